@@ -1,0 +1,36 @@
+// Test helpers independent of the code under test: a scratch folder per test,
+// and raw file access through plain Win32 calls.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh, empty folder below the temporary folder, removed with everything in
+// it when the object goes out of scope. path() ends with a backslash.
+class scratch_folder {
+public:
+    scratch_folder();
+    ~scratch_folder();
+    scratch_folder(const scratch_folder&) = delete;
+    scratch_folder& operator=(const scratch_folder&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring file(const std::wstring& name) const { return path_ + name; }
+
+private:
+    std::wstring path_;
+};
+
+void remove_tree(const std::wstring& folder);
+bool put_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
+bool put_text(const std::wstring& path, const std::string& bytes);
+std::vector<uint8_t> get_bytes(const std::wstring& path);
+bool exists(const std::wstring& path);
+// Sets the file's modification time to `seconds` since 1970 (UTC).
+bool set_mtime(const std::wstring& path, int64_t seconds);
+int64_t get_mtime(const std::wstring& path);
+std::vector<uint8_t> bytes_of(const std::string& s);
+std::vector<uint8_t> utf16le_bytes(const std::wstring& s, bool bom);
+
+}  // namespace testing_support
