@@ -1,0 +1,32 @@
+// The debug dump: an append-only log in hourly UTF-16LE files under
+// common documents\Temp\Temp\DbgDump\WC, one line per entry with timestamp and
+// program name; plus the time formatting the rest of the program uses.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+// Current local time formatted with wcsftime; "" when it cannot be formatted.
+std::wstring now_text(const std::wstring& format);
+// Time t (seconds since 1970) as local time formatted with wcsftime; "" on failure.
+std::wstring time_text(int64_t t, const std::wstring& format);
+
+// Writes one log line: timestamp, tab, program file name, tab, message (each CR
+// and LF turned into a tab), CR LF. False when the line could not be written.
+bool log_line(const std::wstring& message);
+bool log_line(const wchar_t* message);
+// The text log_line writes for message, for callers that gather several lines
+// and hand them to dump_write at once.
+std::wstring dump_line_text(const std::wstring& message);
+// Appends bytes (UTF-16LE log lines) to the current hourly dump file, which gets
+// a byte-order mark and a header line when it is new. False when dropped.
+bool dump_write(const std::vector<uint8_t>& bytes);
+
+// The dump folder (ending in DbgDump\WC, no trailing separator) and the file a
+// write made now goes to.
+std::wstring dump_folder();
+std::wstring dump_file_path();
+
+}  // namespace quillet
