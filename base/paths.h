@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
+
 namespace quillet {
 
 // The 64-bit status of a path (the runtime library's _wstati64, with the file
@@ -113,6 +115,8 @@ bool folder_exists(const std::wstring& path);
 bool path_exists(const std::wstring& path, bool folders_only = false);
 // Creates every missing folder of path; logs "Can't create " + folder on failure.
 bool make_folders(const std::wstring& path);
+// The same without the log line (for the debug dump's own folder).
+bool make_folders_silently(const std::wstring& path);
 
 // The variants the settings store uses for its INI folders:
 // path_name_ini gives "????????.???" for a path without separator;
@@ -145,6 +149,16 @@ bool copy_file(const std::wstring& src, const std::wstring& dst, bool fail_if_ex
 // Queues for removal at exit the files title*.ext in the folder of path that are
 // days old or older and not read-only; false when at least one was queued.
 bool delete_aged(const std::wstring& path, int days);
+// Opens path with CreateFileW. An open that fails for a passing reason (a
+// sharing or lock violation, or access denied on a plain writable file, as when
+// a scanner or a pending removal holds it) is retried up to `attempts` times,
+// wait_ms apart; other failures (missing file, folder, read-only file opened
+// for writing) end at once. last_error, when given, receives the final error.
+unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD share,
+                                DWORD disposition, int attempts = 100, DWORD wait_ms = 100,
+                                DWORD* last_error = nullptr);
+// True when an open of path that failed with error may succeed on a later try.
+bool open_error_is_passing(DWORD error, const std::wstring& path, bool for_writing);
 // The age rule of delete_aged: true when now - mtime >= days * 86400.
 bool is_aged(int64_t now, int64_t mtime, int days);
 

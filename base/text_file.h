@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 namespace quillet {
 
 // 1 with text filled from the decoded file; 0 (text empty) for an empty path,
@@ -24,5 +26,12 @@ int make_utf16_file(const std::wstring& path);
 // units; otherwise the text in code page ansi_cp when that is 932 and every
 // character converts, else 0xFF 0xFE and the UTF-16LE units.
 std::vector<uint8_t> text_save_bytes(const std::wstring& text, bool unicode, unsigned ansi_cp);
+
+// How many bytes a file of status size `size` is read as: the whole size, or -1
+// when that many bytes cannot be held in memory here (never a shortened count).
+int64_t bytes_to_hold(int64_t size);
+// Reads an open file whole from its current start; false (bytes empty) when it
+// is too large to hold or a read fails.
+bool read_open_file(HANDLE file, std::vector<uint8_t>& bytes);
 
 }  // namespace quillet

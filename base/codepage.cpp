@@ -1,0 +1,250 @@
+// Code page conversions and the decoder for buffers of unnamed encoding. Every
+// conversion takes the buffer's whole length: a zero byte or unit is text
+// (U+0000), never the end of the text, so nothing after it is lost.
+#include "base/codepage.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace quillet {
+
+namespace {
+// The platform conversions take int lengths; longer buffers go in pieces of
+// this size, cut where no character can be split.
+constexpr size_t kPiece = size_t(1) << 30;
+
+// A cut point at or before `end` in data[start, end) that splits no character
+// of code page cp: before a UTF-8 byte that is not a continuation byte, or
+// after a byte below 0x40 (never a Shift_JIS trail byte).
+size_t safe_cut(const uint8_t* data, size_t start, size_t end, unsigned cp) {
+    for (size_t cut = end; cut > start + 8 && end - cut < 64; --cut) {
+        if (cp == CP_UTF8 ? (data[cut] & 0xC0) != 0x80 : data[cut - 1] < 0x40) return cut;
+    }
+    return end;
+}
+
+std::wstring convert_piece(const uint8_t* data, size_t size, unsigned cp) {
+    const char* in = reinterpret_cast<const char*>(data);
+    int n = MultiByteToWideChar(cp, 0, in, static_cast<int>(size), nullptr, 0);
+    if (n <= 0) return L"";
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    n = MultiByteToWideChar(cp, 0, in, static_cast<int>(size), &out[0], n);
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
+
+std::vector<uint8_t> convert_units(const wchar_t* text, size_t size, unsigned cp, bool* lossy) {
+    std::vector<uint8_t> out;
+    if (size == 0) return out;
+    DWORD flags = cp == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL used_default = FALSE;
+    BOOL* used = cp == CP_UTF8 ? nullptr : &used_default;
+    int len = static_cast<int>(size);
+    int n = WideCharToMultiByte(cp, flags, text, len, nullptr, 0, nullptr, used);
+    if (n <= 0 && cp == CP_UTF8) {
+        // An unpaired surrogate: convert anyway (it becomes U+FFFD) and say so.
+        if (lossy) *lossy = true;
+        flags = 0;
+        n = WideCharToMultiByte(cp, flags, text, len, nullptr, 0, nullptr, nullptr);
+    }
+    if (n <= 0) return out;
+    out.resize(static_cast<size_t>(n));
+    used_default = FALSE;
+    n = WideCharToMultiByte(cp, flags, text, len, reinterpret_cast<char*>(out.data()), n, nullptr,
+                            used);
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    if (used_default && lossy) *lossy = true;
+    return out;
+}
+
+uint8_t byte_at(const std::vector<uint8_t>& bytes, size_t i, uint8_t missing) {
+    return i < bytes.size() ? bytes[i] : missing;
+}
+
+// The code given by a byte-order mark and how many bytes the mark takes; code 0
+// when there is none.
+text_code bom_code(const std::vector<uint8_t>& bytes, size_t* mark) {
+    const uint8_t b0 = byte_at(bytes, 0, 0xFF), b1 = byte_at(bytes, 1, 0xFF);
+    const uint8_t b2 = byte_at(bytes, 2, 0xFF), b3 = byte_at(bytes, 3, 0xFF);
+    *mark = 0;
+    if (b0 == 0xFF && b1 == 0xFE && !(b2 == 0 && b3 == 0)) return *mark = 2, code_utf16le;
+    if (b0 == 0xFF && b1 == 0xFE) return *mark = 4, code_utf32le;
+    if (b0 == 0 && b1 == 0 && b2 == 0xFE && b3 == 0xFF) return *mark = 4, code_utf32be;
+    if (b0 == 0xEF && b1 == 0xBB && b2 == 0xBF) return *mark = 3, code_utf8;
+    if (b0 == 0xFE && b1 == 0xFF) return *mark = 2, code_utf16be;
+    return code_none;
+}
+
+bool in(uint8_t b, uint8_t lo, uint8_t hi) { return b >= lo && b <= hi; }
+}  // namespace
+
+std::wstring bytes_to_wide(const uint8_t* data, size_t size, unsigned code_page) {
+    std::wstring out;
+    size_t start = 0;
+    while (start < size) {
+        size_t end = size - start > kPiece ? safe_cut(data, start, start + kPiece, code_page) : size;
+        out += convert_piece(data + start, end - start, code_page);
+        start = end;
+    }
+    return out;
+}
+
+std::vector<uint8_t> wide_to_bytes(const std::wstring& text, unsigned code_page, bool* lossy) {
+    if (lossy) *lossy = false;
+    std::vector<uint8_t> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = std::min(text.size(), start + kPiece / 2);
+        // Never cut between the two halves of a surrogate pair.
+        if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) --end;
+        std::vector<uint8_t> piece = convert_units(text.data() + start, end - start, code_page, lossy);
+        out.insert(out.end(), piece.begin(), piece.end());
+        start = end;
+    }
+    return out;
+}
+
+std::wstring sjis_to_wide(const std::vector<uint8_t>& bytes) {
+    return bytes_to_wide(bytes.data(), bytes.size(), 932);
+}
+
+std::wstring sjis_to_wide(const std::string& bytes) {
+    return bytes_to_wide(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 932);
+}
+
+std::wstring utf8_to_wide(const std::vector<uint8_t>& bytes) {
+    return bytes_to_wide(bytes.data(), bytes.size(), CP_UTF8);
+}
+
+std::wstring utf8_to_wide(const std::string& bytes) {
+    return bytes_to_wide(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), CP_UTF8);
+}
+
+std::vector<uint8_t> wide_to_sjis(const std::wstring& text, bool* lossy) {
+    return wide_to_bytes(text, 932, lossy);
+}
+
+std::vector<uint8_t> wide_to_utf8(const std::wstring& text, bool* lossy) {
+    return wide_to_bytes(text, CP_UTF8, lossy);
+}
+
+std::wstring utf32_to_wide(const std::vector<uint32_t>& units) {
+    std::wstring out;
+    out.reserve(units.size());
+    for (uint32_t u : units) {
+        if (u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) {
+            out += wchar_t(0xFFFD);
+        } else if (u > 0xFFFF) {
+            u -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (u >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (u & 0x3FF));
+        } else {
+            out += static_cast<wchar_t>(u);
+        }
+    }
+    return out;
+}
+
+std::vector<uint8_t> wide_bytes(const std::wstring& text) {
+    std::vector<uint8_t> out;
+    out.reserve(text.size() * 2);
+    for (wchar_t c : text) {
+        out.push_back(static_cast<uint8_t>(c & 0xFF));
+        out.push_back(static_cast<uint8_t>((c >> 8) & 0xFF));
+    }
+    return out;
+}
+
+std::vector<uint8_t> narrow_bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+text_code guess_code(const std::vector<uint8_t>& bytes) {
+    const size_t len = bytes.size();
+    // Shift_JIS pass: a lead byte followed by a valid trail byte decides.
+    bool high_seen = false;
+    for (size_t i = 1; i < len;) {
+        const uint8_t a = bytes[i - 1], b = bytes[i];
+        if (a < 0x80) {
+            ++i;
+            continue;
+        }
+        high_seen = true;
+        if (in(a, 0x81, 0x9F) && (in(b, 0x40, 0x7E) || in(b, 0x80, 0xFC))) return code_sjis;
+        if (in(a, 0xE0, 0xFC) && (in(b, 0x40, 0x7E) || in(b, 0xC0, 0xFC))) return code_sjis;
+        ++i;
+        if (b >= 0x80)
+            while (i < len && bytes[i] >= 0x80) ++i;
+        ++i;
+    }
+    if (!high_seen) return code_ascii;
+    // UTF-8 pass: well-formed sequences and no stray bytes.
+    size_t sequences = 0, invalid = 0;
+    for (size_t p = 0; p < len; ++p) {
+        const uint8_t f = bytes[p];
+        size_t follow = 0;
+        if (f < 0x80) continue;
+        if (in(f, 0x80, 0xBF) || f >= 0xFE) {
+            ++invalid;
+            continue;
+        }
+        if (f <= 0xDF) follow = 1;
+        else if (f <= 0xEF) follow = 2;
+        else if (f <= 0xF7) follow = 3;
+        else if (f <= 0xFB) follow = 4;
+        else follow = 5;
+        bool ok = true;
+        for (size_t k = 1; k <= follow; ++k) ok = ok && in(byte_at(bytes, p + k, 0), 0x80, 0xBF);
+        if (ok) {
+            ++sequences;
+            p += follow;
+        }
+    }
+    return (invalid == 0 && sequences > 0) ? code_utf8 : code_none;
+}
+
+text_code decode_text_code(const std::vector<uint8_t>& bytes) {
+    size_t mark = 0;
+    text_code code = bom_code(bytes, &mark);
+    return code != code_none ? code : guess_code(bytes);
+}
+
+std::wstring decode_text(const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) return L"";
+    size_t mark = 0;
+    text_code code = bom_code(bytes, &mark);
+    if (code == code_none) code = guess_code(bytes);
+    const uint8_t* data = bytes.data() + mark;
+    const size_t size = bytes.size() - mark;
+    switch (code) {
+    case code_utf8:
+        return bytes_to_wide(data, size, CP_UTF8);
+    case code_utf16le:
+    case code_utf16be: {
+        // A last odd byte is completed with a zero byte, as a terminator would.
+        std::wstring out((size + 1) / 2, L'\0');
+        for (size_t i = 0; i < out.size(); ++i) {
+            const unsigned first = data[2 * i];
+            const unsigned second = 2 * i + 1 < size ? data[2 * i + 1] : 0;
+            out[i] = static_cast<wchar_t>(code == code_utf16le ? first | (second << 8)
+                                                               : (first << 8) | second);
+        }
+        return out;
+    }
+    case code_utf32le:
+    case code_utf32be: {
+        std::vector<uint32_t> units((size + 3) / 4);
+        for (size_t i = 0; i < units.size(); ++i) {
+            uint32_t b[4] = {0, 0, 0, 0};
+            for (size_t k = 0; k < 4 && 4 * i + k < size; ++k) b[k] = data[4 * i + k];
+            units[i] = code == code_utf32le ? b[0] | (b[1] << 8) | (b[2] << 16) | (b[3] << 24)
+                                            : (b[0] << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
+        }
+        return utf32_to_wide(units);
+    }
+    default:
+        return bytes_to_wide(data, size, 932);
+    }
+}
+
+}  // namespace quillet

@@ -1,0 +1,98 @@
+// The debug dump: hourly UTF-16LE files with a header line, one line per entry.
+#include "base/log.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "base/codepage.h"
+#include "base/paths.h"
+
+namespace quillet {
+
+namespace {
+// Set until the first write of the process, which queues the removal of old
+// dump files.
+bool g_first_write = true;
+
+std::wstring tabs_for_breaks(std::wstring text) {
+    for (wchar_t& c : text)
+        if (c == L'\r' || c == L'\n') c = L'\t';
+    return text;
+}
+
+std::wstring header_text() {
+    std::wstring values = user_name() + L"\r\n" + temp_folder() + L"\r\n" + current_folder() +
+                          L"\r\n" + module_path(nullptr) + L"\r\n";
+    return now_text(L"%Y/%m/%d %H:%M:%S") + L"\t" + tabs_for_breaks(values) + L"\r\n";
+}
+
+bool write_all(HANDLE file, const std::vector<uint8_t>& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+}  // namespace
+
+std::wstring time_text(int64_t t, const std::wstring& format) {
+    if (format.empty()) return L"";
+    __time64_t value = t;
+    struct tm local{};
+    if (_localtime64_s(&local, &value) != 0) return L"";
+    wchar_t buf[256] = {};
+    size_t n = wcsftime(buf, 256, format.c_str(), &local);
+    return std::wstring(buf, n);
+}
+
+std::wstring now_text(const std::wstring& format) { return time_text(_time64(nullptr), format); }
+
+std::wstring dump_folder() {
+    std::wstring folder = path_add_sep(special_folder(0x2E), L"\\") + L"Temp";
+    folder = path_add_sep(folder, L"\\") + L"Temp";
+    folder = path_add_sep(folder, L"\\") + L"DbgDump";
+    return path_add_sep(folder, L"\\") + L"WC";
+}
+
+std::wstring dump_file_path() {
+    return path_add_sep(dump_folder(), L"\\") + now_text(L"%m%d_%H") + L".txt";
+}
+
+bool dump_write(const std::vector<uint8_t>& bytes) {
+    const std::wstring folder = dump_folder();
+    const std::wstring file = path_add_sep(folder, L"\\") + now_text(L"%m%d_%H") + L".txt";
+    if (g_first_write) {
+        g_first_write = false;
+        delete_aged(path_add_sep(path_folder(folder), L"\\") + L".txt", 10);
+        delete_aged(path_add_sep(folder, L"\\") + L".txt", 10);
+    }
+    if (!folder_exists(folder)) make_folders_silently(folder);
+    // Other instances of the program append to the same file; a viewer may hold
+    // it for a moment. Both are waited out by the retries.
+    unique_hfile out = open_file_retrying(file, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          OPEN_ALWAYS);
+    if (!out) return false;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(out.get(), &size) && size.QuadPart == 0) {
+        std::vector<uint8_t> head = {0xFF, 0xFE};
+        std::vector<uint8_t> header = wide_bytes(header_text());
+        head.insert(head.end(), header.begin(), header.end());
+        if (!write_all(out.get(), head)) return false;
+    }
+    return write_all(out.get(), bytes);
+}
+
+std::wstring dump_line_text(const std::wstring& message) {
+    return now_text(L"%Y/%m/%d %H:%M:%S") + L"\t" + path_name(module_path(nullptr)) + L"\t" +
+           tabs_for_breaks(message) + L"\r\n";
+}
+
+bool log_line(const std::wstring& message) { return dump_write(wide_bytes(dump_line_text(message))); }
+
+bool log_line(const wchar_t* message) { return log_line(std::wstring(message ? message : L"")); }
+
+}  // namespace quillet

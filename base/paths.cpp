@@ -1,0 +1,347 @@
+// The file-system half of the path helpers: status and attributes, existence
+// tests, folder creation, the system's places, listings and copies.
+#include "base/paths.h"
+
+#include <io.h>
+#include <shlobj.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "base/handles.h"
+#include "base/log.h"
+
+namespace quillet {
+
+namespace {
+constexpr int64_t kEpochDiff = 116444736000000000LL;  // 1601 to 1970 in 100 ns
+
+int64_t seconds_of(const FILETIME& ft) {
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    return (static_cast<int64_t>(u.QuadPart) - kEpochDiff) / 10000000LL;
+}
+
+bool is_unc(const std::wstring& path) { return path.compare(0, 2, L"\\\\") == 0; }
+
+bool unc_accessible(const std::wstring& path) { return _waccess(path.c_str(), 0) == 0; }
+
+// A UNC prefix that holds only the server, or the server and the share: these
+// levels are never created.
+bool server_or_share(const std::wstring& prefix) {
+    if (prefix.compare(0, 2, L"\\\\") != 0 && prefix.compare(0, 2, L"//") != 0) return false;
+    size_t seps = 0;
+    for (size_t i = 2; i < prefix.size(); ++i)
+        if (prefix[i] == L'\\' || prefix[i] == L'/') ++seps;
+    return seps < 2;
+}
+
+bool make_folders_impl(const std::wstring& path, bool log_failure) {
+    std::wstring target = path_del_sep(path);
+    if (folder_exists(target)) return true;
+    std::vector<std::wstring> items = split_text(path_del_sep(path_normalize(target, L"\\")), L"\\");
+    std::wstring prefix;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i) prefix += L"\\";
+        prefix += items[i];
+        if (prefix.empty() || prefix == L"/" || prefix == L"\\") continue;
+        if (prefix.back() == L':') continue;
+        if (server_or_share(prefix)) continue;
+        if (folder_exists(prefix)) continue;
+        if (_wmkdir(prefix.c_str()) != 0 && !folder_exists(prefix)) {
+            // Another process may have created it meanwhile; only a folder that
+            // is still missing is a failure.
+            if (log_failure) log_line(L"Can't create " + prefix);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The saved command-line argument list; this program never fills it.
+const std::vector<std::wstring>& get_arv() {
+    static const std::vector<std::wstring> arv;
+    static bool told = false;
+    if (arv.empty() && !told) {
+        told = true;
+        std::fputs("::get_arv() ... empty\n", stderr);
+    }
+    return arv;
+}
+
+bool running_as_dll() { return path_ext_lower(module_path(nullptr)) == L"dll"; }
+}  // namespace
+
+file_status::file_status(const std::wstring& path) {
+    struct _stat64 st{};
+    if (_wstat64(path.c_str(), &st) == 0) {
+        mode_ = st.st_mode & 0xFFFF;
+        size_ = st.st_size;
+        atime_ = st.st_atime;
+        mtime_ = st.st_mtime;
+        ctime_ = st.st_ctime;
+        return;
+    }
+    error_ = errno;
+    if (error_ != EINVAL) return;
+    // The runtime refuses some valid paths (wildcards, some long or odd forms);
+    // the file system's own query answers for them.
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d)) return;
+    size_ = (static_cast<int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+    atime_ = seconds_of(d.ftLastAccessTime);
+    mtime_ = seconds_of(d.ftLastWriteTime);
+    ctime_ = seconds_of(d.ftCreationTime);
+    mode_ = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0x4000 : 0x8000;
+    error_ = 0;
+}
+
+file_attr::file_attr(const std::wstring& path)
+    : path_(path_del_sep(path_normalize(path, L"\\"))),
+      attributes_(path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path_.c_str())) {}
+
+bool file_attr::clear(DWORD mask) {
+    if (missing()) return false;
+    return SetFileAttributesW(path_.c_str(), attributes_ & ~mask) != FALSE;
+}
+
+bool file_attr::set(DWORD mask) {
+    if (missing()) return false;
+    return SetFileAttributesW(path_.c_str(), attributes_ | mask) != FALSE;
+}
+
+bool file_attr::clear_if_set(DWORD mask) { return has(mask) ? clear(mask) : true; }
+
+bool folder_exists(const std::wstring& path) {
+    std::wstring p = path_del_sep(path);
+    if (p.empty()) return false;
+    if (is_unc(p)) return unc_accessible(p);
+    file_status st(p);
+    return !st.failed() && st.is_folder();
+}
+
+bool path_exists(const std::wstring& path, bool folders_only) {
+    if (path.empty()) return false;
+    if (is_unc(path)) return unc_accessible(path);
+    file_status st(path);
+    if (st.failed()) return false;
+    return st.is_folder() || !folders_only;
+}
+
+bool path_exists_ini(const std::wstring& path, bool non_empty) {
+    if (path.empty()) return false;
+    if (is_unc(path) && !non_empty) return unc_accessible(path);
+    file_status st(path);
+    if (st.failed()) return false;
+    if (st.is_folder()) return true;
+    return !non_empty || st.size() != 0;
+}
+
+bool make_folders(const std::wstring& path) { return make_folders_impl(path, true); }
+
+// Used by the debug dump for its own folder: a failure there must not be logged
+// (the log would try to create the same folder again).
+bool make_folders_silently(const std::wstring& path) { return make_folders_impl(path, false); }
+
+bool make_folders_ini(const std::wstring& path) {
+    if (path.empty()) return false;
+    std::vector<std::wstring> levels;
+    for (std::wstring p = path; p != L"\\" && !p.empty(); p = path_folder(p)) levels.push_back(p);
+    for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+        if (path_exists(*it, true)) continue;
+        if (it->back() == L':') continue;  // a drive is never created
+        if (CreateDirectoryW(it->c_str(), nullptr) || folder_exists(*it)) continue;
+        if (!running_as_dll()) log_line(L"フォルダが作成できません" + *it);
+        return false;
+    }
+    return true;
+}
+
+std::wstring module_path(HMODULE module) {
+    get_arv();
+    std::wstring buf(260, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(module, &buf[0], static_cast<DWORD>(buf.size()));
+        if (n == 0) return L"";
+        if (n < buf.size()) return buf.substr(0, n);
+        buf.resize(buf.size() * 2);  // truncated: a longer path than 260 characters
+    }
+}
+
+std::wstring special_folder(int csidl) {
+    wchar_t buf[530] = {};
+    if (SHGetSpecialFolderPathW(nullptr, buf, csidl, (csidl & 0x8000) != 0)) return buf;
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SHGetSpecialFolderLocation(nullptr, csidl, &items) != S_OK || !items) return L"";
+    std::wstring out;
+    if (SHGetPathFromIDListW(items, buf)) out = buf;
+    CoTaskMemFree(items);
+    return out;
+}
+
+std::wstring current_folder() {
+    DWORD n = GetCurrentDirectoryW(0, nullptr);
+    if (n == 0) return L"";
+    std::wstring buf(n, L'\0');
+    n = GetCurrentDirectoryW(n, &buf[0]);
+    buf.resize(n < buf.size() ? n : 0);
+    return buf;
+}
+
+std::wstring get_env(const std::wstring& name) {
+    if (name.empty()) return L"";
+    DWORD n = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (n == 0) return L"";
+    std::wstring buf(n, L'\0');
+    n = GetEnvironmentVariableW(name.c_str(), &buf[0], n);
+    buf.resize(n < buf.size() ? n : 0);
+    return buf;
+}
+
+std::wstring long_path(const std::wstring& path) {
+    if (path.empty()) return path;
+    DWORD n = GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (n == 0) return path;
+    std::wstring buf(n, L'\0');
+    n = GetLongPathNameW(path.c_str(), &buf[0], n);
+    if (n == 0 || n >= buf.size()) return path;
+    buf.resize(n);
+    return buf;
+}
+
+std::wstring user_name() {
+    wchar_t buf[257] = {};
+    DWORD n = 257;
+    std::wstring name;
+    if (GetUserNameW(buf, &n)) name = buf;
+    if (name.empty()) name = get_env(L"USER");
+    if (name.empty()) name = get_env(L"USERNAME");
+    return name;
+}
+
+std::wstring temp_folder() {
+    wchar_t buf[MAX_PATH + 1] = {};
+    DWORD n = GetTempPathW(MAX_PATH + 1, buf);
+    std::wstring result = (n > 0 && n <= MAX_PATH) ? long_path(std::wstring(buf, n)) : L"";
+    if (to_lower(result).find(L"windows") != std::wstring::npos) {
+        // A temporary folder inside the Windows folder is not ours to fill.
+        result = path_add_sep(special_folder(0x2E), L"\\") + L"Temp";
+        result = path_add_sep(result, L"\\") + L"Temp";
+    }
+    if (result.empty()) result = get_env(L"TMP");
+    if (result.empty()) result = get_env(L"TMPDIR");
+    if (result.empty()) result = get_env(L"TEMP");
+    if (result.empty()) {
+        std::wstring user = get_env(L"USER");
+        if (user.empty()) user = get_env(L"USERNAME");
+        if (user.empty()) user = L"___";
+        std::wstring base = folder_exists(L"/tmp") ? L"/tmp/" : current_folder();
+        result = path_add_sep(base, L"\\") + user;
+        make_folders(result);
+    }
+    return result;
+}
+
+std::vector<std::wstring> list_folder(const std::wstring& path) {
+    std::vector<std::wstring> out;
+    if (path.empty()) return out;
+    std::wstring folder = folder_exists(path) ? path : path_folder(path);
+    std::wstring base = path_add_sep(folder, L"\\");
+    WIN32_FIND_DATAW fd;
+    unique_hfind find(FindFirstFileW((base + L"*.*").c_str(), &fd));
+    if (!find) return out;
+    do {
+        std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring full = base + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) full += L"\\";
+        out.push_back(full);
+    } while (FindNextFileW(find.get(), &fd));
+    return out;
+}
+
+std::vector<std::wstring> find_files(const std::wstring& path, const std::wstring& pattern) {
+    std::vector<std::wstring> out;
+    for (const auto& entry : list_folder(path)) {
+        if (entry.back() == L'\\' || entry.back() == L'/') continue;
+        if (match_wild(path_name(entry), pattern)) out.push_back(entry);
+    }
+    return out;
+}
+
+bool folder_is_empty(const std::wstring& path) {
+    if (!folder_exists(path)) return false;
+    WIN32_FIND_DATAW fd;
+    unique_hfind find(FindFirstFileW((path_add_sep(path, L"\\") + L"*").c_str(), &fd));
+    if (!find) return true;
+    do {
+        std::wstring name = fd.cFileName;
+        if (name != L"." && name != L"..") return false;
+    } while (FindNextFileW(find.get(), &fd));
+    return true;
+}
+
+bool copy_file(const std::wstring& src, const std::wstring& dst, bool fail_if_exists) {
+    if (dst.empty() || !path_exists(src, false)) return false;
+    if (fail_if_exists && path_exists(dst, false)) return false;
+    std::wstring folder = path_folder(dst);
+    if (!folder_exists(folder) && !make_folders(folder)) return false;
+    return CopyFileW(src.c_str(), dst.c_str(), fail_if_exists) != FALSE;
+}
+
+bool is_aged(int64_t now, int64_t mtime, int days) {
+    return now - mtime >= static_cast<int64_t>(days) * 86400;
+}
+
+bool delete_aged(const std::wstring& path, int days) {
+    const std::wstring pattern = path_title(path) + L"*." + path_ext(path);
+    const int64_t now = _time64(nullptr);
+    bool queued = false;
+    for (const auto& file : find_files(path_folder(path), pattern)) {
+        if (file_attr(file).has(FILE_ATTRIBUTE_READONLY)) continue;
+        file_status st(file);
+        if (st.failed() || !is_aged(now, st.mtime(), days)) continue;
+        aged_exit_ops().remove_later(file);
+        queued = true;
+    }
+    return !queued;
+}
+
+}  // namespace quillet
+
+namespace quillet {
+
+bool open_error_is_passing(DWORD error, const std::wstring& path, bool for_writing) {
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
+    if (error != ERROR_ACCESS_DENIED) return false;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    return !(for_writing && (attributes & FILE_ATTRIBUTE_READONLY));
+}
+
+unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD share,
+                                DWORD disposition, int attempts, DWORD wait_ms,
+                                DWORD* last_error) {
+    const bool writing = (access & (GENERIC_WRITE | FILE_WRITE_DATA | FILE_APPEND_DATA)) != 0;
+    DWORD error = ERROR_INVALID_NAME;
+    for (int i = 0; i < attempts && !path.empty(); ++i) {
+        unique_hfile file(CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            if (last_error) *last_error = ERROR_SUCCESS;
+            return file;
+        }
+        error = GetLastError();
+        if (!open_error_is_passing(error, path, writing)) break;
+        if (i + 1 < attempts) Sleep(wait_ms);
+    }
+    if (last_error) *last_error = error;
+    return unique_hfile();
+}
+
+}  // namespace quillet
