@@ -1,0 +1,44 @@
+// The copy run: every file of the store's file list converted (text) or copied
+// (other files) into the destination folder, newer destinations left alone, the
+// per-encoding folder list file written, the files left alone logged, and the
+// status lines rebuilt. The window parts (wait cursor, list box) stay with the
+// caller; the report box and the progress meter find the main window themselves.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "engine/store.h"
+
+namespace quillet {
+
+struct copy_run_result {
+    int code = -1;                          // the target the run used
+    std::wstring dest_folder;               // store folder with one trailing separator
+    size_t processed = 0;                   // entries looked at before the run ended
+    std::vector<std::wstring> not_updated;  // sources left alone, in list order
+    std::wstring unsaved;                   // source whose destination could not be written
+    bool list_saved = false;                // the per-encoding folder list file was written
+    std::vector<std::wstring> entries;      // the file list's status lines after the run
+    bool completed() const { return unsaved.empty(); }
+};
+
+// One copy run over store() with target `code` (0 copy, 8 UTF-8, 16 UTF-16,
+// 74 Shift_JIS; other values as the writers' fallback). A destination that
+// cannot be written shows "Unable to save.\r\n" + the file name (translated)
+// in the report box and ends the loop; the list file, the log line of files
+// left alone and the status lines follow in every case.
+copy_run_result copy_run(int code, const text_translator& translate = {});
+
+// The code of an encoding drop-down item text such as "  8 : UTF-8": parsed as
+// wcstol does, truncated to 16 bits; -1 for an empty text.
+int code_from_item_text(const std::wstring& text);
+
+// Copies src over dest unless dest is newer, src is missing, or both name the
+// same file; the destination folder is created when missing.
+bool copy_if_newer(const std::wstring& src, const std::wstring& dest);
+
+// Writes text as one dated log line (CR and LF turned into tabs); false, and
+// nothing written, inside a DLL.
+bool dump_report(const std::wstring& text);
+
+}  // namespace quillet

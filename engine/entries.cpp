@@ -1,0 +1,134 @@
+// Status lines of the file list.
+#include "engine/entries.h"
+
+#include <cwctype>
+#include <iomanip>
+#include <sstream>
+
+#include "base/log.h"
+#include "base/paths.h"
+#include "engine/detect.h"
+#include "engine/file_io.h"
+
+namespace quillet {
+namespace {
+
+struct size_row {
+    double divisor;
+    const wchar_t* unit;
+};
+
+// Groups the integer part with commas and keeps the width where there is room.
+std::wstring group_thousands(const std::wstring& number) {
+    const size_t dot = number.find(L'.');
+    const std::wstring whole = number.substr(0, dot);
+    const std::wstring rest = dot == std::wstring::npos ? std::wstring() : number.substr(dot);
+    std::wstring grouped;
+    size_t commas = 0;
+    for (size_t i = whole.size(); i-- > 0;) {
+        grouped.insert(grouped.begin(), whole[i]);
+        const size_t count = whole.size() - i;
+        if (count % 3 == 0 && i > 0 && std::iswdigit(whole[i - 1])) {
+            grouped.insert(grouped.begin(), L',');
+            ++commas;
+        }
+    }
+    size_t drop = 0;
+    while (drop < commas && drop < grouped.size() && grouped[drop] == L' ') ++drop;
+    return grouped.substr(drop) + rest;
+}
+
+// Only plain files are examined: opening a folder as a file would wait out the
+// whole open-retry loop of the file reader for nothing.
+struct file_look {
+    bool exists = false;
+    bool plain = false;
+    int64_t mtime = 0;
+    int64_t size = 0;
+};
+
+file_look look_at(const std::wstring& path) {
+    file_look look;
+    look.exists = path_exists(path, false);
+    if (!look.exists) return look;
+    const file_status status(path);
+    look.plain = status.is_file();
+    look.mtime = status.mtime();
+    look.size = status.size();
+    return look;
+}
+
+}  // namespace
+
+std::wstring size_text(int64_t bytes) {
+    static const size_row rows[] = {
+        {1.0, L" "},
+        {1024.0, L" K"},
+        {1024.0 * 1024, L" M"},
+        {1024.0 * 1024 * 1024, L" G"},
+        {1024.0 * 1024 * 1024 * 1024, L" T"},
+        {1024.0 * 1024 * 1024 * 1024 * 1024, L" P"},
+        {1024.0 * 1024 * 1024 * 1024 * 1024 * 1024, L" E"},
+    };
+    size_t row = 0;
+    if (bytes >= 1000) {
+        row = 1;
+        // Each unit starts at a decimal thousand of the unit below.
+        while (row < 6 && static_cast<double>(bytes) >= 1000.0 * rows[row].divisor) ++row;
+    }
+    std::wostringstream out;
+    out << std::fixed << std::setprecision(row == 0 ? 0 : 2) << std::setw(row == 0 ? 7 : 6)
+        << static_cast<double>(bytes) / rows[row].divisor;
+    return group_thousands(out.str()) + rows[row].unit;
+}
+
+std::wstring status_line(const std::wstring& dest_folder, const std::wstring& src) {
+    const std::wstring dest = path_add_sep(dest_folder) + path_name(src);
+    const file_look d = look_at(dest);
+    const file_look s = look_at(src);
+    int dest_code = 0;
+    int src_code = 0;
+    bool non_text = false;
+    bool same = false;
+    if (d.exists) {
+        if (!d.plain || !is_text_file(dest))
+            non_text = true;
+        else
+            dest_code = detect_code(read_file_bytes(dest));
+    }
+    if (s.exists && !non_text) {
+        if (!s.plain || !is_text_file(src)) {
+            non_text = true;
+        } else {
+            src_code = detect_code(read_file_bytes(src));
+            same = d.exists && read_whole_text(dest) == read_whole_text(src);
+        }
+    }
+    const int64_t dest_time = d.exists ? d.mtime : 0;
+    const int64_t src_time = s.exists ? s.mtime : 0;
+    std::wstring line = L" ";
+    line += (non_text || same || dest_time > src_time) ? L" " : L"<";
+    line += dest_time < src_time ? L"<" : dest_time == src_time ? L"=" : L" ";
+    line += L" ";
+    line += encoding_label(dest_code);
+    line += L"   ";
+    line += encoding_label(src_code);
+    line += L" ";
+    if (s.exists && s.plain)
+        line += time_text(src_time, L"%Y/%m/%d %H:%M:%S") + L"  " + size_text(s.size) + L"B";
+    else
+        line += std::wstring(30, L' ');
+    line += L"  ";
+    line += src;
+    return line;
+}
+
+std::vector<std::wstring> file_entries(const std::wstring& folder,
+                                       const std::vector<std::wstring>& files) {
+    std::vector<std::wstring> lines;
+    lines.reserve(files.size());
+    for (const std::wstring& src : files) lines.push_back(status_line(folder, src));
+    return lines;
+}
+
+}  // namespace quillet
