@@ -1,0 +1,195 @@
+#include "tools/update_check.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cwchar>
+
+#include "base/handles.h"
+#include "base/log.h"
+#include "base/paths.h"
+#include "engine/convert.h"
+#include "engine/file_io.h"
+#include "engine/store.h"
+#include "tools/error_note.h"
+#include "tools/http_fetch.h"
+#include "tools/shell_launcher.h"
+#include "tools/which.h"
+
+namespace quillet {
+
+const wchar_t default_update_server[] = L"quillet-update.invalid";
+const wchar_t default_update_path[] = L"n_Bench/download/";
+
+namespace {
+
+const wchar_t section[] = L"IR_update";
+
+std::wstring& settings_file() {
+    static std::wstring file;
+    return file;
+}
+
+int compare_counter = 0;
+compare_files last_files;
+
+// path with its extension replaced by ext.
+std::wstring with_ext(const std::wstring& path, const std::wstring& ext) {
+    std::wstring old = path_ext(path);
+    std::wstring stem = old.empty() ? path : path.substr(0, path.size() - old.size() - 1);
+    return stem + L"." + ext;
+}
+
+// x.txt in the dated working folder as x.<kind>.txt.
+std::wstring side_name(const std::wstring& path, const std::wstring& kind) {
+    std::wstring side = path_add_sep(dated_work_folder(), L"\\") + path_name(path);
+    std::wstring ext = path_ext(side);
+    return with_ext(side, kind) + (ext.empty() ? L"" : L"." + ext);
+}
+
+std::wstring command_processor() {
+    std::wstring comspec = get_env(L"ComSpec");
+    if (!comspec.empty() && path_exists(comspec, false)) return comspec;
+    return special_folder(CSIDL_SYSTEM) + L"\\cmd.exe";
+}
+
+// Runs "fc /U old new > report" through the command processor, in the folder
+// of the files: only their plain names appear in the command (the arguments
+// quoted), so nothing in the folder's path can change what runs.
+bool run_file_compare(const compare_files& files) {
+    const std::wstring folder = path_folder(files.report);
+    std::wstring line = L"\"" + command_processor() + L"\" /c fc  /U \"" +
+                        path_name(files.old_file) + L"\" \"" + path_name(files.new_file) +
+                        L"\" > " + path_name(files.report);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring app = command_processor();
+    if (!CreateProcessW(app.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        folder.c_str(), &startup, &process)) {
+        error_note(L"fc   Can't start   " + app);
+        return false;
+    }
+    unique_handle process_handle(process.hProcess);
+    unique_handle thread_handle(process.hThread);
+    return WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+void set_update_settings_file(const std::wstring& ini_file) { settings_file() = ini_file; }
+
+tool_settings update_settings() {
+    if (settings_file().empty()) return tool_settings();
+    return tool_settings(settings_file());
+}
+
+compare_files last_compare_files() { return last_files; }
+
+std::wstring update_url() {
+    std::wstring server = update_settings().get_string(section, L"server_name", default_update_server);
+    std::wstring path = update_settings().get_string(section, L"path_name", default_update_path);
+    if (!path.empty() && (path[0] == L'\\' || path[0] == L'/')) path.erase(0, 1);
+    if (!server.empty() && (server.back() == L'\\' || server.back() == L'/')) server.pop_back();
+    std::wstring url = path_normalize(server + L"/" + path, L"/");
+    if (url.empty() || (url[0] != L'\\' && url[0] != L'/')) url = L"//" + url;
+    return url;
+}
+
+std::wstring html_line_breaks(const std::wstring& text) {
+    static const wchar_t* const pairs[][2] = {
+        {L"</div>", L"</div>\r\n"},       {L"</script>", L"</script>\r\n"},
+        {L"</span>", L"</span>\r\n"},     {L"</li>", L"</li>\r\n"},
+        {L"</a>", L"</a>\r\n"},           {L"><div", L">\r\n<div"},
+        {L"><script", L">\r\n<script"},   {L"><span", L">\r\n<span"},
+        {L"><style", L">\r\n<style"},     {L"><img", L">\r\n<img"},
+        {L"><li", L">\r\n<li"},           {L"><ul", L">\r\n<ul"},
+        {L"><ol", L">\r\n<ol"},           {L"/><", L"/>\r\n<"},
+        {L");", L");\r\n"}};
+    std::wstring result = text;
+    for (const auto& pair : pairs) result = replace_all(result, pair[0], pair[1]);
+    return result;
+}
+
+std::wstring normalize_lines(const std::wstring& text) {
+    return lines_text(drop_empty(split_text(text, L"\r\n", true)));
+}
+
+bool same_page(const std::wstring& old_page, const std::wstring& new_page) {
+    return replace_all(normalize_lines(old_page), L"https:", L"http:") ==
+           replace_all(normalize_lines(new_page), L"https:", L"http:");
+}
+
+bool write_compare_file(const std::wstring& path, const std::wstring& text) {
+    write_utf8(side_name(path, L"utf_8"), text, false);
+    const std::wstring utf16 = side_name(path, L"utf16");
+    write_utf16_text(utf16, text);
+    return write_utf16_text(path, normalize_lines(read_whole_text(utf16)));
+}
+
+bool pages_differ(const std::wstring& old_page, const std::wstring& new_page) {
+    const std::wstring o = html_line_breaks(old_page);
+    const std::wstring n = html_line_breaks(new_page);
+    ++compare_counter;
+    wchar_t number[16];
+    swprintf(number, 16, L"%02d", compare_counter);
+    const std::wstring stamp =
+        path_add_sep(dated_work_folder(), L"\\") + now_text(L"%H%M_") + number;
+    last_files = {stamp + L"o.txt", stamp + L"n.txt", stamp + L"_.txt"};
+
+    write_compare_file(last_files.old_file, o);
+    write_compare_file(last_files.new_file, n);
+    if (path_exists(last_files.old_file, false) && path_exists(last_files.new_file, false) &&
+        read_whole_text(last_files.old_file) == read_whole_text(last_files.new_file)) {
+        error_note(L"no update");
+        return false;
+    }
+    if (!get_which(L"fc").empty()) {
+        run_file_compare(last_files);
+        error_note(L"changed");
+    }
+    return true;
+}
+
+bool check_for_update() {
+    const std::wstring url = update_url();
+    const std::wstring page = local_file_of(url);
+    file_status page_status(page);
+    if (!page_status.failed() &&
+        time_text(page_status.mtime(), L"%Y/%m/%d") == now_text(L"%Y/%m/%d"))
+        return false;
+
+    const std::wstring old_page = read_whole_text(page);
+    const std::wstring new_page = read_whole_text(fetch_url(url));
+    bool changed = false;
+    if (new_page.empty()) {
+        // A failed download tells nothing about the page: it is noted and
+        // never counted as a change.
+        const std::wstring note_file = with_ext(page, L"txt");
+        const std::wstring note =
+            url + L"\r\n" + url_to_local_name(url) + L"\r\n" + note_file + L"\r\n";
+        error_note(note);
+        write_utf16_text(note_file, note);
+    } else if (old_page.empty()) {
+        error_note(L"new");
+    } else if (same_page(old_page, new_page)) {
+        error_note(L"no update");
+    } else {
+        changed = pages_differ(old_page, new_page);
+    }
+
+    if (changed) {
+        uint32_t count = update_settings().get_dword(section, L"update count", 3);
+        update_settings().set_dword(section, L"update count", count + 1);
+    }
+    if (update_settings().get_dword(section, L"update count", 3) > 5) {
+        shell_launcher browser;
+        browser.set_verb(L"open");
+        browser.set_file(L"https:" + url);
+        browser.execute();
+        update_settings().set_dword(section, L"update count", 0);
+    }
+    return changed;
+}
+
+}  // namespace quillet

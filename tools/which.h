@@ -1,0 +1,42 @@
+// Command lookup through a hidden batch file: get_which runs the "where"
+// command the way a user would at a command prompt and returns the first path
+// it prints; windows_version names the running Windows from a system
+// program's version resource.
+#pragma once
+#include <string>
+
+namespace quillet {
+
+// temp\n_Bench.tmp\cmd_bat\<today as %Y%m%d>, created when missing; no
+// trailing separator.
+std::wstring batch_folder();
+
+// The batch file for a command line: the batch folder + "\\" + the command
+// with ">", ":", " ", "/", "\\" and '"' made into "_" (runs collapsed), at
+// most 50 characters, + ".bat". The same command always gives the same file.
+std::wstring bat_path(const std::wstring& command);
+
+// Writes the command line (after a line that changes to folder, when one is
+// given, and stops when that fails) as a Shift_JIS batch file and starts it
+// hidden through the shell; does not wait. Returns the batch file's path.
+std::wstring run_hidden_batch(const std::wstring& command, const std::wstring& folder = L"");
+
+// The full path of a program as "where" finds it (the first line of its
+// answer), name itself when it is an existing path with a folder part, or ""
+// when nothing is found. Waits at most about 10 seconds, shown by a progress
+// meter; the answer files are removed when the process ends. Names other than
+// plain program names (letters, digits, ".", "_", "-", "+") are refused with "".
+std::wstring get_which(const std::wstring& name);
+
+// True when name can be handed to "where" and used as an answer file's name.
+bool is_lookup_name(const std::wstring& name);
+
+// The line the lookup batch runs in the dated working folder:
+// where "name" > name.chk 2> name.err
+std::wstring which_command(const std::wstring& name);
+
+// The ProductVersion of winver, where or explorer (the first found), or of the
+// program itself, with spaces removed and "," as ".", e.g. "10.0.19041.1".
+std::wstring windows_version();
+
+}  // namespace quillet
