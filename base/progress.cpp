@@ -92,7 +92,10 @@ bool find_status_bar() {
 int meter_depth() { return depth; }
 uint32_t meter_all_position() { return all_position; }
 uint32_t meter_all_total() { return all_total; }
-void set_meter_clock(std::function<double()> clock) { clock_override = std::move(clock); }
+void set_meter_clock(std::function<double()> clock) {
+    clock_override = std::move(clock);
+    last_draw_ms = 0;
+}
 
 progress_meter::progress_meter(const std::wstring& text, uint32_t total) : text_(text) {
     if (depth <= 0) {

@@ -64,7 +64,7 @@ uint32_t meter_all_position();
 uint32_t meter_all_total();
 
 // Test seam: the millisecond clock the meter throttles its drawing with
-// (GetTickCount when empty).
+// (GetTickCount when empty); also forgets the time of the last drawing.
 void set_meter_clock(std::function<double()> clock);
 
 }  // namespace quillet
