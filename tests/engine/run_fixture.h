@@ -1,0 +1,144 @@
+// Shared by the store, entries, intake and copy run tests: a scratch folder that
+// is also the process's temporary folder (so working folders and Rescue backups
+// land in it), a fresh process-wide store pointed at a scratch recent-lists
+// file, and helpers to build a mixed corpus of real files.
+#pragma once
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/main_window.h"
+#include "base/report_box.h"
+#include "engine/store.h"
+#include "support/scratch.h"
+
+namespace run_test {
+
+inline std::wstring env(const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+    return n ? std::wstring(buffer, n) : std::wstring();
+}
+
+// Points TMP and TEMP at a folder for the object's lifetime.
+class temp_redirect {
+public:
+    explicit temp_redirect(const std::wstring& folder) : tmp_(env(L"TMP")), temp_(env(L"TEMP")) {
+        CreateDirectoryW(folder.c_str(), nullptr);
+        SetEnvironmentVariableW(L"TMP", folder.c_str());
+        SetEnvironmentVariableW(L"TEMP", folder.c_str());
+    }
+    ~temp_redirect() {
+        SetEnvironmentVariableW(L"TMP", tmp_.empty() ? nullptr : tmp_.c_str());
+        SetEnvironmentVariableW(L"TEMP", temp_.empty() ? nullptr : temp_.c_str());
+    }
+
+private:
+    std::wstring tmp_, temp_;
+};
+
+inline std::vector<uint8_t> code_page_bytes(const std::wstring& text, unsigned cp) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::vector<uint8_t> out(static_cast<size_t>(n));
+    WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
+    return out;
+}
+inline std::vector<uint8_t> sjis(const std::wstring& text) { return code_page_bytes(text, 932); }
+inline std::vector<uint8_t> utf8(const std::wstring& text, bool bom = false) {
+    std::vector<uint8_t> out;
+    if (bom) out = {0xEF, 0xBB, 0xBF};
+    const std::vector<uint8_t> body = code_page_bytes(text, CP_UTF8);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+inline std::vector<uint8_t> utf16le(const std::wstring& text, bool bom = true) {
+    return testing_support::utf16le_bytes(text, bom);
+}
+inline std::vector<uint8_t> utf16be(const std::wstring& text) {
+    std::vector<uint8_t> out = {0xFE, 0xFF};
+    for (wchar_t c : text) {
+        out.push_back(static_cast<uint8_t>(c >> 8));
+        out.push_back(static_cast<uint8_t>(c & 0xFF));
+    }
+    return out;
+}
+inline std::vector<uint8_t> utf32le(const std::wstring& text) {
+    std::vector<uint8_t> out = {0xFF, 0xFE, 0x00, 0x00};
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        }
+        for (int k = 0; k < 4; ++k) out.push_back(static_cast<uint8_t>((c >> (8 * k)) & 0xFF));
+    }
+    return out;
+}
+inline std::vector<uint8_t> zip_bytes() {
+    return {0x50, 0x4B, 0x03, 0x04, 0x14, 0x00, 0x00, 0x00, 0x08, 0x00, 0x61, 0x62, 0x63, 0x0D, 0x0A};
+}
+inline std::vector<uint8_t> png_bytes() {
+    return {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
+            0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00,
+            0x00, 0x90, 0x77, 0x53, 0xDE, 0x00, 0x00, 0x00, 0x0C, 0x49, 0x44, 0x41, 0x54, 0x08};
+}
+
+// The last line of the current debug dump file that contains marker ("" when none).
+std::wstring log_line_with(const std::wstring& marker);
+
+// A source time well in the past (2021-03-04 05:06:07 UTC).
+constexpr int64_t old_time = 1614834367;
+
+class fixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        src_dir = scratch.path() + L"src\\";
+        dest_dir = scratch.path() + L"dest\\";
+        CreateDirectoryW(src_dir.c_str(), nullptr);
+        CreateDirectoryW(dest_dir.c_str(), nullptr);
+        recent_file = scratch.path() + L"recent.ido";
+        testing_support::put_bytes(recent_file, {});
+        quillet::store().clear();
+        quillet::store().set_recent_path(recent_file);
+        quillet::store().load_recent();
+    }
+    void TearDown() override {
+        quillet::set_report_answerer(nullptr);
+        quillet::set_main_window(nullptr);
+        quillet::store().clear();
+        quillet::store().set_recent_path(L"");
+    }
+    // Writes a source file with the given bytes and the old time; its full path.
+    std::wstring source(const std::wstring& name, const std::vector<uint8_t>& bytes,
+                        int64_t mtime = old_time) {
+        const std::wstring path = src_dir + name;
+        testing_support::put_bytes(path, bytes);
+        testing_support::set_mtime(path, mtime);
+        return path;
+    }
+    std::wstring rescue_folder_of(const std::wstring& folder) const;
+
+    testing_support::scratch_folder scratch;
+    temp_redirect temp{scratch.path() + L"tmp\\"};
+    std::wstring src_dir, dest_dir, recent_file;
+};
+
+// A top-level window set as the main window, whose title changes are recorded.
+class main_window_for_test {
+public:
+    explicit main_window_for_test(const std::wstring& title);
+    ~main_window_for_test();
+    HWND get() const { return window_; }
+    std::wstring title() const;
+    static std::vector<std::wstring>& titles();
+
+private:
+    HWND window_ = nullptr;
+};
+
+}  // namespace run_test
