@@ -1,0 +1,44 @@
+// Text encoding detection: whether a file is text at all (ZIP archives, NUL
+// characters and zero bytes make it binary; declared encodings make it text),
+// which encoding a buffer is stored in, and the five-character labels of the
+// encodings in the file list.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/archive_text.h"
+#include "base/codepage.h"
+
+namespace quillet {
+
+// The first min(n, size) bytes of the file in a zero-filled vector of 2 * n + 2
+// bytes; empty (and "::ReadHead   Can't open   " + path logged) when the file
+// cannot be opened.
+std::vector<uint8_t> read_head(const std::wstring& path, size_t n);
+
+// The file starts with a ZIP signature: "PK" and 03 04, 05 06 or 07 08.
+bool is_archive(const std::wstring& path);
+
+// text contains "<?xml" (case-sensitive, anywhere).
+bool has_xml_decl(const std::wstring& text);
+
+// The encoding declared in the first 10 lines: an XML declaration, an HTML
+// charset, or a VRML/X3D header naming "utf8"; 8, 16, 74 or 0.
+text_code declared_code(const std::vector<std::wstring>& lines);
+// declared_code of the whole text taken as one line.
+text_code declared_encoding(const std::wstring& text);
+
+// The code of a byte buffer: by byte-order mark (FF FE 00 00: 32, FF FE: 16,
+// 00 00 FE FF: 33, EF BB BF: 8, FE FF: 17), else guess_code (74, 65, 8 or 0).
+text_code detect_code(const std::vector<uint8_t>& bytes);
+
+// The file may be converted as text: not a ZIP archive, and either declaring
+// its encoding or free of NUL characters (and, for a file whose text is short
+// for its size, free of zero bytes). An empty file is text.
+bool is_text_file(const std::wstring& path);
+
+// "UTF_8", "UTF16", "ASCII", "S_JIS", or "-----" for any other code.
+std::wstring encoding_label(text_code code);
+
+}  // namespace quillet

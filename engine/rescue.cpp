@@ -1,0 +1,130 @@
+#include "engine/rescue.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "base/handles.h"
+#include "base/log.h"
+#include "base/paths.h"
+
+namespace quillet {
+
+namespace {
+
+// Turns the mirror part of a backup folder into plain folder names: "." and
+// "?" (of a \\?\ prefix) are dropped and ".." takes back the name before it,
+// so that no backup can land outside the Rescue tree.
+std::wstring plain_mirror(const std::wstring& folder) {
+    std::vector<std::wstring> kept;
+    size_t start = 0;
+    while (start <= folder.size()) {
+        size_t end = folder.find(L'\\', start);
+        if (end == std::wstring::npos) end = folder.size();
+        const std::wstring item = folder.substr(start, end - start);
+        if (item == L"..") {
+            if (!kept.empty()) kept.pop_back();
+        } else if (!item.empty() && item != L"." && item != L"?") {
+            kept.push_back(item);
+        }
+        start = end + 1;
+    }
+    return join_text(kept, L'\\');
+}
+
+unique_hfile open_for_compare(const std::wstring& path) {
+    return unique_hfile(CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+// True when both files can be read and hold the same bytes.
+bool same_content(const std::wstring& a, const std::wstring& b) {
+    const file_status sa(a), sb(b);
+    if (sa.failed() || sb.failed() || !sa.is_file() || !sb.is_file() || sa.size() != sb.size())
+        return false;
+    unique_hfile fa = open_for_compare(a), fb = open_for_compare(b);
+    if (!fa || !fb) return false;
+    std::vector<char> ba(1 << 16), bb(1 << 16);
+    for (;;) {
+        DWORD na = 0, nb = 0;
+        if (!ReadFile(fa.get(), ba.data(), static_cast<DWORD>(ba.size()), &na, nullptr) ||
+            !ReadFile(fb.get(), bb.data(), static_cast<DWORD>(bb.size()), &nb, nullptr) || na != nb)
+            return false;
+        if (na == 0) return true;
+        if (memcmp(ba.data(), bb.data(), na) != 0) return false;
+    }
+}
+
+// The stamped backup name for path in folder: stamp + name, unless that name
+// already holds another version of the file (same time, other content); then
+// the first free or identical stamp_N + name. "" when none can be found.
+std::wstring stamped_name(const std::wstring& path, const std::wstring& folder,
+                          const std::wstring& stamp, const std::wstring& name) {
+    const std::wstring first = folder + stamp + name;
+    if (!path_exists(first, false) || same_content(path, first)) return first;
+    std::wstring base = stamp;
+    if (!base.empty() && base.back() == L'.') base.pop_back();
+    if (!base.empty()) base += L'_';
+    for (int n = 2; n < 10000; ++n) {
+        const std::wstring candidate = folder + base + std::to_wstring(n) + L"." + name;
+        if (!path_exists(candidate, false) || same_content(path, candidate)) return candidate;
+    }
+    return L"";
+}
+
+}  // namespace
+
+std::wstring rescue_path(const std::wstring& path, bool create) {
+    const file_status status(path);
+    std::wstring folder = status.is_folder() ? path : path_folder(path);
+    const std::wstring root = path_add_sep(path_add_sep(temp_folder(), L"\\") + L"Rescue", L"\\");
+    folder = path_normalize(folder, L"\\");
+    folder = join_text(split_text(folder, L"\\", false), L'\\');
+    folder = join_text(split_text(folder, L"/:%", false), L'\\');
+    folder = plain_mirror(folder);
+    const std::wstring result = path_normalize(path_add_sep(root, L"\\") + folder, L"\\");
+    // A failure shows when the copies into the folder fail.
+    if (create && !folder_exists(result)) make_folders(result);
+    return result;
+}
+
+std::wstring rescue_stamp(const std::wstring& path) {
+    const file_status status(path);
+    if (status.failed()) return L"";
+    return time_text(status.mtime(), L"%Y%m%d_%H%M%S.");
+}
+
+std::wstring rescue_copy(const std::wstring& path) {
+    if (!path_exists(path, false)) return L"";
+    const std::wstring plain = path_add_sep(rescue_path(path, true), L"\\") + path_name(path);
+    const std::wstring folder = path_add_sep(path_folder(plain), L"\\");
+    const std::wstring stamped = stamped_name(path, folder, rescue_stamp(path), path_name(plain));
+    if (stamped.empty()) {
+        log_line(L"::rescue_copy   No free name   " + path);
+        return L"";
+    }
+    // The stamped copy first: the plain (latest) backup is replaced only once
+    // the version it may hold is kept under a stamped name of its own.
+    if (!same_content(path, stamped) && !copy_file(path, stamped, false)) {
+        log_line(L"::rescue_copy   Can't copy   " + path + L"   " + stamped);
+        return L"";
+    }
+    if (plain != stamped && !copy_file(path, plain, false)) {
+        log_line(L"::rescue_copy   Can't copy   " + path + L"   " + plain);
+        return L"";
+    }
+    return stamped;
+}
+
+bool backup_if_exists(const std::wstring& path) {
+    if (!path_exists(path, false)) return false;
+    return !rescue_copy(path).empty();
+}
+
+bool backup_before_replace(const std::wstring& path) {
+    if (!path_exists(path, false)) return true;
+    return backup_if_exists(path);
+}
+
+}  // namespace quillet
