@@ -329,6 +329,16 @@ unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD sh
                                 DWORD* last_error) {
     const bool writing = (access & (GENERIC_WRITE | FILE_WRITE_DATA | FILE_APPEND_DATA)) != 0;
     DWORD error = ERROR_INVALID_NAME;
+    if (writing && !path.empty()) {
+        // A read-only file is never written, also where the platform would let
+        // a privileged user do it (Wine run by root).
+        DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+            !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (last_error) *last_error = ERROR_ACCESS_DENIED;
+            return unique_hfile();
+        }
+    }
     for (int i = 0; i < attempts && !path.empty(); ++i) {
         unique_hfile file(CreateFileW(path.c_str(), access, share, nullptr, disposition,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
