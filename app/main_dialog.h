@@ -1,0 +1,97 @@
+// The main dialog: the program's only window. It shows the destination folder,
+// the encoding drop-down, the recent list and the file list with each file's
+// state, starts the copy run, takes dropped files and folders, and opens list
+// files in Notepad and folders in Explorer.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/dialog.h"
+#include "settings/profile.h"
+
+namespace quillet {
+
+// The encoding code of the drop-down's current item: its text parsed as a
+// base-10 integer (as wcstol), truncated to 16 bits; -1 when nothing is
+// selected or the item's text is empty. "  8 : UTF-8" gives 8.
+int selected_code(const combo_box& combo);
+
+// The drop-down index of a target code: 3 (" 74 : SJIS") for 74, 2
+// (" 16 : UTF-16") for 16, 1 ("  8 : UTF-8") for 8, otherwise 0 ("  0 : Copy").
+int encoding_index_for_code(int code);
+
+// The paths of a shell drop handle, in the shell's order.
+std::vector<std::wstring> dropped_files(HDROP drop);
+
+// The drop-down's items, in index order.
+const std::vector<std::wstring>& encoding_items();
+
+class MainDialog : public dialog {
+public:
+    MainDialog();
+    ~MainDialog() override;
+
+
+    // The program's settings profile (opened with an empty name): it keeps
+    // the window placement.
+    profile settings;
+
+    // Controls, bound by id once the window exists.
+    combo_box encoding_box;   // 1004
+    edit_box folder_edit;     // 1003
+    list_box file_list_box;   // 1002
+    list_box recent_list_box; // 1001
+    std::wstring folder_text; // the text of 1003
+
+    HICON icon() const { return icon_; }
+
+    // Selects the drop-down item matching a folder list file's name.
+    void select_code_for_list(const std::wstring& list_path);
+    // folder_text = the store's folder, shown in the edit box.
+    void show_folder();
+    // Dialog data exchange of folder_text with control 1003: true reads the
+    // control into folder_text, false writes folder_text into it.
+    void UpdateData(bool save);
+
+    // Handlers, public so that tests can call them as the messages would.
+    BOOL OnInitDialog() override;
+    void OnCancel() override;
+    void OnSize(UINT type, int cx, int cy);
+    bool OnPaint();
+    HICON OnQueryDragIcon();
+    void OnDropFiles(HDROP drop);
+    void OnCopy();
+    void OnRecentSelect();
+    void OnReloadIdo();
+    bool OnSysCommand(UINT id, LPARAM param);
+    void OnEditIdo();
+    void OnEditIlc();
+    void OnExplorer();
+    void OnExplorerSrc();
+
+protected:
+    bool handle_message(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+    bool on_command(int id, int code, HWND control) override;
+
+    // The daily update check (tools/update_check.h); a seam, so that tests
+    // of the window never reach for the network.
+    virtual void start_update_check();
+
+private:
+    void bind_controls();
+    void add_about_menu_entry();
+    void set_list_font();
+    void stretch_controls();
+    void restore_placement();
+    void save_placement();
+    void show_about_box();
+    void edit_in_notepad(const std::wstring& path);
+
+    HICON icon_ = nullptr;
+    HFONT list_font_ = nullptr;
+};
+
+}  // namespace quillet

@@ -1,0 +1,52 @@
+// The main dialog's two ways into the copy engine: files dropped onto the
+// window, and the copy button.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/list_fill.h"
+#include "app/main_dialog.h"
+#include "app/ui_text.h"
+#include "engine/copy_run.h"
+#include "engine/intake.h"
+#include "engine/store.h"
+
+namespace quillet {
+
+std::vector<std::wstring> dropped_files(HDROP drop) {
+    std::vector<std::wstring> paths;
+    if (!drop) return paths;
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring name(static_cast<size_t>(length) + 1, L'\0');
+        DragQueryFileW(drop, i, &name[0], length + 1);
+        name.resize(name.find(L'\0'));
+        paths.push_back(name);
+    }
+    return paths;
+}
+
+void MainDialog::OnDropFiles(HDROP drop) {
+    wait_cursor wait;
+    std::vector<std::wstring> paths = dropped_files(drop);
+    // The names are read: the shell's drop memory is released here, once.
+    if (drop) DragFinish(drop);
+
+    drop_options options;
+    options.translate = ui_translator();
+    drop_result result = take_drop(paths, options);
+    if (result.code >= 0) encoding_box.set_cur_sel(encoding_index_for_code(result.code));
+    folder_text = store().get_folder();
+    if (!result.opened.empty() || result.recent_reloaded)
+        fill_list(recent_list_box, store().recent_display());
+    fill_list(file_list_box, store().file_entries());
+    UpdateData(false);
+}
+
+void MainDialog::OnCopy() {
+    wait_cursor wait;
+    copy_run_result result = copy_run(selected_code(encoding_box), ui_translator());
+    fill_list(file_list_box, result.entries);
+}
+
+}  // namespace quillet

@@ -1,0 +1,87 @@
+// The main dialog's tools: the About box on the system menu, Notepad on the
+// list files, Explorer on the folders, the update check when the dialog opens
+// and the window placement kept in the settings profile.
+#include "app/about_dialog.h"
+#include "app/main_dialog.h"
+#include "app/resource.h"
+#include "base/paths.h"
+#include "engine/store.h"
+#include "tools/shell_launcher.h"
+#include "tools/update_check.h"
+
+namespace quillet {
+
+namespace {
+
+// The name the placement is kept under: the dialog's source unit.
+const wchar_t placement_name[] = L"quilletDg";
+
+}  // namespace
+
+void MainDialog::add_about_menu_entry() {
+    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    if (!menu) return;
+    wchar_t text[256] = {};
+    if (LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, text, 256) <= 0 || !text[0]) return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text);
+}
+
+bool MainDialog::OnSysCommand(UINT id, LPARAM) {
+    if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;  // the system's own commands
+    show_about_box();
+    return true;
+}
+
+void MainDialog::show_about_box() {
+    about_dialog about;
+    about.run_modal(hwnd());
+}
+
+void MainDialog::start_update_check() { check_for_update(); }
+
+void MainDialog::restore_placement() { settings.restore_dialog_placement(hwnd(), placement_name); }
+
+void MainDialog::save_placement() { settings.save_dialog_placement(hwnd(), placement_name, nullptr); }
+
+void MainDialog::OnCancel() {
+    save_placement();
+    dialog::OnCancel();
+}
+
+void MainDialog::edit_in_notepad(const std::wstring& path) {
+    shell_launcher launcher;
+    launcher.set_show(SW_SHOWNORMAL);
+    // A "NotePad.exe" in the current folder is taken as it is; set_file
+    // otherwise looks for the program in the usual folders.
+    launcher.set_file(path_exists(L"NotePad.exe", false) ? std::wstring(L"NotePad.exe")
+                                                         : find_program(L"NotePad.exe"));
+    launcher.set_params(path);
+    launcher.execute();
+}
+
+void MainDialog::OnEditIdo() { edit_in_notepad(recent_list_path()); }
+
+void MainDialog::OnEditIlc() {
+    UpdateData(true);
+    int index = recent_list_box.cur_sel();
+    std::vector<std::wstring> recent = store().get_recent();
+    if (index < 0 || static_cast<size_t>(index) >= recent.size()) return;
+    edit_in_notepad(recent[static_cast<size_t>(index)]);
+}
+
+void MainDialog::OnExplorer() {
+    shell_launcher launcher;
+    launcher.explore(store().get_folder());
+}
+
+void MainDialog::OnExplorerSrc() {
+    UpdateData(true);
+    int index = file_list_box.cur_sel();
+    std::vector<std::wstring> files = store().get_files();
+    if (index < 0 || static_cast<size_t>(index) >= files.size()) return;
+    shell_launcher launcher;
+    launcher.explore(path_folder(files[static_cast<size_t>(index)]));
+}
+
+}  // namespace quillet

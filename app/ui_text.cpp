@@ -1,0 +1,124 @@
+// The UI text table and its application to a dialog's windows.
+#include "app/ui_text.h"
+
+#include <vector>
+
+#include "app/dialog.h"
+
+namespace quillet {
+
+namespace {
+
+// One row of the table: the English key and its Japanese text. The table has
+// room for further languages in its design, but only Japanese is ever filled,
+// so only that column is kept.
+struct ui_text_row {
+    std::wstring key;
+    std::wstring ja;
+};
+
+// Created on first use (by start-up or by the first lookup) and destroyed at
+// process exit.
+std::vector<ui_text_row>& table() {
+    static std::vector<ui_text_row> rows;
+    return rows;
+}
+
+// Keys are narrow texts of code page 932, whatever the system's code page.
+std::wstring widen_932(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    int n = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0) return std::wstring();
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+std::string narrow_932(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string narrow(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), &narrow[0], n, nullptr,
+                        nullptr);
+    return narrow;
+}
+
+// The translation of a window text, or false when it has none. A text that
+// does not survive the trip through code page 932 unchanged is never looked
+// up: its narrowed form could match a key it does not equal (a best-fit "é"
+// becomes "e"), and setting the widened form back would damage the text.
+bool translate_window_text(const std::wstring& text, std::wstring& translated) {
+    std::string narrow = narrow_932(text);
+    if (widen_932(narrow) != text) return false;
+    std::wstring wide_key = widen_932(narrow);
+    for (const ui_text_row& row : table()) {
+        if (row.key == wide_key) {
+            translated = row.ja;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void add_ui_text(const std::string& key, const std::wstring& ja) {
+    table().push_back(ui_text_row{widen_932(key), ja});
+}
+
+std::wstring ui_text(const std::string& key) {
+    std::wstring wide_key = widen_932(key);
+    for (const ui_text_row& row : table()) {
+        if (row.key == wide_key) return row.ja;
+    }
+    return wide_key;
+}
+
+std::wstring ui_text_of(const std::wstring& key) {
+    std::wstring translated;
+    return translate_window_text(key, translated) ? translated : key;
+}
+
+std::function<std::wstring(const std::wstring&)> ui_translator() {
+    return [](const std::wstring& key) { return ui_text_of(key); };
+}
+
+void add_program_ui_texts() {
+    add_ui_text("quillet", L"文字コードを変更してコピー");
+    add_ui_text("Quillet", L"変換してコピー");
+    add_ui_text("&Quit", L"終了(&X)");
+    add_ui_text("Cancel", L"キャンセル");
+    add_ui_text("E&xit", L"終了(&X)");
+    add_ui_text("Unable to save.\r\n", L"保存できません．\r\n");
+    add_ui_text("Not a text file.\r\n", L"テキストファイルではありません．\r\n");
+    add_ui_text("Did not update.\r\n", L"更新しませんでした．\r\n");
+    add_ui_text("&Reload ido", L"ido 再読込(&R)");
+    add_ui_text("Edit i&do", L"i&do 編集");
+    add_ui_text("Edit i&lc", L"i&lc 編集");
+    add_ui_text("&Explorer", L"&Explorer");
+    add_ui_text("Explorer &src", L"元のフォルダを開く(&S)");
+}
+
+size_t ui_text_count() { return table().size(); }
+
+void clear_ui_texts() { table().clear(); }
+
+void apply_ui_texts(HWND dialog) {
+    if (!dialog) return;
+    // The caption is always set again, translated or not.
+    std::wstring caption = window_text(dialog);
+    std::wstring translated;
+    if (!translate_window_text(caption, translated)) translated = caption;
+    SetWindowTextW(dialog, translated.c_str());
+
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        std::wstring text = window_text(child);
+        if (text.empty()) continue;
+        if (translate_window_text(text, translated) && translated != text)
+            SetWindowTextW(child, translated.c_str());
+    }
+}
+
+}  // namespace quillet
