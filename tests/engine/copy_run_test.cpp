@@ -1,0 +1,367 @@
+// The copy run on a mixed corpus of real files: destination bytes, Rescue
+// backups, kept modification times, the per-encoding list file, the log line of
+// files left alone, the status lines, the "Unable to save." stop and the
+// progress meter in the main window's title.
+#include "engine/copy_run.h"
+
+#include <memory>
+
+#include "base/log.h"
+#include "base/paths.h"
+#include "base/progress.h"
+#include "engine/entries.h"
+#include "engine/file_io.h"
+#include "run_fixture.h"
+
+namespace {
+
+using namespace quillet;
+using namespace run_test;
+using testing_support::exists;
+using testing_support::get_bytes;
+using testing_support::get_mtime;
+using testing_support::put_bytes;
+using testing_support::set_mtime;
+
+const std::wstring sjis_text = L"日本語とASCIIの混在テキスト\r\nline 2: ｶﾀｶﾅ ①\r\n";
+const std::wstring bom_text = L"BOM付きのUTF-8\nLF only\n";
+const std::wstring utf8_text = L"UTF-8 本文\r\n";
+const std::wstring le_text = L"UTF-16LE の本文\r\n";
+const std::wstring be_text = L"UTF-16BE の本文\r\n";
+const std::wstring utf32_text = L"UTF-32 の本文\r\n";
+const std::wstring emoji_text = L"絵文字 \U0001F600 は932にない\r\n";
+
+// The message part of a log line (after the timestamp and program name).
+std::wstring log_message(const std::wstring& line) {
+    const size_t first = line.find(L'\t');
+    const size_t second = first == std::wstring::npos ? first : line.find(L'\t', first + 1);
+    return second == std::wstring::npos ? L"" : line.substr(second + 1);
+}
+
+size_t count_files(const std::wstring& folder) {
+    size_t n = 0;
+    for (const auto& entry : list_folder(folder)) {
+        if (!entry.empty() && entry.back() != L'\\') ++n;
+    }
+    return n;
+}
+
+class copy_run_test : public fixture {
+protected:
+    void SetUp() override {
+        fixture::SetUp();
+        store().set_folder(path_del_sep(dest_dir));
+    }
+    void TearDown() override {
+        fixture::TearDown();
+        set_meter_clock(nullptr);
+        window_.reset();
+    }
+    std::wstring listed(const std::wstring& name, const std::vector<uint8_t>& bytes,
+                        int64_t mtime = old_time) {
+        const std::wstring path = source(name, bytes, mtime);
+        store().add_file(path);
+        return path;
+    }
+    std::wstring dest(const std::wstring& name) const { return dest_dir + name; }
+    std::wstring stamped(const std::wstring& name, int64_t mtime) const {
+        return rescue_folder_of(dest_dir) + time_text(mtime, L"%Y%m%d_%H%M%S.") + name;
+    }
+    void watch_boxes(const std::wstring& title) {
+        window_ = std::make_unique<main_window_for_test>(title);
+        set_report_answerer([this](const std::wstring& text, unsigned) {
+            boxes.push_back(text);
+            return IDOK;
+        });
+    }
+    HWND window() const { return window_ ? window_->get() : nullptr; }
+    std::vector<std::wstring> boxes;
+
+private:
+    std::unique_ptr<main_window_for_test> window_;
+};
+
+TEST_F(copy_run_test, MixedCorpusToUtf8) {
+    const auto sjis_src = listed(L"sjis.txt", sjis(sjis_text));
+    const auto bom_src = listed(L"bom.txt", utf8(bom_text, true));
+    const auto utf8_src = listed(L"utf8.txt", utf8(utf8_text));
+    const auto le_src = listed(L"le.txt", utf16le(le_text));
+    const auto be_src = listed(L"be.txt", utf16be(be_text));
+    const auto u32_src = listed(L"u32.txt", utf32le(utf32_text));
+    const auto ascii_src = listed(L"ascii.txt", utf8(L"plain ascii\r\n"));
+    const auto zip_src = listed(L"a.zip", zip_bytes());
+    const auto png_src = listed(L"b.png", png_bytes());
+    const std::vector<uint8_t> nul_bytes = {'t', 'e', 'x', 't', 0, 'm', 'o', 'r', 'e'};
+    const auto zeros_src = listed(L"zeros.txt", nul_bytes);
+    const auto emoji_src = listed(L"emoji.txt", utf8(emoji_text));
+    const auto newer_src = listed(L"newer.txt", utf8(L"source wins?"));
+    // Existing destinations: an older one for a text file and for the archive,
+    // a newer one that must be left alone.
+    put_bytes(dest(L"sjis.txt"), utf8(L"old destination"));
+    set_mtime(dest(L"sjis.txt"), old_time - 3600);
+    put_bytes(dest(L"a.zip"), {'o', 'l', 'd'});
+    set_mtime(dest(L"a.zip"), old_time - 7200);
+    put_bytes(dest(L"newer.txt"), utf8(L"edited later"));
+    set_mtime(dest(L"newer.txt"), old_time + 60);
+
+    const copy_run_result run = copy_run(8);
+    EXPECT_TRUE(run.completed());
+    EXPECT_EQ(run.processed, 12u);
+    EXPECT_EQ(run.not_updated, std::vector<std::wstring>{newer_src});
+
+    EXPECT_EQ(get_bytes(dest(L"sjis.txt")), utf8(sjis_text));
+    EXPECT_EQ(get_bytes(dest(L"bom.txt")), utf8(bom_text));
+    EXPECT_EQ(get_bytes(dest(L"utf8.txt")), utf8(utf8_text));
+    EXPECT_EQ(get_bytes(dest(L"le.txt")), utf8(le_text));
+    EXPECT_EQ(get_bytes(dest(L"be.txt")), utf8(be_text));
+    EXPECT_EQ(get_bytes(dest(L"u32.txt")), utf8(utf32_text));
+    EXPECT_EQ(get_bytes(dest(L"ascii.txt")), utf8(L"plain ascii\r\n"));
+    EXPECT_EQ(get_bytes(dest(L"a.zip")), zip_bytes());
+    EXPECT_EQ(get_bytes(dest(L"b.png")), png_bytes());
+    EXPECT_EQ(get_bytes(dest(L"zeros.txt")), nul_bytes);
+    EXPECT_EQ(get_bytes(dest(L"emoji.txt")), utf8(emoji_text));
+    EXPECT_EQ(get_bytes(dest(L"newer.txt")), utf8(L"edited later"));
+    for (const wchar_t* name : {L"sjis.txt", L"bom.txt", L"utf8.txt", L"le.txt", L"be.txt", L"u32.txt",
+                                L"ascii.txt", L"a.zip", L"b.png", L"zeros.txt", L"emoji.txt"})
+        EXPECT_EQ(get_mtime(dest(name)), old_time) << name;
+    EXPECT_EQ(get_mtime(dest(L"newer.txt")), old_time + 60);
+
+    // Rescue: the replaced destinations, plain and stamped with their own time.
+    const std::wstring rescue = rescue_folder_of(dest_dir);
+    EXPECT_EQ(get_bytes(rescue + L"sjis.txt"), utf8(L"old destination"));
+    EXPECT_EQ(get_bytes(stamped(L"sjis.txt", old_time - 3600)), utf8(L"old destination"));
+    EXPECT_EQ(get_bytes(rescue + L"a.zip"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(get_bytes(stamped(L"a.zip", old_time - 7200)), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_FALSE(exists(rescue + L"newer.txt"));
+    EXPECT_FALSE(exists(rescue + L"utf8.txt"));
+
+    // The list file of the run, in the run's encoding.
+    EXPECT_EQ(get_bytes(dest(L"UTF_8.ilc")), utf8(lines_text(store().get_files())));
+    EXPECT_FALSE(exists(dest(L"_copy_.ilc")));
+
+    // The files left alone, on one log line.
+    EXPECT_EQ(log_message(log_line_with(L"Did not update.\t\t" + newer_src)),
+              L"Did not update.\t\t" + newer_src + L"\t\t");
+
+    // Status lines after the run: everything current.
+    ASSERT_EQ(run.entries.size(), 12u);
+    EXPECT_EQ(run.entries, store().file_entries());
+    EXPECT_EQ(run.entries[0], L"  = UTF_8   S_JIS " + time_text(old_time, L"%Y/%m/%d %H:%M:%S") + L"  " +
+                                  size_text(static_cast<int64_t>(sjis(sjis_text).size())) + L"B  " +
+                                  sjis_src);
+    EXPECT_EQ(run.entries[6].substr(0, 18), L"  = ASCII   ASCII ");
+    EXPECT_EQ(run.entries[7].substr(0, 18), L"  = -----   ----- ");
+    EXPECT_EQ(run.entries[11].substr(0, 18), L"    ASCII   ASCII ");
+    (void)bom_src, (void)utf8_src, (void)le_src, (void)be_src, (void)u32_src, (void)ascii_src,
+        (void)zip_src, (void)png_src, (void)zeros_src, (void)emoji_src;
+}
+
+TEST_F(copy_run_test, Utf16RunThenASecondRunFindsEverythingCurrent) {
+    listed(L"sjis.txt", sjis(sjis_text));
+    listed(L"le.txt", utf16le(le_text));
+    put_bytes(dest(L"sjis.txt"), utf8(L"same time, other text"));
+    set_mtime(dest(L"sjis.txt"), old_time);  // equal times still go to the conversion
+
+    copy_run_result run = copy_run(16);
+    EXPECT_TRUE(run.completed());
+    EXPECT_TRUE(run.not_updated.empty());
+    EXPECT_EQ(get_bytes(dest(L"sjis.txt")), utf16le(sjis_text, true));
+    EXPECT_EQ(get_bytes(dest(L"le.txt")), utf16le(le_text, true));
+    EXPECT_EQ(get_bytes(dest(L"UTF16.ilc")), utf16le(lines_text(store().get_files()), true));
+    const std::wstring rescue = rescue_folder_of(dest_dir);
+    EXPECT_EQ(get_bytes(rescue + L"sjis.txt"), utf8(L"same time, other text"));
+
+    const size_t backups = count_files(rescue);
+    set_mtime(dest(L"UTF16.ilc"), old_time);
+    run = copy_run(16);
+    EXPECT_TRUE(run.completed());
+    EXPECT_TRUE(run.not_updated.empty());
+    EXPECT_EQ(get_bytes(dest(L"sjis.txt")), utf16le(sjis_text, true));
+    // Only the list file was backed up again; the current copies were not touched.
+    EXPECT_EQ(count_files(rescue), backups + 2);
+    EXPECT_EQ(run.entries[0].substr(0, 18), L"  = UTF16   S_JIS ");
+}
+
+TEST_F(copy_run_test, ShiftJisTargetKeepsFilesItCannotHold) {
+    const auto emoji_src = listed(L"emoji.txt", utf8(emoji_text));
+    listed(L"utf8.txt", utf8(utf8_text));
+    const copy_run_result run = copy_run(74);
+    EXPECT_TRUE(run.completed());
+    EXPECT_EQ(get_bytes(dest(L"emoji.txt")), get_bytes(emoji_src));
+    EXPECT_EQ(get_mtime(dest(L"emoji.txt")), old_time);
+    EXPECT_EQ(get_bytes(dest(L"utf8.txt")), sjis(utf8_text));
+    EXPECT_EQ(get_bytes(dest(L"S_JIS.ilc")), sjis(lines_text(store().get_files())));
+}
+
+TEST_F(copy_run_test, CopyTargetReplacesTextWithoutBackup) {
+    const auto src = listed(L"t.txt", sjis(sjis_text));
+    put_bytes(dest(L"t.txt"), utf8(L"older"));
+    set_mtime(dest(L"t.txt"), old_time - 10);
+    const copy_run_result run = copy_run(0);
+    EXPECT_TRUE(run.completed());
+    EXPECT_EQ(get_bytes(dest(L"t.txt")), sjis(sjis_text));
+    EXPECT_EQ(get_mtime(dest(L"t.txt")), old_time);
+    EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + L"t.txt"));
+    EXPECT_EQ(get_bytes(dest(L"copy_.ilc")), utf16le(src + L"\r\n", true));
+}
+
+TEST_F(copy_run_test, NoSelectedTargetWritesMarkedUtf16AndTheCopyList) {
+    listed(L"t.txt", sjis(sjis_text));
+    const copy_run_result run = copy_run(-1);
+    EXPECT_TRUE(run.completed());
+    EXPECT_EQ(get_bytes(dest(L"t.txt")), utf16le(sjis_text, true));
+    EXPECT_TRUE(exists(dest(L"copy_.ilc")));
+}
+
+TEST_F(copy_run_test, UnwritableDestinationStopsTheRunWithOneBox) {
+    watch_boxes(L"quillet");
+    // Sources newer than the folder standing in the way of c.txt's destination.
+    const int64_t later = static_cast<int64_t>(time(nullptr)) + 86400;
+    std::vector<std::wstring> srcs;
+    for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt", L"d.txt", L"e.txt"})
+        srcs.push_back(listed(name, utf8(std::wstring(L"content of ") + name), later));
+    CreateDirectoryW(dest(L"c.txt").c_str(), nullptr);
+
+    const copy_run_result run = copy_run(0);
+    EXPECT_FALSE(run.completed());
+    EXPECT_EQ(run.unsaved, srcs[2]);
+    EXPECT_EQ(run.processed, 3u);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], L"Unable to save.\r\nc.txt");
+    EXPECT_TRUE(exists(dest(L"a.txt")));
+    EXPECT_TRUE(exists(dest(L"b.txt")));
+    EXPECT_FALSE(exists(dest(L"d.txt")));
+    EXPECT_FALSE(exists(dest(L"e.txt")));
+    EXPECT_EQ(get_bytes(dest(L"copy_.ilc")), utf16le(lines_text(srcs), true));
+    EXPECT_EQ(run.entries.size(), 5u);
+    EXPECT_EQ(log_message(log_line_with(L"Unable to save.\t\tc.txt")),
+              L"---- OK              Button1  [OK]    \t\t\tUnable to save.\t\tc.txt\t\t");
+}
+
+TEST_F(copy_run_test, UnwritableDestinationWithoutWindowIsReportedToTheCaller) {
+    const auto src = listed(L"c.txt", utf8(L"x"), static_cast<int64_t>(time(nullptr)) + 86400);
+    CreateDirectoryW(dest(L"c.txt").c_str(), nullptr);
+    const copy_run_result run =
+        copy_run(0, [](const std::wstring& english) { return L"[" + english + L"]"; });
+    EXPECT_EQ(run.unsaved, src);
+    EXPECT_FALSE(log_line_with(L"[Unable to save.\t\t]c.txt").empty());
+}
+
+TEST_F(copy_run_test, FilesLeftAloneAreLoggedInListOrder) {
+    const std::wstring missing = src_dir + L"missing.txt";
+    const std::wstring folder = src_dir + L"folder";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    store().add_file(missing);
+    store().add_file(folder);
+    const auto newer = listed(L"newer.txt", utf8(L"n"));
+    put_bytes(dest(L"newer.txt"), utf8(L"kept"));
+    set_mtime(dest(L"newer.txt"), old_time + 1);
+    const auto fine = listed(L"fine.txt", utf8(L"f"));
+
+    const copy_run_result run = copy_run(8);
+    EXPECT_TRUE(run.completed());
+    EXPECT_EQ(run.not_updated, (std::vector<std::wstring>{missing, folder, newer}));
+    EXPECT_EQ(log_message(log_line_with(L"Did not update.\t\t" + missing)),
+              L"Did not update.\t\t" + missing + L"\t\t" + folder + L"\t\t" + newer + L"\t\t");
+    EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + L"newer.txt"));
+    EXPECT_TRUE(exists(dest(L"fine.txt")));
+    (void)fine;
+}
+
+TEST_F(copy_run_test, AFileListedInsideTheDestinationIsNeverRewritten) {
+    const std::wstring inside = dest(L"inside.txt");
+    put_bytes(inside, sjis(sjis_text));
+    set_mtime(inside, old_time);
+    store().add_file(inside);
+    const copy_run_result run = copy_run(8);
+    EXPECT_TRUE(run.completed());
+    EXPECT_EQ(run.not_updated, std::vector<std::wstring>{inside});
+    EXPECT_EQ(get_bytes(inside), sjis(sjis_text));
+}
+
+TEST_F(copy_run_test, SameNamesFromTwoFoldersEndAsTheLaterOne) {
+    const std::wstring other = scratch.path() + L"other\\";
+    CreateDirectoryW(other.c_str(), nullptr);
+    listed(L"same.txt", sjis(L"first"));
+    put_bytes(other + L"same.txt", sjis(L"二番目"));
+    set_mtime(other + L"same.txt", old_time + 5);
+    store().add_file(other + L"same.txt");
+    const copy_run_result run = copy_run(8);
+    EXPECT_TRUE(run.completed());
+    EXPECT_EQ(get_bytes(dest(L"same.txt")), utf8(L"二番目"));
+}
+
+TEST_F(copy_run_test, EmptyListStillWritesItsListFile) {
+    const copy_run_result run = copy_run(16);
+    EXPECT_TRUE(run.completed());
+    EXPECT_TRUE(run.entries.empty());
+    EXPECT_EQ(get_bytes(dest(L"UTF16.ilc")), (std::vector<uint8_t>{0xFF, 0xFE}));
+}
+
+TEST_F(copy_run_test, NineFilesShowNoProgress) {
+    watch_boxes(L"nine");
+    double fake = 1e6;
+    set_meter_clock([&] { return fake += 1000; });
+    for (int i = 0; i < 9; ++i) listed(L"f" + std::to_wstring(i) + L".txt", utf8(L"x"));
+    copy_run(8);
+    EXPECT_TRUE(main_window_for_test::titles().empty());
+}
+
+TEST_F(copy_run_test, TenFilesShowProgressInTheTitleAndRestoreIt) {
+    watch_boxes(L"ten");
+    double fake = 1e6;
+    set_meter_clock([&] { return fake += 1000; });
+    for (int i = 0; i < 10; ++i) listed(L"f" + std::to_wstring(i) + L".txt", utf8(L"x"));
+    copy_run(8);
+    const auto& titles = main_window_for_test::titles();
+    ASSERT_EQ(titles.size(), 11u);
+    EXPECT_EQ(titles[0], L"ten     ...   ( 1 / 10 )  **" + std::wstring(23, L'.') + L"  ");
+    EXPECT_EQ(titles[9], L"ten     ...   ( 10 / 10 )  " + std::wstring(25, L'*') + L"  ");
+    EXPECT_EQ(titles[10], L"ten");
+    wchar_t now[64] = {};
+    GetWindowTextW(window(), now, 64);
+    EXPECT_STREQ(now, L"ten");
+}
+
+TEST(CopyIfNewer, RefusesSelfMissingAndOlderSources) {
+    testing_support::scratch_folder dir;
+    const std::wstring a = dir.file(L"a.bin"), b = dir.file(L"sub\\deeper\\b.bin");
+    EXPECT_FALSE(copy_if_newer(L"", b));
+    EXPECT_FALSE(copy_if_newer(a, b));  // missing source
+    put_bytes(a, {1, 2, 3});
+    set_mtime(a, old_time);
+    EXPECT_FALSE(copy_if_newer(a, a));
+    EXPECT_FALSE(copy_if_newer(a, dir.file(L"A.BIN")));
+    ASSERT_TRUE(copy_if_newer(a, b));  // creates the folders
+    EXPECT_EQ(get_bytes(b), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(get_mtime(b), old_time);
+    put_bytes(b, {9});
+    set_mtime(b, old_time + 1);
+    EXPECT_FALSE(copy_if_newer(a, b));  // destination newer
+    EXPECT_EQ(get_bytes(b), std::vector<uint8_t>{9});
+    set_mtime(b, old_time);
+    EXPECT_TRUE(copy_if_newer(a, b));  // equal times copy
+    EXPECT_EQ(get_bytes(b), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST(CodeFromItemText, ParsesLikeWcstolIn16Bits) {
+    EXPECT_EQ(code_from_item_text(L"  0 : Copy"), 0);
+    EXPECT_EQ(code_from_item_text(L"  8 : UTF-8"), 8);
+    EXPECT_EQ(code_from_item_text(L" 16 : UTF-16"), 16);
+    EXPECT_EQ(code_from_item_text(L" 74 : SJIS"), 74);
+    EXPECT_EQ(code_from_item_text(L""), -1);
+    EXPECT_EQ(code_from_item_text(L"abc"), 0);
+    EXPECT_EQ(code_from_item_text(L"70000"), 4464);
+    EXPECT_EQ(code_from_item_text(L"-3"), -3);
+}
+
+TEST(DumpReport, WritesOneLineWithTabsForLineBreaks) {
+    const std::wstring marker = L"C:\\a\\x" + std::to_wstring(GetTickCount()) + L".txt";
+    ASSERT_TRUE(dump_report(L"Did not update.\r\n" + marker + L"\r\nC:\\a\\y.txt\r\n"));
+    const std::wstring line = log_line_with(marker);
+    EXPECT_EQ(log_message(line), L"Did not update.\t\t" + marker + L"\t\tC:\\a\\y.txt\t\t");
+    EXPECT_EQ(line.substr(19, 1), L"\t");
+    EXPECT_NE(line.find(L"\t" + path_name(module_path(nullptr)) + L"\t"), std::wstring::npos);
+}
+
+}  // namespace
