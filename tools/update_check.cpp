@@ -47,12 +47,6 @@ std::wstring side_name(const std::wstring& path, const std::wstring& kind) {
     return with_ext(side, kind) + (ext.empty() ? L"" : L"." + ext);
 }
 
-std::wstring command_processor() {
-    std::wstring comspec = get_env(L"ComSpec");
-    if (!comspec.empty() && path_exists(comspec, false)) return comspec;
-    return special_folder(CSIDL_SYSTEM) + L"\\cmd.exe";
-}
-
 // Runs "fc /U old new > report" through the command processor, in the folder
 // of the files: only their plain names appear in the command (the arguments
 // quoted), so nothing in the folder's path can change what runs.

@@ -48,6 +48,12 @@ bool answer_ready(const std::wstring& chk, const std::wstring& err) {
 
 }  // namespace
 
+std::wstring command_processor() {
+    std::wstring comspec = get_env(L"ComSpec");
+    if (!comspec.empty() && path_exists(comspec, false)) return comspec;
+    return special_folder(CSIDL_SYSTEM) + L"\\cmd.exe";
+}
+
 std::wstring batch_folder() {
     std::wstring folder =
         path_add_sep(temp_folder(), L"\\") + L"n_Bench.tmp\\cmd_bat\\" + now_text(L"%Y%m%d");
@@ -68,12 +74,21 @@ std::wstring bat_path(const std::wstring& command) {
 std::wstring run_hidden_batch(const std::wstring& command, const std::wstring& folder) {
     std::wstring path = bat_path(command);
     std::wstring text;
-    if (!folder.empty()) text = L"@pushd " + batch_quoted(path_del_sep(folder)) + L" || exit /b 1\r\n";
+    if (!folder.empty()) {
+        // Plain lines rather than "||" or "&&" after pushd, whose exit status
+        // Wine's command processor does not set.
+        const std::wstring quoted = batch_quoted(path_del_sep(folder));
+        text = L"@if not exist " + batch_quoted(path_add_sep(path_del_sep(folder), L"\\")) +
+               L" exit /b 1\r\n@pushd " + quoted + L"\r\n";
+    }
     text += command + L"\r\n";
     if (!write_sjis(path, text)) error_note(L"run_hidden_batch   Can't write   " + path);
     shell_launcher launcher;
-    launcher.set_file(path);
     launcher.set_show(SW_HIDE);
+    // The shell hands the batch to the command processor, which expands a
+    // "%NAME%" of a defined variable even in the batch's own path; a temporary
+    // folder with such a name cannot run batch files at all.
+    launcher.set_file(path);
     launcher.execute();
     return path;
 }

@@ -16,9 +16,9 @@ std::wstring batch_folder();
 // most 50 characters, + ".bat". The same command always gives the same file.
 std::wstring bat_path(const std::wstring& command);
 
-// Writes the command line (after a line that changes to folder, when one is
-// given, and stops when that fails) as a Shift_JIS batch file and starts it
-// hidden through the shell; does not wait. Returns the batch file's path.
+// Writes the command line as a Shift_JIS batch file and starts it hidden
+// through the shell; does not wait. With a folder, the batch first changes to
+// it (and stops when it does not exist). Returns the batch file's path.
 std::wstring run_hidden_batch(const std::wstring& command, const std::wstring& folder = L"");
 
 // The full path of a program as "where" finds it (the first line of its
@@ -34,6 +34,9 @@ bool is_lookup_name(const std::wstring& name);
 // The line the lookup batch runs in the dated working folder:
 // where "name" > name.chk 2> name.err
 std::wstring which_command(const std::wstring& name);
+
+// The command processor: %ComSpec%, else cmd.exe in the system folder.
+std::wstring command_processor();
 
 // The ProductVersion of winver, where or explorer (the first found), or of the
 // program itself, with spaces removed and "," as ".", e.g. "10.0.19041.1".
