@@ -96,6 +96,20 @@ std::wstring ini_folder_below(const std::wstring& base) {
     return folder;
 }
 
+bool prepare_unicode_ini(const std::wstring& path) {
+    if (path.empty()) return false;
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    // CREATE_NEW: a file that appeared meanwhile is never overwritten.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const BYTE bom[2] = {0xFF, 0xFE};
+    DWORD done = 0;
+    WriteFile(file, bom, sizeof bom, &done, nullptr);
+    CloseHandle(file);
+    return true;
+}
+
 std::wstring read_profile_text(const wchar_t* section, const wchar_t* key, const wchar_t* def,
                                const std::wstring& path) {
     // A value that does not fit is cut to size - 1 characters and the call

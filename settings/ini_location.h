@@ -31,6 +31,12 @@ std::wstring ini_folder_below(const std::wstring& base);
 // is rewritten as UTF-16LE with byte-order mark.
 std::wstring ini_path(const std::wstring& name);
 
+// Creates a missing INI file as an empty UTF-16LE file (only the byte-order
+// mark), so that the platform's profile functions keep it in UTF-16 and store
+// every character; a file created by them is ANSI and loses what the ANSI code
+// page cannot hold. True when the file exists afterwards.
+bool prepare_unicode_ini(const std::wstring& path);
+
 // GetPrivateProfileStringW of path with a buffer that grows until the whole
 // value fits (the call cuts a value that does not fit to the buffer).
 std::wstring read_profile_text(const wchar_t* section, const wchar_t* key, const wchar_t* def,

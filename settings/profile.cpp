@@ -130,6 +130,7 @@ int profile::write_int_raw(const wchar_t* section, const wchar_t* key, int value
     if (!section || !key) return 0;
     // The string cache may hold an older text of the same entry.
     cache_forget(section, key, false, true);
+    prepare_unicode_ini(path_);
     BOOL ok = WritePrivateProfileStringW(section, key, int_text(value).c_str(), path_.c_str());
     // A value that did not reach the file is not served from memory either.
     if (ok)
@@ -151,6 +152,7 @@ int profile::write_string_raw(const wchar_t* section, const wchar_t* key, const 
     // default), not as a remembered value: forget it in both caches.
     bool deletion = !key || !value;
     cache_forget(section, key, true, true);
+    if (!deletion) prepare_unicode_ini(path_);
     BOOL ok = WritePrivateProfileStringW(section, key, value, path_.c_str());
     if (ok && !deletion) cache_put_string(section, key, value);
     return ok ? 1 : 0;

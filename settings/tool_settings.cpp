@@ -88,6 +88,7 @@ bool tool_settings::ini_put_text(const std::wstring& section, const std::wstring
     // An empty key deletes the whole section.
     const wchar_t* key_arg = key.empty() ? nullptr : key.c_str();
     const wchar_t* value_arg = key.empty() ? nullptr : value.c_str();
+    if (value_arg) prepare_unicode_ini(path_);
     BOOL ok = WritePrivateProfileStringW(section.c_str(), key_arg, value_arg, path_.c_str());
     if (ok) return true;
     report_write_failure(section, key, GetLastError());
