@@ -62,15 +62,17 @@ bool make_folders_impl(const std::wstring& path, bool log_failure) {
     return true;
 }
 
-// The saved command-line argument list; this program never fills it.
+// The saved command-line argument list; this program never fills it, which
+// the first look notes once on the standard error stream. Never destroyed, so
+// that work done at process exit may still ask.
 const std::vector<std::wstring>& get_arv() {
-    static const std::vector<std::wstring> arv;
+    static const std::vector<std::wstring>* arv = new std::vector<std::wstring>();
     static bool told = false;
-    if (arv.empty() && !told) {
+    if (arv->empty() && !told) {
         told = true;
         std::fputs("::get_arv() ... empty\n", stderr);
     }
-    return arv;
+    return *arv;
 }
 
 bool running_as_dll() { return path_ext_lower(module_path(nullptr)) == L"dll"; }

@@ -335,3 +335,41 @@ TEST(ExitOps, ProcessWideInstancesAreDistinct) {
     EXPECT_NE(&aged_exit_ops(), &batch_exit_ops());
     EXPECT_EQ(&aged_exit_ops(), &aged_exit_ops());
 }
+
+TEST(OpenRetrying, GivesUpAfterItsAttemptsOnAHeldFile) {
+    scratch_folder s;
+    const std::wstring f = s.file(L"held.txt");
+    ASSERT_TRUE(ts::put_text(f, "x"));
+    HANDLE hold = CreateFileW(f.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+    DWORD error = 0;
+    unique_hfile file = open_file_retrying(f, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 3, 20, &error);
+    EXPECT_FALSE(file);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    CloseHandle(hold);
+    file = open_file_retrying(f, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 3, 20, &error);
+    EXPECT_TRUE(file);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_SUCCESS));
+}
+
+TEST(OpenRetrying, LastingFailuresEndAtOnce) {
+    scratch_folder s;
+    const std::wstring ro = s.file(L"ro.txt");
+    ASSERT_TRUE(ts::put_text(ro, "x"));
+    ASSERT_TRUE(SetFileAttributesW(ro.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(open_error_is_passing(ERROR_SHARING_VIOLATION, ro, true));
+    EXPECT_TRUE(open_error_is_passing(ERROR_LOCK_VIOLATION, ro, false));
+    EXPECT_FALSE(open_error_is_passing(ERROR_ACCESS_DENIED, ro, true));
+    EXPECT_TRUE(open_error_is_passing(ERROR_ACCESS_DENIED, ro, false));
+    EXPECT_FALSE(open_error_is_passing(ERROR_ACCESS_DENIED, s.path(), false));
+    EXPECT_FALSE(open_error_is_passing(ERROR_FILE_NOT_FOUND, s.file(L"none"), false));
+    EXPECT_FALSE(open_error_is_passing(ERROR_PATH_NOT_FOUND, s.file(L"a\\b"), true));
+
+    DWORD error = 0;
+    EXPECT_FALSE(open_file_retrying(ro, GENERIC_WRITE, 0, OPEN_EXISTING, 100, 100, &error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(open_file_retrying(s.file(L"none"), GENERIC_READ, 0, OPEN_EXISTING, 100, 100, &error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(open_file_retrying(L"", GENERIC_READ, 0, OPEN_EXISTING, 100, 100, &error));
+    EXPECT_TRUE(open_file_retrying(ro, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 1, 0, &error));
+}
