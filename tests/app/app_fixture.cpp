@@ -1,0 +1,143 @@
+#include "app_fixture.h"
+
+#include <shlobj.h>
+
+#include "app/list_fill.h"
+#include "app/resource.h"
+#include "app/ui_text.h"
+#include "base/main_window.h"
+#include "base/report_box.h"
+#include "engine/store.h"
+#include "tools/shell_launcher.h"
+
+namespace app_test {
+
+namespace {
+
+std::wstring env(const wchar_t* name) {
+    wchar_t buf[32768] = {};
+    DWORD n = GetEnvironmentVariableW(name, buf, 32768);
+    return std::wstring(buf, n);
+}
+
+std::wstring text_or_empty(const wchar_t* text) { return text ? text : L""; }
+
+}  // namespace
+
+HGLOBAL make_hdrop(const std::vector<std::wstring>& paths) {
+    size_t chars = 1;
+    for (const std::wstring& p : paths) chars += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    if (!memory) return nullptr;
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    auto* out = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(files) + sizeof(DROPFILES));
+    for (const std::wstring& p : paths) {
+        std::copy(p.begin(), p.end(), out);
+        out += p.size();
+        *out++ = L'\0';
+    }
+    *out = L'\0';
+    GlobalUnlock(memory);
+    return memory;
+}
+
+RECT child_rect(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void app_window::SetUp() {
+    old_tmp_ = env(L"TMP");
+    old_temp_ = env(L"TEMP");
+    temp = make_folder(L"temp");
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    SetEnvironmentVariableW(L"TEMP", temp.c_str());
+
+    quillet::clear_ui_texts();
+    quillet::add_program_ui_texts();
+    quillet::set_report_answerer([this](const std::wstring& text, unsigned type) {
+        boxes.push_back({text, type});
+        return IDOK;
+    });
+    quillet::set_shell_execute_hook([this](HWND, const wchar_t* verb, const wchar_t* file,
+                                           const wchar_t* params, const wchar_t*, int) {
+        shell_calls.push_back({text_or_empty(verb), text_or_empty(file), text_or_empty(params)});
+        return static_cast<intptr_t>(42);
+    });
+
+    dlg = std::make_unique<test_dialog>();
+    ASSERT_TRUE(dlg->create_modeless());
+    // The recent list of this test lives in its scratch folder.
+    ido = make_folder(L"Recent") + L"quillet.ido";
+    write_list(ido, {});
+    quillet::store().set_recent_path(ido);
+    click(IDC_RELOAD_IDO);
+}
+
+void app_window::TearDown() {
+    dlg.reset();
+    quillet::set_report_answerer(nullptr);
+    quillet::set_shell_execute_hook(nullptr);
+    quillet::store().clear();
+    // Leave the process-wide store as a fresh one: no recent list either.
+    quillet::store().set_recent_path(scratch.file(L"none.ido"));
+    quillet::store().load_recent();
+    quillet::store().set_recent_path(L"");
+    SetEnvironmentVariableW(L"TMP", old_tmp_.c_str());
+    SetEnvironmentVariableW(L"TEMP", old_temp_.c_str());
+}
+
+void app_window::click(int id) {
+    SendMessageW(dlg->hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(dlg->item(id)));
+}
+
+void app_window::drop(const std::vector<std::wstring>& paths) {
+    HGLOBAL memory = make_hdrop(paths);
+    ASSERT_NE(memory, nullptr);
+    // The dialog releases the handle (DragFinish) once it has read the names.
+    SendMessageW(dlg->hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+void app_window::select_recent(int index) {
+    HWND box = dlg->item(IDC_RECENT_LIST);
+    SendMessageW(box, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dlg->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECENT_LIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(box));
+}
+
+std::wstring app_window::text_of(int id) const { return quillet::window_text(dlg->item(id)); }
+
+std::wstring app_window::make_folder(const std::wstring& relative) {
+    std::wstring path = scratch.path() + relative;
+    SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+    return path + L"\\";
+}
+
+std::wstring app_window::make_file(const std::wstring& relative, const std::string& bytes) {
+    std::wstring path = scratch.path() + relative;
+    size_t sep = path.find_last_of(L'\\');
+    SHCreateDirectoryExW(nullptr, path.substr(0, sep).c_str(), nullptr);
+    EXPECT_TRUE(testing_support::put_bytes(path, testing_support::bytes_of(bytes)));
+    return path;
+}
+
+void app_window::write_list(const std::wstring& path, const std::vector<std::wstring>& entries) {
+    std::wstring text;
+    for (const std::wstring& e : entries) text += e + L"\r\n";
+    ASSERT_TRUE(testing_support::put_bytes(path, testing_support::utf16le_bytes(text, true)));
+}
+
+std::wstring app_window::read_utf16(const std::wstring& path) {
+    std::vector<uint8_t> bytes = testing_support::get_bytes(path);
+    std::wstring text;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
+    return text;
+}
+
+}  // namespace app_test

@@ -1,0 +1,142 @@
+// The copy button: the target code from the drop-down, the engine's run over
+// the store's list, the file list refilled, the progress shown in the title
+// for 10 files or more and the title restored exactly afterwards.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "app/resource.h"
+#include "app_fixture.h"
+#include "base/paths.h"
+#include "base/progress.h"
+#include "engine/store.h"
+
+using namespace app_test;
+using quillet::store;
+
+namespace {
+
+// Records every title the dialog is given.
+LRESULT CALLBACK record_titles(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    if (msg == WM_SETTEXT && lp)
+        reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(
+            reinterpret_cast<const wchar_t*>(lp));
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
+class CopyButtonTest : public app_window {
+protected:
+    void SetUp() override {
+        app_window::SetUp();
+        // A clock that moves 1 s per reading: the meter's 100 ms throttle
+        // never hides a drawing, however fast the run.
+        quillet::set_meter_clock([this] { return clock_ms += 1000.0; });
+        ASSERT_TRUE(SetWindowSubclass(dlg->hwnd(), record_titles, 1,
+                                      reinterpret_cast<DWORD_PTR>(&titles)));
+    }
+    void TearDown() override {
+        if (dlg && dlg->hwnd()) RemoveWindowSubclass(dlg->hwnd(), record_titles, 1);
+        quillet::set_meter_clock(nullptr);
+        app_window::TearDown();
+    }
+    // n text files dropped after the destination folder.
+    std::vector<std::wstring> prepare(int n) {
+        dest = make_folder(L"dest");
+        std::vector<std::wstring> dropped = {quillet::path_del_sep(dest)};
+        for (int i = 0; i < n; ++i)
+            dropped.push_back(make_file(L"src\\file" + std::to_wstring(i) + L".txt",
+                                        "line " + std::to_string(i) + "\r\n"));
+        drop(dropped);
+        return {dropped.begin() + 1, dropped.end()};
+    }
+    bool any_progress_title() const {
+        for (const std::wstring& t : titles)
+            if (t.find(L" ... ") != std::wstring::npos) return true;
+        return false;
+    }
+
+    double clock_ms = 0;
+    std::vector<std::wstring> titles;
+    std::wstring dest;
+};
+
+}  // namespace
+
+TEST_F(CopyButtonTest, NineFilesRunWithoutProgressInTheTitle) {
+    std::vector<std::wstring> files = prepare(9);
+    dlg->encoding_box.set_cur_sel(1);
+    std::wstring before = quillet::window_text(dlg->hwnd());
+    titles.clear();
+
+    click(IDC_COPY);
+
+    EXPECT_FALSE(any_progress_title());
+    EXPECT_EQ(quillet::window_text(dlg->hwnd()), before);
+    for (const std::wstring& f : files) EXPECT_TRUE(quillet::path_exists(dest + quillet::path_name(f), false));
+    EXPECT_TRUE(quillet::path_exists(dest + L"UTF_8.ilc", false));
+    EXPECT_EQ(dlg->file_list_box.texts(), store().file_entries());
+    EXPECT_EQ(dlg->file_list_box.count(), 9);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(CopyButtonTest, TenFilesShowProgressInTheTitleAndRestoreItExactly) {
+    std::vector<std::wstring> files = prepare(10);
+    dlg->encoding_box.set_cur_sel(3);
+    std::wstring before = quillet::window_text(dlg->hwnd());
+    titles.clear();
+
+    click(IDC_COPY);
+
+    ASSERT_TRUE(any_progress_title());
+    const std::wstring& first = titles.front();
+    EXPECT_EQ(first.substr(0, before.size() + 4), before + L"    ");
+    EXPECT_NE(first.find(L"/ 10 )"), std::wstring::npos);
+    EXPECT_NE(first.find(L"*"), std::wstring::npos);
+    EXPECT_EQ(titles.back(), before);
+    EXPECT_EQ(quillet::window_text(dlg->hwnd()), before);
+    EXPECT_TRUE(quillet::path_exists(dest + L"S_JIS.ilc", false));
+    EXPECT_EQ(dlg->file_list_box.count(), 10);
+}
+
+TEST_F(CopyButtonTest, NoSelectionRunsWithCodeMinusOne) {
+    prepare(2);
+    ASSERT_EQ(dlg->encoding_box.cur_sel(), 0);  // the dropped folder selected "  0 : Copy"
+    SendMessageW(dlg->item(IDC_ENCODING), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    click(IDC_COPY);
+    // Any code other than 8, 16 and 74 records the list as "copy_.ilc".
+    EXPECT_TRUE(quillet::path_exists(dest + L"copy_.ilc", false));
+    EXPECT_FALSE(quillet::path_exists(dest + L"_copy_.ilc", false));
+}
+
+TEST_F(CopyButtonTest, UnableToSaveStopsTheRun) {
+    std::vector<std::wstring> files = prepare(5);
+    // The third destination exists, is older and cannot be written.
+    std::wstring blocked = dest + quillet::path_name(files[2]);
+    ASSERT_TRUE(testing_support::put_text(blocked, "old\r\n"));
+    ASSERT_TRUE(testing_support::set_mtime(blocked, 1000000000));
+    ASSERT_TRUE(SetFileAttributesW(blocked.c_str(), FILE_ATTRIBUTE_READONLY));
+    dlg->encoding_box.set_cur_sel(2);
+
+    click(IDC_COPY);
+    SetFileAttributesW(blocked.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"保存できません．\r\n" + quillet::path_name(files[2]));
+    EXPECT_TRUE(quillet::path_exists(dest + quillet::path_name(files[1]), false));
+    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[3]), false));
+    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[4]), false));
+    // The list file still lists all five, and the box shows all five.
+    std::wstring list = read_utf16(dest + L"UTF16.ilc");
+    for (const std::wstring& f : files) EXPECT_NE(list.find(f), std::wstring::npos);
+    EXPECT_EQ(dlg->file_list_box.count(), 5);
+}
+
+TEST_F(CopyButtonTest, RunAfterReloadStillProcessesTheStoresList) {
+    std::vector<std::wstring> files = prepare(3);
+    click(IDC_RELOAD_IDO);
+    ASSERT_EQ(dlg->file_list_box.count(), 0);
+    click(IDC_COPY);
+    EXPECT_EQ(dlg->file_list_box.count(), 3);
+    for (const std::wstring& f : files) EXPECT_TRUE(quillet::path_exists(dest + quillet::path_name(f), false));
+}
