@@ -19,7 +19,9 @@ drop_result take_drop(const std::vector<std::wstring>& dropped, const drop_optio
     for (const std::wstring& dropped_path : dropped) {
         const std::wstring path = to_unc_path(dropped_path);
         const std::wstring ext = path_ext_lower(path);
-        if (file_status(path).is_folder()) {
+        // The runtime's status query refuses a folder written with a trailing
+        // separator ("D:\work\"), as typed paths often are.
+        if (file_status(path).is_folder() || file_status(path_del_sep(path)).is_folder()) {
             const std::wstring list = folder_list_path(path);
             s.open_list(list);
             result.code = code_for_list(list);

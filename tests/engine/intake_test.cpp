@@ -99,6 +99,14 @@ TEST_F(intake_test, ListFileEndsTheDropAndSelectsItsCode) {
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(intake_test, FolderWithTrailingSeparatorIsStillAFolder) {
+    put_bytes(dest_dir + L"_copy_.ilc", utf8(L"C:\\a.txt\r\n"));
+    const drop_result r = take_drop({dest_dir});
+    EXPECT_EQ(r.opened, std::vector<std::wstring>{dest_dir + L"_copy_.ilc"});
+    EXPECT_EQ(store().get_files(), std::vector<std::wstring>{L"C:\\a.txt"});
+    EXPECT_EQ(store().get_folder(), path_del_sep(dest_dir));
+}
+
 TEST_F(intake_test, FolderWithoutListGivesAnEmptyListAndIsStillRecorded) {
     store().add_file(L"C:\\old.txt");
     const std::wstring folder = scratch.path() + L"empty";

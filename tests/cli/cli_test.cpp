@@ -1,0 +1,316 @@
+// quillet-cli.exe end to end: the program runs as a child process on a real
+// corpus; its exit status, standard output and error, and the files it leaves.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/handles.h"
+#include "base/log.h"
+#include "base/paths.h"
+#include "engine/entries.h"
+#include "engine/file_io.h"
+#include "engine/store.h"
+#include "support/scratch.h"
+
+namespace {
+
+using namespace quillet;
+using testing_support::exists;
+using testing_support::get_bytes;
+using testing_support::get_mtime;
+using testing_support::put_bytes;
+using testing_support::set_mtime;
+
+constexpr int64_t old_time = 1614834367;
+
+std::vector<uint8_t> in_code_page(const std::wstring& text, unsigned cp) {
+    const int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::vector<uint8_t> out(static_cast<size_t>(n));
+    WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
+    return out;
+}
+std::vector<uint8_t> sjis(const std::wstring& t) { return in_code_page(t, 932); }
+std::vector<uint8_t> utf8(const std::wstring& t) { return in_code_page(t, CP_UTF8); }
+std::vector<uint8_t> utf16(const std::wstring& t) { return testing_support::utf16le_bytes(t, true); }
+
+std::wstring cli_path() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    // <build>/tests/cli/test_cli.exe -> <build>/cli/quillet-cli.exe
+    return path_folder(path_folder(path_folder(self))) + L"\\cli\\quillet-cli.exe";
+}
+
+std::wstring from_utf8(const std::vector<uint8_t>& bytes) {
+    std::wstring text = utf8_to_wide(bytes);
+    std::wstring plain;
+    for (wchar_t c : text) {
+        if (c != L'\r') plain.push_back(c);
+    }
+    return plain;
+}
+
+std::vector<std::wstring> lines_of(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// One argument quoted for the command line: backslashes before a quote (and
+// before the closing quote) are doubled, quotes escaped.
+std::wstring quoted(const std::wstring& arg) {
+    std::wstring out = L"\"";
+    size_t slashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++slashes;
+            continue;
+        }
+        out.append(c == L'"' ? slashes * 2 + 1 : slashes, L'\\');
+        slashes = 0;
+        out.push_back(c);
+    }
+    out.append(slashes * 2, L'\\');
+    return out + L"\"";
+}
+
+struct cli_result {
+    DWORD exit = 0xFFFFFFFF;
+    std::wstring out, err;
+    std::vector<std::wstring> out_lines() const { return lines_of(out); }
+};
+
+class cli_test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        src = scratch.path() + L"src\\";
+        dest = scratch.path() + L"dest\\";
+        tmp = scratch.path() + L"tmp\\";
+        for (const auto& d : {src, dest, tmp}) CreateDirectoryW(d.c_str(), nullptr);
+        saved_tmp_ = env(L"TMP");
+        saved_temp_ = env(L"TEMP");
+        // The child inherits these: its working folders and Rescue go to scratch.
+        SetEnvironmentVariableW(L"TMP", tmp.c_str());
+        SetEnvironmentVariableW(L"TEMP", tmp.c_str());
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"TMP", saved_tmp_.empty() ? nullptr : saved_tmp_.c_str());
+        SetEnvironmentVariableW(L"TEMP", saved_temp_.empty() ? nullptr : saved_temp_.c_str());
+    }
+    static std::wstring env(const wchar_t* name) {
+        wchar_t buffer[1024] = {};
+        const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+        return std::wstring(buffer, n);
+    }
+
+    cli_result run(const std::vector<std::wstring>& args) {
+        // Fresh output files for every run: a console host started for the child
+        // may hold the previous ones open a little longer.
+        const std::wstring run_id = std::to_wstring(++runs_);
+        const std::wstring out_path = scratch.path() + L"stdout" + run_id + L".txt";
+        const std::wstring err_path = scratch.path() + L"stderr" + run_id + L".txt";
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        cli_result result;
+        {
+            unique_hfile out(CreateFileW(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            unique_hfile err(CreateFileW(err_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!out || !err) return result;
+            std::wstring command = L"\"" + cli_path() + L"\"";
+            for (const auto& a : args) command += L" " + quoted(a);
+            STARTUPINFOW si{};
+            si.cb = sizeof(si);
+            si.dwFlags = STARTF_USESTDHANDLES;
+            si.hStdInput = nullptr;
+            si.hStdOutput = out.get();
+            si.hStdError = err.get();
+            PROCESS_INFORMATION pi{};
+            if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                nullptr, nullptr, &si, &pi))
+                return result;
+            unique_handle process(pi.hProcess), thread(pi.hThread);
+            WaitForSingleObject(process.get(), 120000);
+            GetExitCodeProcess(process.get(), &result.exit);
+        }
+        result.out = from_utf8(get_bytes(out_path));
+        result.err = from_utf8(get_bytes(err_path));
+        return result;
+    }
+
+    std::wstring source(const std::wstring& name, const std::vector<uint8_t>& bytes,
+                        int64_t mtime = old_time) {
+        put_bytes(src + name, bytes);
+        set_mtime(src + name, mtime);
+        return src + name;
+    }
+    void user_list(const std::wstring& list_name, const std::vector<std::wstring>& files) {
+        std::wstring text;
+        for (const auto& f : files) text += f + L"\r\n";
+        put_bytes(dest + list_name, utf8(text));
+    }
+
+    testing_support::scratch_folder scratch;
+    std::wstring src, dest, tmp;
+
+private:
+    std::wstring saved_tmp_, saved_temp_;
+    int runs_ = 0;
+};
+
+const std::wstring jp = L"日本語とASCIIの混在\r\n二行目\r\n";
+
+TEST_F(cli_test, UsageErrorsExitWithTwo) {
+    cli_result r = run({});
+    EXPECT_EQ(r.exit, 2u);
+    EXPECT_NE(r.err.find(L"usage: quillet-cli [--code N] [--status] PATH..."), std::wstring::npos);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(run({L"--bogus", dest}).exit, 2u);
+    EXPECT_EQ(run({L"--code", L"x8", dest}).exit, 2u);
+    EXPECT_EQ(run({dest, L"--code"}).exit, 2u);
+    EXPECT_TRUE(list_folder(dest).empty());
+}
+
+TEST_F(cli_test, FolderRunConvertsMixedCorpusAndPrintsStatusLines) {
+    const std::vector<std::wstring> files = {
+        source(L"sjis.txt", sjis(jp)),
+        source(L"utf16.txt", utf16(L"UTF-16 の本文\r\n")),
+        source(L"a.zip", {0x50, 0x4B, 0x03, 0x04, 0x00, 0x00, 0x41}),
+        source(L"emoji.txt", utf8(L"絵文字 \U0001F600\r\n")),
+        source(L"newer.txt", utf8(L"source")),
+    };
+    user_list(L"_copy_.ilc", files);
+    put_bytes(dest + L"newer.txt", utf8(L"kept"));
+    set_mtime(dest + L"newer.txt", old_time + 100);
+
+    const cli_result r = run({L"--code", L"8", path_del_sep(dest)});
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_EQ(get_bytes(dest + L"sjis.txt"), utf8(jp));
+    EXPECT_EQ(get_bytes(dest + L"utf16.txt"), utf8(L"UTF-16 の本文\r\n"));
+    EXPECT_EQ(get_bytes(dest + L"a.zip"), get_bytes(files[2]));
+    EXPECT_EQ(get_bytes(dest + L"emoji.txt"), utf8(L"絵文字 \U0001F600\r\n"));
+    EXPECT_EQ(get_bytes(dest + L"newer.txt"), utf8(L"kept"));
+    EXPECT_EQ(get_mtime(dest + L"sjis.txt"), old_time);
+    // The list was sorted when it was opened; the run records it as UTF-8.
+    const std::vector<std::wstring> sorted = sorted_unique(files);
+    EXPECT_EQ(get_bytes(dest + L"UTF_8.ilc"), utf8(lines_text(sorted)));
+
+    // One status line per file, as the engine gives them now.
+    EXPECT_EQ(r.out_lines(), file_entries(path_del_sep(dest), sorted));
+    EXPECT_NE(r.err.find(L"Did not update.\n" + files[4] + L"\n"), std::wstring::npos) << r.err;
+    EXPECT_EQ(r.err.find(L"Unable to save."), std::wstring::npos);
+}
+
+TEST_F(cli_test, TargetFollowsTheNameOfTheOpenedList) {
+    const std::wstring a = source(L"a.txt", sjis(jp));
+    user_list(L"UTF16.ilc", {a});
+    cli_result r = run({dest + L"UTF16.ilc"});
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_EQ(get_bytes(dest + L"a.txt"), utf16(jp));
+    EXPECT_TRUE(exists(dest + L"UTF16.ilc"));
+
+    const std::wstring other = scratch.path() + L"other\\";
+    CreateDirectoryW(other.c_str(), nullptr);
+    put_bytes(other + L"S_JIS.ilc", utf8(a + L"\r\n"));
+    r = run({other + L"S_JIS.ilc"});
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_EQ(get_bytes(other + L"a.txt"), sjis(jp));
+    EXPECT_EQ(get_bytes(other + L"S_JIS.ilc"), sjis(a + L"\r\n"));
+}
+
+TEST_F(cli_test, CodeOptionOverridesTheListName) {
+    const std::wstring a = source(L"a.txt", sjis(jp));
+    user_list(L"_copy_.ilc", {a});
+    const cli_result r = run({L"--code", L"16", dest});
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_EQ(get_bytes(dest + L"a.txt"), utf16(jp));
+    EXPECT_EQ(get_bytes(dest + L"UTF16.ilc"), utf16(a + L"\r\n"));
+    EXPECT_FALSE(exists(dest + L"copy_.ilc"));
+}
+
+TEST_F(cli_test, UserListSelectsCopyUnchanged) {
+    const std::wstring a = source(L"a.txt", sjis(jp));
+    user_list(L"_copy_.ilc", {a});
+    const cli_result r = run({dest});
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_EQ(get_bytes(dest + L"a.txt"), sjis(jp));
+    EXPECT_EQ(get_bytes(dest + L"copy_.ilc"), utf16(a + L"\r\n"));
+}
+
+TEST_F(cli_test, StatusOnlyChangesNothing) {
+    const std::wstring a = source(L"a.txt", sjis(jp));
+    const std::wstring b = source(L"b.txt", utf8(L"b"));
+    user_list(L"_copy_.ilc", {b, a});
+    const auto before = list_folder(dest);
+    const cli_result r = run({L"--status", L"--code", L"8", dest});
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_EQ(list_folder(dest), before);
+    const auto lines = r.out_lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], status_line(dest, a));
+    EXPECT_EQ(lines[0].substr(0, 18), L" << -----   S_JIS ");
+    EXPECT_EQ(lines[1], status_line(dest, b));
+    EXPECT_FALSE(exists(tmp + L"Rescue"));
+}
+
+TEST_F(cli_test, FilesThatAreNotTextAreReportedAndTextFilesJoinTheList) {
+    const std::wstring a = source(L"a.txt", sjis(jp));
+    user_list(L"_copy_.ilc", {a});
+    const std::wstring zip = source(L"x.zip", {0x50, 0x4B, 0x05, 0x06, 0, 0});
+    const std::wstring png = source(L"y.png", {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D});
+    const std::wstring extra = source(L"extra.txt", utf8(L"extra"));
+    const cli_result r = run({L"--code", L"8", dest, zip, extra, png});
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_NE(r.err.find(L"Not a text file.\nx.zip\ny.png\n"), std::wstring::npos) << r.err;
+    const auto lines = r.out_lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], status_line(dest, extra));
+    EXPECT_EQ(get_bytes(dest + L"extra.txt"), utf8(L"extra"));
+    EXPECT_FALSE(exists(dest + L"x.zip"));
+}
+
+TEST_F(cli_test, UnwritableDestinationExitsWithOne) {
+    const int64_t later = static_cast<int64_t>(time(nullptr)) + 86400;
+    const std::wstring a = source(L"a.txt", utf8(L"a"), later);
+    const std::wstring c = source(L"c.txt", utf8(L"c"), later);
+    const std::wstring e = source(L"e.txt", utf8(L"e"), later);
+    user_list(L"_copy_.ilc", {a, c, e});
+    CreateDirectoryW((dest + L"c.txt").c_str(), nullptr);
+    const cli_result r = run({L"--code", L"0", dest});
+    EXPECT_EQ(r.exit, 1u) << r.err;
+    EXPECT_NE(r.err.find(L"Unable to save.\nc.txt\n"), std::wstring::npos) << r.err;
+    EXPECT_TRUE(exists(dest + L"a.txt"));
+    EXPECT_FALSE(exists(dest + L"e.txt"));
+    EXPECT_EQ(r.out_lines().size(), 3u);
+}
+
+TEST_F(cli_test, RecentListIsNotChanged) {
+    const std::wstring recent = recent_list_path();
+    const auto before = get_bytes(recent);
+    const std::wstring a = source(L"a.txt", utf8(L"a"));
+    user_list(L"UTF_8.ilc", {a});
+    EXPECT_EQ(run({dest + L"UTF_8.ilc"}).exit, 0u);
+    EXPECT_EQ(run({dest}).exit, 0u);
+    EXPECT_EQ(get_bytes(recent), before);
+}
+
+TEST_F(cli_test, TextFilesAloneGoToTheDatedWorkingFolder) {
+    const std::wstring a = source(L"alone.txt", sjis(jp));
+    const cli_result r = run({L"--code", L"8", a});
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    const std::wstring dated = tmp + L"n_Bench.tmp\\quillet-cli\\" + now_text(L"%Y%m%d") + L"\\";
+    EXPECT_EQ(get_bytes(dated + L"alone.txt"), utf8(jp));
+    EXPECT_TRUE(exists(dated + L"UTF_8.ilc"));
+}
+
+}  // namespace
