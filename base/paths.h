@@ -112,6 +112,8 @@ std::wstring path_normalize(const std::wstring& path, const std::wstring& sep = 
 // Existence tests. A path starting with "\\\\" (UNC) is tested with _waccess and
 // makes no folder/file distinction.
 bool folder_exists(const std::wstring& path);
+// path_exists keeps a trailing separator, and the runtime's status query does
+// not find "C:\\dir\\" (only roots such as "C:\\"): strip it or use folder_exists.
 bool path_exists(const std::wstring& path, bool folders_only = false);
 // Creates every missing folder of path; logs "Can't create " + folder on failure.
 bool make_folders(const std::wstring& path);
