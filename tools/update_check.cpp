@@ -106,7 +106,11 @@ std::wstring html_line_breaks(const std::wstring& text) {
 }
 
 std::wstring normalize_lines(const std::wstring& text) {
-    return lines_text(drop_empty(split_text(text, L"\r\n", true)));
+    // A lone LF or CR ends a line as CR LF does, so that pages differing only
+    // in their kind of line end read the same.
+    std::wstring lines = replace_all(replace_all(text, L"\r\n", L"\n"), L"\r", L"\n");
+    lines = replace_all(lines, L"\n", L"\r\n");
+    return lines_text(drop_empty(split_text(lines, L"\r\n", true)));
 }
 
 bool same_page(const std::wstring& old_page, const std::wstring& new_page) {

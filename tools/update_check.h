@@ -27,7 +27,8 @@ bool check_for_update();
 // </li>, </a>, before the opening tags <div, <script, <span, <style, <img,
 // <li, <ul, <ol that follow a ">", after "/>" and after ");".
 std::wstring html_line_breaks(const std::wstring& text);
-// The non-empty lines of text (cut at CR LF), each followed by CR LF.
+// The non-empty lines of text (cut at CR LF, and at a lone LF or CR), each
+// followed by CR LF.
 std::wstring normalize_lines(const std::wstring& text);
 // True when both texts are equal after normalize_lines and with "https:" read
 // as "http:".

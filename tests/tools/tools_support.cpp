@@ -4,7 +4,10 @@
 
 #include "tools_support.h"
 
+#include <shellapi.h>
+
 #include <ctime>
+#include <cwchar>
 
 #include "base/main_window.h"
 #include "base/report_box.h"
@@ -229,6 +232,11 @@ shell_recorder::shell_recorder(intptr_t result) {
     quillet::set_shell_execute_hook([this, result](HWND owner, const wchar_t* verb,
                                                    const wchar_t* file, const wchar_t* params,
                                                    const wchar_t* directory, int show) {
+        // Batch files (of the command lookup) still run for real.
+        std::wstring name = file ? file : L"";
+        if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".bat") == 0)
+            return reinterpret_cast<intptr_t>(
+                ShellExecuteW(owner, verb, file, params, directory, show));
         calls_.push_back({owner, verb ? verb : L"", file ? file : L"", params ? params : L"",
                           verb != nullptr, file != nullptr, params != nullptr,
                           directory != nullptr, show});

@@ -97,7 +97,8 @@ struct shell_call {
     int show;
 };
 
-// Replaces ShellExecuteW with a recorder that answers `result`, until destroyed.
+// Replaces ShellExecuteW with a recorder that answers `result`, until destroyed;
+// batch files are still handed to the real shell, unrecorded.
 class shell_recorder {
 public:
     explicit shell_recorder(intptr_t result = 42);
