@@ -5,6 +5,7 @@
 #include <iomanip>
 #include <sstream>
 
+#include "base/codepage.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "engine/detect.h"
@@ -49,9 +50,12 @@ struct file_look {
 
 file_look look_at(const std::wstring& path) {
     file_look look;
-    look.exists = path_exists(path, false);
-    if (!look.exists) return look;
+    const bool unc = path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
+    // One status query answers both questions for a local path; a network
+    // path is tested for existence the way path_exists tests it.
     const file_status status(path);
+    look.exists = unc ? path_exists(path, false) : !path.empty() && !status.failed();
+    if (!look.exists) return look;
     look.plain = status.is_file();
     look.mtime = status.mtime();
     look.size = status.size();
@@ -90,18 +94,28 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
     int src_code = 0;
     bool non_text = false;
     bool same = false;
+    // The texts are compared only where the comparison can show: with a newer
+    // destination the change mark is blank whatever they hold. Each file's
+    // bytes are read once for its code and its text, and let go before the
+    // other file is read, so at most one file's bytes and two texts are held.
+    const bool compare = d.exists && s.exists && s.plain && d.mtime <= s.mtime;
+    std::wstring dest_text;
     if (d.exists) {
-        if (!d.plain || !is_text_file(dest))
+        if (!d.plain || !is_text_file(dest)) {
             non_text = true;
-        else
-            dest_code = detect_code(read_file_bytes(dest));
+        } else {
+            const std::vector<uint8_t> bytes = read_file_bytes(dest);
+            dest_code = detect_code(bytes);
+            if (compare) dest_text = decode_text(bytes);
+        }
     }
     if (s.exists && !non_text) {
         if (!s.plain || !is_text_file(src)) {
             non_text = true;
         } else {
-            src_code = detect_code(read_file_bytes(src));
-            same = d.exists && read_whole_text(dest) == read_whole_text(src);
+            const std::vector<uint8_t> bytes = read_file_bytes(src);
+            src_code = detect_code(bytes);
+            same = compare && decode_text(bytes) == dest_text;
         }
     }
     const int64_t dest_time = d.exists ? d.mtime : 0;
