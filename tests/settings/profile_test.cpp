@@ -244,3 +244,15 @@ TEST_F(ProfileTest, DoubleIsReadBackFromTheShortForm) {
     put(p.path(), L"N", L"Bad", L"oops");
     EXPECT_EQ(p.get_double_short(L"N", L"Bad", 2.5), 0.0);
 }
+
+TEST_F(ProfileTest, RealClockServesRepeatedReadsFromMemory) {
+    use_real_clock();
+    std::wstring path = ini_file(L"realclock.ini");
+    put(path, L"Main", L"Size", L"1");
+    profile p(path);
+    EXPECT_EQ(p.get_int(L"Main", L"Size", 0), 1);
+    put(path, L"Main", L"Size", L"2");
+    // Well within the 10 seconds of the flush period.
+    EXPECT_EQ(p.get_int(L"Main", L"Size", 0), 1);
+    EXPECT_GE(p.cache_find_int(L"Main", L"Size"), 0);
+}
