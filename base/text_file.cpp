@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 
+#include "base/archive_text.h"
 #include "base/codepage.h"
 #include "base/handles.h"
 #include "base/paths.h"
@@ -12,9 +13,11 @@
 namespace quillet {
 
 namespace {
-// The one place where a text file's bytes become text: decode_text recognises
-// byte-order marks, Shift_JIS, ASCII and UTF-8.
-std::wstring decode_file_text(const std::vector<uint8_t>& bytes) { return decode_text(bytes); }
+// The one place where a text file's bytes become text: byte-order marks, an
+// XML declaration of UTF-8, then decode_text (Shift_JIS, ASCII, UTF-8).
+std::wstring decode_file_text(const std::vector<uint8_t>& bytes) {
+    return decode_archive_text(bytes, false);
+}
 
 bool write_all(HANDLE file, const std::vector<uint8_t>& bytes) {
     size_t done = 0;

@@ -122,7 +122,7 @@ std::vector<uint8_t> sjis_form(const std::wstring& text, bool* lossy) {
     std::vector<char> buf(3 * part.size() + 3, 0);
     BOOL used_default = FALSE;
     int n = WideCharToMultiByte(932, 0, part.data(), static_cast<int>(part.size()), buf.data(),
-                                static_cast<int>(buf.size()), "_", &used_default);
+                                static_cast<int>(buf.size()), "__", &used_default);
     if (n <= 0) n = 0;
     if (lossy) *lossy = used_default != FALSE || (n == 0);
     return std::vector<uint8_t>(buf.begin(), buf.begin() + n);
@@ -199,6 +199,10 @@ bool convert_file(text_code code, const std::wstring& src, const std::wstring& d
         log_line(L"::convert_file   Can't read   " + src);
         return false;
     }
+    // The writers open the file where it is; the folder must be there first,
+    // as the plain copy makes it.
+    const std::wstring folder = path_folder(dest);
+    if (!folder_exists(folder) && !make_folders(folder)) return false;
     if (!backup_before_replace(dest)) {
         log_line(L"::convert_file   Can't back up   " + dest);
         return false;

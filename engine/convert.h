@@ -17,7 +17,8 @@ namespace quillet {
 std::vector<uint8_t> utf8_form(const std::wstring& text, bool bom);
 // FF FE (with bom), then UTF-16LE; a leading U+FEFF in text is kept as well.
 std::vector<uint8_t> utf16_form(const std::wstring& text, bool bom);
-// Code page 932; characters it cannot represent become "_". lossy, when
+// Code page 932; characters it cannot represent become underscores (the
+// default character "__"). lossy, when
 // given, tells whether that happened.
 std::vector<uint8_t> sjis_form(const std::wstring& text, bool* lossy = nullptr);
 // UTF-16LE of with_bom(text): exactly one FF FE, the whole text after it.

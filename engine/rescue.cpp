@@ -14,7 +14,8 @@ namespace {
 
 // Turns the mirror part of a backup folder into plain folder names: "." and
 // "?" (of a \\?\ prefix) are dropped and ".." takes back the name before it,
-// so that no backup can land outside the Rescue tree.
+// but never the first (the drive or server), so that no backup can land
+// outside the Rescue tree and each lands where its real folder is mirrored.
 std::wstring plain_mirror(const std::wstring& folder) {
     std::vector<std::wstring> kept;
     size_t start = 0;
@@ -23,7 +24,7 @@ std::wstring plain_mirror(const std::wstring& folder) {
         if (end == std::wstring::npos) end = folder.size();
         const std::wstring item = folder.substr(start, end - start);
         if (item == L"..") {
-            if (!kept.empty()) kept.pop_back();
+            if (kept.size() > 1) kept.pop_back();
         } else if (!item.empty() && item != L"." && item != L"?") {
             kept.push_back(item);
         }

@@ -1,0 +1,359 @@
+// Conversion and output on real files: the bytes of every target, the
+// read-back fallback, backups before replacing, kept modification times, and
+// the refusals that keep data safe.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "engine/convert.h"
+#include "engine/file_io.h"
+#include "support/scratch.h"
+
+using namespace quillet;
+using testing_support::bytes_of;
+using testing_support::exists;
+using testing_support::get_bytes;
+using testing_support::get_mtime;
+using testing_support::put_bytes;
+using testing_support::scratch_folder;
+using testing_support::set_mtime;
+using testing_support::utf16le_bytes;
+
+namespace {
+
+using bytes = std::vector<uint8_t>;
+
+std::wstring env_value(const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+    return n ? std::wstring(buffer, n) : std::wstring();
+}
+
+bytes concat(bytes a, const bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// 日本語テキスト in code page 932 and in UTF-8, and the same text as wide text.
+const std::wstring kJapanese = L"\u65E5\u672C\u8A9E\u30C6\u30AD\u30B9\u30C8";
+const bytes kJapaneseSjis = {0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 0x83, 0x65, 0x83, 0x4C, 0x83, 0x58,
+                             0x83, 0x67};
+const bytes kJapaneseUtf8 = {0xE6, 0x97, 0xA5, 0xE6, 0x9C, 0xAC, 0xE8, 0xAA, 0x9E, 0xE3, 0x83,
+                             0x86, 0xE3, 0x82, 0xAD, 0xE3, 0x82, 0xB9, 0xE3, 0x83, 0x88};
+
+constexpr int64_t kSourceTime = 1706745599;  // 2024-01-31 23:59:59 UTC
+constexpr int64_t kOlderTime = 1700000000;
+
+// Sources in src\, destinations in dest\, the temporary folder (and so the
+// Rescue tree) in tmp\, all inside one scratch folder.
+class ConvertTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_tmp_ = env_value(L"TMP");
+        old_temp_ = env_value(L"TEMP");
+        const std::wstring tmp = scratch_.path() + L"tmp";
+        CreateDirectoryW(tmp.c_str(), nullptr);
+        SetEnvironmentVariableW(L"TMP", tmp.c_str());
+        SetEnvironmentVariableW(L"TEMP", tmp.c_str());
+        CreateDirectoryW(src_dir().c_str(), nullptr);
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"TMP", old_tmp_.empty() ? nullptr : old_tmp_.c_str());
+        SetEnvironmentVariableW(L"TEMP", old_temp_.empty() ? nullptr : old_temp_.c_str());
+    }
+
+    std::wstring src_dir() const { return scratch_.path() + L"src"; }
+    std::wstring dest_dir() const { return scratch_.path() + L"dest"; }
+    std::wstring src(const std::wstring& name) const { return src_dir() + L"\\" + name; }
+    std::wstring dest(const std::wstring& name) const { return dest_dir() + L"\\" + name; }
+    // The Rescue mirror folder of dest\ (drive colon dropped).
+    std::wstring rescue_dir() const {
+        std::wstring d = dest_dir();
+        d.erase(std::remove(d.begin(), d.end(), L':'), d.end());
+        return scratch_.path() + L"tmp\\Rescue\\" + d;
+    }
+
+    std::wstring make_source(const std::wstring& name, const bytes& content,
+                             int64_t mtime = kSourceTime) {
+        const std::wstring path = src(name);
+        EXPECT_TRUE(put_bytes(path, content));
+        EXPECT_TRUE(set_mtime(path, mtime));
+        return path;
+    }
+    void make_dest(const std::wstring& name, const bytes& content, int64_t mtime = kOlderTime) {
+        CreateDirectoryW(dest_dir().c_str(), nullptr);
+        ASSERT_TRUE(put_bytes(dest(name), content));
+        ASSERT_TRUE(set_mtime(dest(name), mtime));
+    }
+
+    scratch_folder scratch_;
+    std::wstring old_tmp_, old_temp_;
+};
+
+size_t file_count(const std::wstring& folder) {
+    size_t n = 0;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+}  // namespace
+
+TEST(Writers, ByteForms) {
+    EXPECT_EQ(utf8_form(kJapanese, false), kJapaneseUtf8);
+    EXPECT_EQ(utf8_form(kJapanese, true), concat({0xEF, 0xBB, 0xBF}, kJapaneseUtf8));
+    EXPECT_EQ(utf16_form(L"A\u3042", false), (bytes{0x41, 0x00, 0x42, 0x30}));
+    EXPECT_EQ(utf16_form(L"A\u3042", true), (bytes{0xFF, 0xFE, 0x41, 0x00, 0x42, 0x30}));
+    EXPECT_EQ(sjis_form(kJapanese), kJapaneseSjis);
+    EXPECT_EQ(utf16_text_form(L"A"), (bytes{0xFF, 0xFE, 0x41, 0x00}));
+}
+
+TEST(Writers, Utf16KeepsALeadingMarkButUtf16TextHasExactlyOne) {
+    EXPECT_EQ(utf16_form(L"\uFEFFA", true), (bytes{0xFF, 0xFE, 0xFF, 0xFE, 0x41, 0x00}));
+    EXPECT_EQ(utf16_text_form(L"\uFEFF\uFEFF\uFEFFA"), (bytes{0xFF, 0xFE, 0x41, 0x00}));
+    EXPECT_EQ(utf16_text_form(L""), (bytes{0xFF, 0xFE}));
+}
+
+TEST(Writers, FormsEndAtTheFirstNulButUtf16TextKeepsIt) {
+    const std::wstring text(L"ab\0cd", 5);
+    EXPECT_EQ(utf8_form(text, false), bytes_of("ab"));
+    EXPECT_EQ(utf16_form(text, false), (bytes{'a', 0, 'b', 0}));
+    EXPECT_EQ(sjis_form(text), bytes_of("ab"));
+    EXPECT_EQ(utf16_text_form(text), concat({0xFF, 0xFE}, utf16le_bytes(text, false)));
+}
+
+TEST(Writers, ShiftJisMarksCharactersOutsideCodePage932) {
+    bool lossy = false;
+    const bytes out = sjis_form(L"a\U0001F600b", &lossy);
+    EXPECT_TRUE(lossy);
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(out.front(), 'a');
+    EXPECT_EQ(out.back(), 'b');
+    for (size_t i = 1; i + 1 < out.size(); ++i) EXPECT_EQ(out[i], '_') << i;
+    sjis_form(kJapanese, &lossy);
+    EXPECT_FALSE(lossy);
+}
+
+TEST(Writers, LineEndsAreWrittenAsTheyAre) {
+    scratch_folder s;
+    const std::wstring text = L"a\nb\r\nc\rd";
+    ASSERT_TRUE(write_utf8(s.file(L"u8.txt"), text, false));
+    EXPECT_EQ(get_bytes(s.file(L"u8.txt")), bytes_of("a\nb\r\nc\rd"));
+    ASSERT_TRUE(write_sjis(s.file(L"sj.txt"), text));
+    EXPECT_EQ(get_bytes(s.file(L"sj.txt")), bytes_of("a\nb\r\nc\rd"));
+    ASSERT_TRUE(write_utf16(s.file(L"u16.txt"), text, true));
+    EXPECT_EQ(get_bytes(s.file(L"u16.txt")), utf16le_bytes(text, true));
+    ASSERT_TRUE(write_utf16_text(s.file(L"u16t.txt"), text));
+    EXPECT_EQ(get_bytes(s.file(L"u16t.txt")), utf16le_bytes(text, true));
+}
+
+TEST(Writers, ReplaceAnExistingFile) {
+    scratch_folder s;
+    ASSERT_TRUE(put_bytes(s.file(L"x.txt"), bytes_of("a much longer old content")));
+    ASSERT_TRUE(write_utf8(s.file(L"x.txt"), L"new", true));
+    EXPECT_EQ(get_bytes(s.file(L"x.txt")), (bytes{0xEF, 0xBB, 0xBF, 'n', 'e', 'w'}));
+}
+
+TEST(SetFileTime, SetsModificationTimeAndKeepsAccessTime) {
+    scratch_folder s;
+    const std::wstring path = s.file(L"t.txt");
+    ASSERT_TRUE(put_bytes(path, bytes_of("t")));
+    ASSERT_TRUE(set_file_time(path, kSourceTime));
+    EXPECT_EQ(get_mtime(path), kSourceTime);
+    EXPECT_TRUE(set_file_time(path, 0));
+    const int64_t now = static_cast<int64_t>(time(nullptr));
+    EXPECT_LE(std::llabs(get_mtime(path) - now), 5);
+    EXPECT_FALSE(set_file_time(s.file(L"missing.txt"), kSourceTime));
+}
+
+TEST_F(ConvertTest, ShiftJisToUtf16WritesMarkAndKeepsTime) {
+    const std::wstring path = make_source(L"a.txt", concat(kJapaneseSjis, bytes_of("\r\n")));
+    ASSERT_TRUE(convert_file(16, path, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"a.txt")), utf16le_bytes(kJapanese + L"\r\n", true));
+    EXPECT_EQ(get_mtime(dest(L"a.txt")), kSourceTime);
+    EXPECT_EQ(get_bytes(path), concat(kJapaneseSjis, bytes_of("\r\n")));  // source untouched
+}
+
+TEST_F(ConvertTest, ShiftJisToUtf8WritesNoMark) {
+    const std::wstring path = make_source(L"a.txt", kJapaneseSjis);
+    ASSERT_TRUE(convert_file(8, path, dest_dir() + L"\\"));
+    EXPECT_EQ(get_bytes(dest(L"a.txt")), kJapaneseUtf8);
+    EXPECT_EQ(get_mtime(dest(L"a.txt")), kSourceTime);
+}
+
+TEST_F(ConvertTest, Utf8AndUtf16ToShiftJis) {
+    const std::wstring u8 = make_source(L"u8.txt", concat({0xEF, 0xBB, 0xBF}, kJapaneseUtf8));
+    ASSERT_TRUE(convert_file(74, u8, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"u8.txt")), kJapaneseSjis);
+    const std::wstring u16 = make_source(L"u16.txt", utf16le_bytes(kJapanese, true));
+    ASSERT_TRUE(convert_file(74, u16, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"u16.txt")), kJapaneseSjis);
+    EXPECT_EQ(get_mtime(dest(L"u16.txt")), kSourceTime);
+}
+
+TEST_F(ConvertTest, OtherTargetsWriteUtf16WithExactlyOneMark) {
+    const std::wstring path = make_source(L"m.txt", bytes{0xEF, 0xBB, 0xBF, 0x41, 0x42});
+    ASSERT_TRUE(convert_file(-1, path, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"m.txt")), (bytes{0xFF, 0xFE, 0x41, 0x00, 0x42, 0x00}));
+    // Two marks in the source: its text starts with U+FEFF, which the single
+    // mark of the output cannot hold; the read-back sees that and the source
+    // is copied unchanged.
+    const bytes two_marks = {0xFF, 0xFE, 0xFF, 0xFE, 0x41, 0x00, 0x42, 0x00};
+    const std::wstring marked = make_source(L"m2.txt", two_marks);
+    ASSERT_TRUE(convert_file(-1, marked, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"m2.txt")), two_marks);
+    const std::wstring ascii = make_source(L"n.txt", bytes_of("plain"));
+    ASSERT_TRUE(convert_file(99, ascii, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"n.txt")), utf16le_bytes(L"plain", true));
+}
+
+TEST_F(ConvertTest, LfLineEndsStayLfInEveryTarget) {
+    const std::wstring path = make_source(L"lf.txt", bytes_of("one\ntwo\n"));
+    ASSERT_TRUE(convert_file(16, path, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"lf.txt")), utf16le_bytes(L"one\ntwo\n", true));
+    ASSERT_TRUE(convert_file(8, path, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"lf.txt")), bytes_of("one\ntwo\n"));
+}
+
+TEST_F(ConvertTest, CharactersOutsideCodePage932AreCopiedUnchanged) {
+    const bytes content = concat(concat({0xEF, 0xBB, 0xBF}, kJapaneseUtf8),
+                                 bytes{0xF0, 0x9F, 0x98, 0x80, 0x0D, 0x0A});  // + 😀
+    const std::wstring path = make_source(L"emoji.txt", content);
+    ASSERT_TRUE(convert_file(74, path, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"emoji.txt")), content);
+    EXPECT_EQ(get_mtime(dest(L"emoji.txt")), kSourceTime);
+}
+
+TEST_F(ConvertTest, NulCharactersAreNeverCutOff) {
+    // An XML file with a NUL character: every target keeps all of it, as an
+    // unchanged copy.
+    bytes content = bytes_of("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<a>x");
+    content.push_back(0);
+    const bytes tail = bytes_of("tail after the NUL</a>\r\n");
+    content.insert(content.end(), tail.begin(), tail.end());
+    const std::wstring path = make_source(L"zero-char.xml", content);
+    for (int code : {8, 16, 74}) {
+        ASSERT_TRUE(convert_file(code, path, dest_dir())) << code;
+        EXPECT_EQ(get_bytes(dest(L"zero-char.xml")), content) << code;
+        EXPECT_EQ(get_mtime(dest(L"zero-char.xml")), kSourceTime) << code;
+    }
+    // The marked UTF-16 writer keeps NUL characters: that conversion is exact.
+    ASSERT_TRUE(convert_file(-1, path, dest_dir()));
+    EXPECT_EQ(read_whole_text(dest(L"zero-char.xml")), read_whole_text(path));
+    EXPECT_EQ(get_bytes(dest(L"zero-char.xml"))[0], 0xFF);
+}
+
+TEST_F(ConvertTest, UndecodableSourceIsCopiedUnchanged) {
+    // Windows-1252 "Müller café": not valid Shift_JIS, so a conversion would
+    // put replacement characters where the source had letters.
+    const bytes content = {'M', 0xFC, 'l', 'l', 'e', 'r', ' ', 'c', 'a', 'f', 0xE9, '\r', '\n'};
+    const std::wstring path = make_source(L"latin.txt", content);
+    ASSERT_TRUE(convert_file(8, path, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"latin.txt")), content);
+    EXPECT_EQ(get_mtime(dest(L"latin.txt")), kSourceTime);
+    // A UTF-8 source with a broken sequence likewise.
+    const bytes broken = {0xEF, 0xBB, 0xBF, 'a', 0xC3, 'b'};
+    const std::wstring path2 = make_source(L"broken.txt", broken);
+    ASSERT_TRUE(convert_file(16, path2, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"broken.txt")), broken);
+}
+
+TEST_F(ConvertTest, ExistingDestinationIsBackedUpBeforeConversion) {
+    const bytes old_content = bytes_of("old destination");
+    make_dest(L"b.txt", old_content);
+    const std::wstring path = make_source(L"b.txt", kJapaneseSjis);
+    ASSERT_TRUE(convert_file(8, path, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"b.txt")), kJapaneseUtf8);
+    EXPECT_EQ(get_bytes(rescue_dir() + L"\\b.txt"), old_content);
+    EXPECT_EQ(file_count(rescue_dir()), 2u);  // plain and stamped
+}
+
+TEST_F(ConvertTest, CopyTargetReplacesWithoutBackup) {
+    make_dest(L"c.txt", bytes_of("old destination"));
+    const bytes content = concat(kJapaneseSjis, bytes_of("\r\n"));
+    const std::wstring path = make_source(L"c.txt", content);
+    ASSERT_TRUE(convert_file(0, path, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"c.txt")), content);
+    EXPECT_EQ(get_mtime(dest(L"c.txt")), kSourceTime);
+    EXPECT_FALSE(exists(rescue_dir()));
+}
+
+TEST_F(ConvertTest, SecondUtf16RunWritesNothing) {
+    const std::wstring path = make_source(L"d.txt", kJapaneseSjis);
+    ASSERT_TRUE(convert_file(16, path, dest_dir()));
+    const bytes marked = concat(bytes{0xFF, 0xFE}, utf16le_bytes(kJapanese, false));
+    ASSERT_EQ(get_bytes(dest(L"d.txt")), marked);
+    ASSERT_TRUE(convert_file(16, path, dest_dir()));
+    EXPECT_FALSE(exists(rescue_dir()));  // nothing to back up: nothing written
+    EXPECT_EQ(get_mtime(dest(L"d.txt")), kSourceTime);
+}
+
+TEST_F(ConvertTest, AsciiDestinationIsWrittenAgainEachRun) {
+    const std::wstring path = make_source(L"e.txt", bytes_of("ascii only"));
+    ASSERT_TRUE(convert_file(8, path, dest_dir()));
+    EXPECT_FALSE(exists(rescue_dir()));
+    ASSERT_TRUE(convert_file(8, path, dest_dir()));
+    // Detected as 65, not 8: backed up and written again.
+    EXPECT_EQ(file_count(rescue_dir()), 2u);
+    EXPECT_EQ(get_bytes(dest(L"e.txt")), bytes_of("ascii only"));
+}
+
+TEST_F(ConvertTest, UnreadableSourceIsRefusedAndNothingIsWritten) {
+    const bytes old_content = bytes_of("old destination");
+    make_dest(L"f.txt", old_content);
+    const std::wstring path = make_source(L"f.txt", kJapaneseSjis, kOlderTime + 10);
+    // Held open without any sharing: every open of the source fails.
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    const bool ok = convert_file(8, path, dest_dir());
+    CloseHandle(h);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(get_bytes(dest(L"f.txt")), old_content);
+    EXPECT_EQ(get_mtime(dest(L"f.txt")), kOlderTime);
+}
+
+TEST_F(ConvertTest, MissingSourceIsRefused) {
+    EXPECT_FALSE(convert_file(8, src(L"missing.txt"), dest_dir()));
+    EXPECT_FALSE(exists(dest(L"missing.txt")));
+    EXPECT_FALSE(convert_file(0, src(L"missing.txt"), dest_dir()));
+}
+
+TEST_F(ConvertTest, SourceIsNeverItsOwnDestination) {
+    const std::wstring path = make_source(L"g.txt", kJapaneseSjis);
+    EXPECT_FALSE(convert_file(8, path, src_dir()));
+    EXPECT_FALSE(convert_file(16, path, src_dir() + L"\\.\\"));
+    EXPECT_EQ(get_bytes(path), kJapaneseSjis);
+    EXPECT_EQ(get_mtime(path), kSourceTime);
+}
+
+TEST_F(ConvertTest, DestinationIsNotReplacedWithoutItsBackup) {
+    const bytes old_content = bytes_of("old destination");
+    make_dest(L"h.txt", old_content);
+    // A plain file named Rescue leaves no room for the backup tree.
+    ASSERT_TRUE(put_bytes(scratch_.path() + L"tmp\\Rescue", bytes_of("in the way")));
+    const std::wstring path = make_source(L"h.txt", kJapaneseSjis);
+    EXPECT_FALSE(convert_file(16, path, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"h.txt")), old_content);
+    // Without an existing destination there is nothing to keep.
+    const std::wstring other = make_source(L"i.txt", kJapaneseSjis);
+    EXPECT_TRUE(convert_file(16, other, dest_dir()));
+}
+
+TEST_F(ConvertTest, MissingDestinationFolderIsCreated) {
+    const std::wstring path = make_source(L"j.txt", bytes_of("abc"));
+    ASSERT_TRUE(convert_file(0, path, dest_dir() + L"\\deeper"));
+    EXPECT_EQ(get_bytes(dest_dir() + L"\\deeper\\j.txt"), bytes_of("abc"));
+    ASSERT_TRUE(convert_file(16, path, dest_dir() + L"\\other\\deeper"));
+    EXPECT_EQ(get_bytes(dest_dir() + L"\\other\\deeper\\j.txt"), utf16le_bytes(L"abc", true));
+}
