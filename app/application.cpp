@@ -5,6 +5,7 @@
 
 #include "app/main_dialog.h"
 #include "app/ui_text.h"
+#include "base/log.h"
 #include "base/main_window.h"
 
 namespace quillet {
@@ -15,7 +16,9 @@ BOOL application::InitInstance() {
     add_program_ui_texts();
     {
         MainDialog dialog;
-        dialog.run_modal(nullptr);
+        if (dialog.run_modal(nullptr) == -1)
+            log_line(L"quillet: the main dialog could not be created, error " +
+                     std::to_wstring(GetLastError()));
     }
     set_main_window(nullptr);
     return FALSE;

@@ -32,6 +32,21 @@ bool is_fixed_pitch(HWND window, HFONT font) {
     return ok && !(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
 }
 
+// Gives the box's lines two pixels more than the font's height: the
+// Japanese fixed-pitch faces draw "_" on their lowest row, which the default
+// item height cuts off.
+void fit_item_height(HWND box) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(box);
+    if (!dc) return;
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICW metrics{};
+    bool ok = GetTextMetricsW(dc, &metrics) != 0;
+    if (font) SelectObject(dc, old);
+    ReleaseDC(box, dc);
+    if (ok) SendMessageW(box, LB_SETITEMHEIGHT, 0, MAKELPARAM(metrics.tmHeight + 2, 0));
+}
+
 }  // namespace
 
 const std::vector<std::wstring>& encoding_items() {
@@ -104,6 +119,8 @@ BOOL MainDialog::OnInitDialog() {
     bind_controls();
     for (const std::wstring& text : encoding_items()) encoding_box.add(text);
     set_list_font();
+    fit_item_height(file_list_box.hwnd());
+    fit_item_height(recent_list_box.hwnd());
     // 2. The About box entry of the system menu.
     add_about_menu_entry();
     // 3. The program icon, big and small.
