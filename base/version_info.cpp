@@ -3,15 +3,19 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "base/codepage.h"
 #include "base/paths.h"
 
 namespace quillet {
 
 namespace {
 
-// One diagnostic line on the standard error stream; nothing is shown to the user.
+// One diagnostic line on the standard error stream, as UTF-8 bytes (the
+// runtime's wide output depends on the stream's mode and locale); nothing is
+// shown to the user.
 void complain(const std::wstring& line) {
-    std::fputws((line + L"\n").c_str(), stderr);
+    const std::vector<uint8_t> bytes = wide_to_utf8(line + L"\n");
+    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
     std::fflush(stderr);
 }
 

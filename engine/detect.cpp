@@ -40,7 +40,9 @@ std::vector<uint8_t> read_head(const std::wstring& path, size_t n) {
         log_line(L"::ReadHead   Can't open   " + path);
         return {};
     }
-    const uint64_t size = static_cast<uint32_t>(file_status(path).size());
+    // The whole 64-bit size: a file of 4 GiB or more must not look short.
+    const int64_t status_size = file_status(path).size();
+    const uint64_t size = status_size > 0 ? static_cast<uint64_t>(status_size) : 0;
     std::vector<uint8_t> head(2 * n + 2, 0);
     const size_t want = static_cast<size_t>(std::min<uint64_t>(size, n));
     if (want > 0) fread(head.data(), 1, want, f);

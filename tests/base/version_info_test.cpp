@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 #include <string>
 
 #include "base/paths.h"
@@ -17,7 +21,51 @@ std::wstring self_path() {
     const DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);
     return std::wstring(buf, n);
 }
+// Collects what is written to the standard error stream while it lives.
+class stderr_capture {
+public:
+    explicit stderr_capture(const std::wstring& file) : file_(file) {
+        fflush(stderr);
+        saved_ = _dup(2);
+        const int fd = _wopen(file.c_str(), _O_CREAT | _O_TRUNC | _O_WRONLY | _O_BINARY, 0600);
+        _dup2(fd, 2);
+        _close(fd);
+    }
+    ~stderr_capture() { restore(); }
+    std::string text() {
+        restore();
+        const std::vector<uint8_t> bytes = testing_support::get_bytes(file_);
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+private:
+    void restore() {
+        if (saved_ < 0) return;
+        fflush(stderr);
+        _dup2(saved_, 2);
+        _close(saved_);
+        saved_ = -1;
+    }
+    std::wstring file_;
+    int saved_ = -1;
+};
 }  // namespace
+
+TEST(VersionInfo, FailuresWriteOneLineEachToStandardError) {
+    testing_support::scratch_folder s;
+    ASSERT_TRUE(testing_support::put_text(s.file(L"plain.txt"), "not a program"));
+    std::string text;
+    {
+        stderr_capture capture(s.file(L"stderr.txt"));
+        version_info none;
+        none.set_file(s.file(L"plain.txt"));
+        version_info self;
+        self.set_file(self_path());
+        self.query(L"NoSuchValue");
+        text = capture.text();
+    }
+    EXPECT_EQ(text, "::GetFileVersionInfoSize ... 0\n::VerQueryValue ...   NoSuchValue\n");
+}
 
 TEST(VersionInfo, ReadsTheFirstTranslation) {
     version_info info;

@@ -267,6 +267,11 @@ TEST_F(ConvertTest, UndecodableSourceIsCopiedUnchanged) {
     const std::wstring path2 = make_source(L"broken.txt", broken);
     ASSERT_TRUE(convert_file(16, path2, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"broken.txt")), broken);
+    // UTF-16 with an odd last byte: that byte has no character of its own.
+    const bytes odd = {0xFF, 0xFE, 0x41, 0x00, 0x42};
+    const std::wstring path3 = make_source(L"odd.txt", odd);
+    ASSERT_TRUE(convert_file(8, path3, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"odd.txt")), odd);
 }
 
 TEST_F(ConvertTest, ExistingDestinationIsBackedUpBeforeConversion) {
