@@ -124,8 +124,11 @@ std::vector<uint8_t> sjis_form(const std::wstring& text, bool* lossy) {
     int n = WideCharToMultiByte(932, 0, part.data(), static_cast<int>(part.size()), buf.data(),
                                 static_cast<int>(buf.size()), "__", &used_default);
     if (n <= 0) n = 0;
-    if (lossy) *lossy = used_default != FALSE || (n == 0);
-    return std::vector<uint8_t>(buf.begin(), buf.begin() + n);
+    std::vector<uint8_t> out(buf.begin(), buf.begin() + n);
+    // Besides the default character, the platform may put a look-alike in
+    // place of a character (e acute as e): only reading back tells.
+    if (lossy) *lossy = used_default != FALSE || n == 0 || sjis_to_wide(out) != part;
+    return out;
 }
 
 std::vector<uint8_t> utf16_text_form(const std::wstring& text) { return wide_bytes(with_bom(text)); }

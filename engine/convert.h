@@ -18,8 +18,8 @@ std::vector<uint8_t> utf8_form(const std::wstring& text, bool bom);
 // FF FE (with bom), then UTF-16LE; a leading U+FEFF in text is kept as well.
 std::vector<uint8_t> utf16_form(const std::wstring& text, bool bom);
 // Code page 932; characters it cannot represent become underscores (the
-// default character "__"). lossy, when
-// given, tells whether that happened.
+// default character "__") or a look-alike. lossy, when given, tells whether
+// the bytes fail to give the text back.
 std::vector<uint8_t> sjis_form(const std::wstring& text, bool* lossy = nullptr);
 // UTF-16LE of with_bom(text): exactly one FF FE, the whole text after it.
 std::vector<uint8_t> utf16_text_form(const std::wstring& text);

@@ -143,6 +143,9 @@ TEST(Writers, ShiftJisMarksCharactersOutsideCodePage932) {
     for (size_t i = 1; i + 1 < out.size(); ++i) EXPECT_EQ(out[i], '_') << i;
     sjis_form(kJapanese, &lossy);
     EXPECT_FALSE(lossy);
+    // A character that code page 932 lacks, whatever the platform puts instead.
+    sjis_form(L"caf\u00E9", &lossy);
+    EXPECT_TRUE(lossy);
 }
 
 TEST(Writers, LineEndsAreWrittenAsTheyAre) {
@@ -216,6 +219,14 @@ TEST_F(ConvertTest, OtherTargetsWriteUtf16WithExactlyOneMark) {
     const std::wstring ascii = make_source(L"n.txt", bytes_of("plain"));
     ASSERT_TRUE(convert_file(99, ascii, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"n.txt")), utf16le_bytes(L"plain", true));
+}
+
+TEST_F(ConvertTest, LatinLettersOutsideCodePage932AreCopiedUnchanged) {
+    const bytes content = {'c', 'a', 'f', 0xC3, 0xA9, '\r', '\n'};  // café in UTF-8
+    const std::wstring path = make_source(L"cafe.txt", content);
+    ASSERT_TRUE(convert_file(74, path, dest_dir()));
+    EXPECT_EQ(get_bytes(dest(L"cafe.txt")), content);
+    EXPECT_EQ(get_mtime(dest(L"cafe.txt")), kSourceTime);
 }
 
 TEST_F(ConvertTest, LfLineEndsStayLfInEveryTarget) {
