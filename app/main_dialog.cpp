@@ -32,21 +32,6 @@ bool is_fixed_pitch(HWND window, HFONT font) {
     return ok && !(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
 }
 
-// Gives the box's lines two pixels more than the font's height: the
-// Japanese fixed-pitch faces draw "_" on their lowest row, which the default
-// item height cuts off.
-void fit_item_height(HWND box) {
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0));
-    HDC dc = GetDC(box);
-    if (!dc) return;
-    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-    TEXTMETRICW metrics{};
-    bool ok = GetTextMetricsW(dc, &metrics) != 0;
-    if (font) SelectObject(dc, old);
-    ReleaseDC(box, dc);
-    if (ok) SendMessageW(box, LB_SETITEMHEIGHT, 0, MAKELPARAM(metrics.tmHeight + 2, 0));
-}
-
 }  // namespace
 
 const std::vector<std::wstring>& encoding_items() {
@@ -90,13 +75,15 @@ void MainDialog::bind_controls() {
 void MainDialog::set_list_font() {
     HWND box = file_list_box.hwnd();
     if (!box) return;
+    // The dialog's own face at one pixel more: at the dialog's size the
+    // Japanese fixed-pitch faces drop the "_" of labels such as "UTF_8".
     LOGFONTW face{};
     HFONT dialog_font = reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0));
     if (!dialog_font || !GetObjectW(dialog_font, sizeof face, &face)) {
         face.lfHeight = -12;
         face.lfCharSet = DEFAULT_CHARSET;
     }
-    if (dialog_font && is_fixed_pitch(box, dialog_font)) return;  // already fixed
+    face.lfHeight = face.lfHeight < 0 ? face.lfHeight - 1 : face.lfHeight + 1;
     face.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
     wcsncpy(face.lfFaceName, fixed_face, LF_FACESIZE - 1);
     HFONT font = CreateFontIndirectW(&face);
@@ -111,6 +98,7 @@ void MainDialog::set_list_font() {
     if (!font) return;
     list_font_ = font;
     SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (recent_list_box) SendMessageW(recent_list_box.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 BOOL MainDialog::OnInitDialog() {
@@ -119,8 +107,6 @@ BOOL MainDialog::OnInitDialog() {
     bind_controls();
     for (const std::wstring& text : encoding_items()) encoding_box.add(text);
     set_list_font();
-    fit_item_height(file_list_box.hwnd());
-    fit_item_height(recent_list_box.hwnd());
     // 2. The About box entry of the system menu.
     add_about_menu_entry();
     // 3. The program icon, big and small.

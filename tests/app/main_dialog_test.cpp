@@ -305,3 +305,30 @@ TEST_F(MainDialogTest, QuitSavesThePlacement) {
     RECT saved = settings.get_rect(L"Position\\Dialog", L"Position_quilletDg_CDialog", none);
     EXPECT_TRUE(EqualRect(&saved, &window));
 }
+
+TEST_F(MainDialogTest, OpeningRestoresTheSavedPlacement) {
+    RECT window{};
+    GetWindowRect(dlg->hwnd(), &window);
+    RECT wanted = {window.left + 30, window.top + 20, window.right + 130, window.bottom + 70};
+    dlg.reset();
+    {
+        quillet::profile settings(L"");
+        settings.write_rect(L"Position\\Dialog", L"Position_quilletDg_CDialog", wanted);
+    }
+    dlg = std::make_unique<test_dialog>();
+    ASSERT_TRUE(dlg->create_modeless());
+    RECT restored{};
+    GetWindowRect(dlg->hwnd(), &restored);
+    EXPECT_TRUE(EqualRect(&restored, &wanted));
+    // The controls follow the restored size.
+    RECT client{};
+    GetClientRect(dlg->hwnd(), &client);
+    EXPECT_EQ(child_rect(dlg->item(IDC_FILE_LIST)).right, client.right);
+}
+
+TEST_F(MainDialogTest, RecentListSharesTheFixedPitchFont) {
+    HFONT files = reinterpret_cast<HFONT>(SendMessageW(dlg->item(IDC_FILE_LIST), WM_GETFONT, 0, 0));
+    HFONT recent = reinterpret_cast<HFONT>(SendMessageW(dlg->item(IDC_RECENT_LIST), WM_GETFONT, 0, 0));
+    EXPECT_EQ(files, recent);
+    EXPECT_NE(files, reinterpret_cast<HFONT>(SendMessageW(dlg->hwnd(), WM_GETFONT, 0, 0)));
+}
