@@ -95,28 +95,25 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
     bool non_text = false;
     bool same = false;
     // The texts are compared only where the comparison can show: with a newer
-    // destination the change mark is blank whatever they hold. Each file's
-    // bytes are read once for its code and its text, and let go before the
-    // other file is read, so at most one file's bytes and two texts are held.
+    // destination the change mark is blank whatever they hold. Both text tests
+    // run first, with nothing else held; then each file's bytes are read once
+    // for its code and its text and let go before the other file is read, so
+    // memory holds at most one file's bytes and two texts.
     const bool compare = d.exists && s.exists && s.plain && d.mtime <= s.mtime;
+    const bool dest_text_file = d.exists && d.plain && is_text_file(dest);
+    if (d.exists && !dest_text_file) non_text = true;
+    const bool src_text_file = s.exists && !non_text && s.plain && is_text_file(src);
+    if (s.exists && !non_text && !src_text_file) non_text = true;
     std::wstring dest_text;
-    if (d.exists) {
-        if (!d.plain || !is_text_file(dest)) {
-            non_text = true;
-        } else {
-            const std::vector<uint8_t> bytes = read_file_bytes(dest);
-            dest_code = detect_code(bytes);
-            if (compare) dest_text = decode_text(bytes);
-        }
+    if (dest_text_file) {
+        const std::vector<uint8_t> bytes = read_file_bytes(dest);
+        dest_code = detect_code(bytes);
+        if (compare && src_text_file) dest_text = decode_text(bytes);
     }
-    if (s.exists && !non_text) {
-        if (!s.plain || !is_text_file(src)) {
-            non_text = true;
-        } else {
-            const std::vector<uint8_t> bytes = read_file_bytes(src);
-            src_code = detect_code(bytes);
-            same = compare && decode_text(bytes) == dest_text;
-        }
+    if (src_text_file) {
+        const std::vector<uint8_t> bytes = read_file_bytes(src);
+        src_code = detect_code(bytes);
+        same = compare && decode_text(bytes) == dest_text;
     }
     const int64_t dest_time = d.exists ? d.mtime : 0;
     const int64_t src_time = s.exists ? s.mtime : 0;
