@@ -213,13 +213,24 @@ temp_redirect::~temp_redirect() {
 }
 
 answering_window::answering_window() {
-    window_ = CreateWindowExW(0, L"STATIC", L"tools test", WS_POPUP, 0, 0, 10, 10, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+    // A message-only window: it needs no display, so the tests run the same
+    // with or without one.
+    window_ = CreateWindowExW(0, L"STATIC", L"tools test", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    // Every title the window is given is recorded.
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    old_proc_ = SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&record_proc));
     quillet::set_main_window(window_);
     quillet::set_report_answerer([this](const std::wstring& text, unsigned) {
         boxes_.push_back(text);
         return IDOK;
     });
+}
+
+LRESULT CALLBACK answering_window::record_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    auto self = reinterpret_cast<answering_window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_SETTEXT && l) self->titles_.push_back(reinterpret_cast<const wchar_t*>(l));
+    return CallWindowProcW(reinterpret_cast<WNDPROC>(self->old_proc_), window, message, w, l);
 }
 
 answering_window::~answering_window() {
