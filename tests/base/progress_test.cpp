@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -244,6 +245,48 @@ TEST(Progress, NestedMetersShowOverallFiguresInTheTitle) {
         EXPECT_EQ(title_of(window.get()), L"N    b  ( 1 / 30 )  " + bar(0) + L"  ");
     }
     EXPECT_EQ(title_of(window.get()), L"N");
+}
+
+}  // namespace
+
+namespace {
+
+std::wstring status_text(HWND bar) {
+    wchar_t buffer[256] = {};
+    const LRESULT info = SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0);
+    if (LOWORD(info) >= 256) return L"(too long)";
+    SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+TEST(Progress, StatusBarModeShowsTextInPaneZeroAndLeavesTheTitle) {
+    // The status bar control class comes with the common controls library.
+    HMODULE controls = LoadLibraryW(L"comctl32.dll");
+    ASSERT_NE(controls, nullptr);
+    titled_window window(L"with bar");
+    HWND bar = CreateWindowExW(0, L"msctls_statusbar32", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                               window.get(), reinterpret_cast<HMENU>(0xE801),
+                               GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(bar, nullptr);
+    manual_clock clock;
+    {
+        progress_meter meter(L" ... ", 10);
+        clock.now += 150;
+        EXPECT_TRUE(meter.step());
+        EXPECT_TRUE(meter.drawn());
+        EXPECT_EQ(status_text(bar), L" ...   ( 1 / 10 )  ");
+    }
+    EXPECT_EQ(status_text(bar), L"");
+    EXPECT_EQ(title_of(window.get()), L"with bar");
+    DestroyWindow(bar);
+    // With the bar gone the meter falls back to the title again.
+    {
+        progress_meter meter(L"x", 10);
+        clock.now += 150;
+        meter.step();
+        EXPECT_EQ(title_of(window.get()).substr(0, 12), L"with bar    ");
+    }
+    EXPECT_EQ(title_of(window.get()), L"with bar");
 }
 
 }  // namespace
