@@ -229,3 +229,13 @@ TEST_F(UpdateCheck, CompareFileIsWrittenWithSideCopies) {
     EXPECT_EQ(std::string(utf8.begin(), utf8.end()), "a\r\n\r\nb\xc3\xa9");
     EXPECT_EQ(utf16_file_text(dated_work_folder() + L"x.utf16.txt"), L"a\r\n\r\nb\u00e9");
 }
+
+TEST_F(UpdateCheck, DefaultServerIsNeverReachedAndChangesNothing) {
+    set_update_settings_file(dir.file(L"empty.ini"));
+    const std::wstring page = local_file_of(update_url());
+    EXPECT_FALSE(check_for_update());
+    EXPECT_FALSE(exists(page));
+    EXPECT_TRUE(exists(path_folder(page) + L"\\_.txt"));  // the failure is noted
+    EXPECT_TRUE(browser.calls().empty());
+    EXPECT_EQ(server.all_requests(), 0);
+}
