@@ -8,6 +8,7 @@
 #include "base/main_window.h"
 #include "base/report_box.h"
 #include "engine/store.h"
+#include "settings/profile.h"
 #include "tools/shell_launcher.h"
 
 namespace app_test {
@@ -21,6 +22,9 @@ std::wstring env(const wchar_t* name) {
 }
 
 std::wstring text_or_empty(const wchar_t* text) { return text ? text : L""; }
+
+const wchar_t placement_section[] = L"Position\\Dialog";
+const wchar_t placement_key[] = L"Position_quilletDg_CDialog";
 
 }  // namespace
 
@@ -69,6 +73,10 @@ void app_window::SetUp() {
         return static_cast<intptr_t>(42);
     });
 
+    // The dialog keeps its placement in the prefix's profile; the value found
+    // there is put back at the end, so tests leave the program's start alone.
+    saved_placement_ = quillet::profile(L"").get_rect(placement_section, placement_key, RECT{});
+
     dlg = std::make_unique<test_dialog>();
     ASSERT_TRUE(dlg->create_modeless());
     // The recent list of this test lives in its scratch folder.
@@ -80,6 +88,7 @@ void app_window::SetUp() {
 
 void app_window::TearDown() {
     dlg.reset();
+    quillet::profile(L"").write_rect(placement_section, placement_key, saved_placement_);
     quillet::set_report_answerer(nullptr);
     quillet::set_shell_execute_hook(nullptr);
     quillet::store().clear();

@@ -64,6 +64,7 @@ protected:
 
 private:
     std::wstring old_tmp_, old_temp_;
+    RECT saved_placement_{};
 };
 
 // A drop handle as the shell builds it: DROPFILES followed by the wide paths,

@@ -307,9 +307,14 @@ TEST_F(MainDialogTest, QuitSavesThePlacement) {
 }
 
 TEST_F(MainDialogTest, OpeningRestoresTheSavedPlacement) {
-    RECT window{};
+    RECT window{}, work{};
     GetWindowRect(dlg->hwnd(), &window);
-    RECT wanted = {window.left + 30, window.top + 20, window.right + 130, window.bottom + 70};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    // Inside the work area, so that the restore has nothing to fit.
+    RECT wanted = {work.left + 40, work.top + 30, work.left + 40 + (window.right - window.left) + 60,
+                   work.top + 30 + (window.bottom - window.top) + 40};
+    ASSERT_LE(wanted.right, work.right);
+    ASSERT_LE(wanted.bottom, work.bottom);
     dlg.reset();
     {
         quillet::profile settings(L"");
