@@ -64,7 +64,7 @@ void app_window::SetUp() {
     quillet::clear_ui_texts();
     quillet::add_program_ui_texts();
     quillet::set_report_answerer([this](const std::wstring& text, unsigned type) {
-        boxes.push_back({text, type});
+        boxes.push_back({text, type, quillet::wait_cursor::active()});
         return IDOK;
     });
     quillet::set_shell_execute_hook([this](HWND, const wchar_t* verb, const wchar_t* file,

@@ -27,6 +27,7 @@ protected:
 struct shown_box {
     std::wstring text;
     unsigned type;
+    bool waiting;  // the wait cursor was on while the box was asked for
 };
 
 struct shell_call {

@@ -123,6 +123,8 @@ TEST_F(CopyButtonTest, UnableToSaveStopsTheRun) {
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"保存できません．\r\n" + quillet::path_name(files[2]));
+    EXPECT_TRUE(boxes[0].waiting);
+    EXPECT_FALSE(quillet::wait_cursor::active());
     EXPECT_TRUE(quillet::path_exists(dest + quillet::path_name(files[1]), false));
     EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[3]), false));
     EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[4]), false));

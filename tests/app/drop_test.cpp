@@ -98,6 +98,7 @@ TEST_F(DropTest, ZipAndPngGiveOneBoxWithBothNames) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"テキストファイルではありません．\r\narchive.zip\r\npicture.png\r\n");
     EXPECT_EQ(boxes[0].type, 0u);
+    EXPECT_TRUE(boxes[0].waiting);
     // The same file dropped twice is listed once.
     EXPECT_EQ(store().get_files(), std::vector<std::wstring>{text});
     EXPECT_EQ(dlg->file_list_box.count(), 1);
