@@ -34,7 +34,6 @@ public:
     MainDialog();
     ~MainDialog() override;
 
-
     // The program's settings profile (opened with an empty name): it keeps
     // the window placement.
     profile settings;
