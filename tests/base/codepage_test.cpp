@@ -89,9 +89,15 @@ TEST(DecodeText, RandomBytesNeverCrash) {
         if (round % 5 == 0 && b.size() >= 4) b[0] = 0, b[1] = 0, b[2] = 0xFE, b[3] = 0xFF;
         std::wstring text = decode_text(b);
         text_code code = decode_text_code(b);
-        if (code == code_utf16le) EXPECT_EQ(text.size(), (b.size() - 1) / 2);
-        if (code == code_utf32le || code == code_utf32be) EXPECT_GE(text.size(), (b.size() - 1) / 4);
-        if (code == code_ascii) EXPECT_EQ(text.size(), b.size());
+        if (code == code_utf16le) {
+            EXPECT_EQ(text.size(), (b.size() - 1) / 2);
+        }
+        if (code == code_utf32le || code == code_utf32be) {
+            EXPECT_GE(text.size(), (b.size() - 1) / 4);
+        }
+        if (code == code_ascii) {
+            EXPECT_EQ(text.size(), b.size());
+        }
     }
 }
 

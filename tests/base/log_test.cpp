@@ -16,6 +16,8 @@
 using namespace quillet;
 namespace ts = testing_support;
 
+using testing_support::held_file;
+
 namespace {
 std::vector<std::wstring> dump_lines(const std::wstring& file) {
     std::vector<uint8_t> b = ts::get_bytes(file);
@@ -30,26 +32,6 @@ bool looks_like_timestamp(const std::wstring& t) {
     return true;
 }
 
-// Holds a file with no sharing at all until `ms` milliseconds have passed, as
-// another program would.
-class held_file {
-public:
-    held_file(const std::wstring& path, DWORD ms) {
-        handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-        HANDLE h = handle_;
-        releaser_ = std::thread([h, ms] {
-            Sleep(ms);
-            if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-        });
-    }
-    ~held_file() { releaser_.join(); }
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-    std::thread releaser_;
-};
 }  // namespace
 
 TEST(TimeText, FormatsLocalTimeAfter2038) {

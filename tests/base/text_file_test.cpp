@@ -14,26 +14,9 @@ using testing_support::scratch_folder;
 namespace ts = testing_support;
 using bytes = std::vector<uint8_t>;
 
-namespace {
-// Holds a file with no sharing at all until `ms` milliseconds have passed.
-class held_file {
-public:
-    held_file(const std::wstring& path, DWORD ms) {
-        handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-        HANDLE h = handle_;
-        releaser_ = std::thread([h, ms] {
-            Sleep(ms);
-            if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-        });
-    }
-    ~held_file() { releaser_.join(); }
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+using testing_support::held_file;
 
-private:
-    HANDLE handle_;
-    std::thread releaser_;
-};
+namespace {
 
 bytes cat(bytes a, const bytes& b) {
     a.insert(a.end(), b.begin(), b.end());

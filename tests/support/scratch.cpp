@@ -110,6 +110,20 @@ int64_t get_mtime(const std::wstring& path) {
     return (static_cast<int64_t>(u.QuadPart) - kEpochDiff) / 10000000LL;
 }
 
+held_file::held_file(const std::wstring& path, unsigned long ms) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle_ = h;
+    releaser_ = std::thread([h, ms] {
+        Sleep(ms);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    });
+}
+
+held_file::~held_file() { releaser_.join(); }
+
+bool held_file::held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
 std::vector<uint8_t> bytes_of(const std::string& s) { return {s.begin(), s.end()}; }
 
 std::vector<uint8_t> utf16le_bytes(const std::wstring& s, bool bom) {

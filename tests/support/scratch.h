@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testing_support {
@@ -31,6 +32,23 @@ bool exists(const std::wstring& path);
 bool set_mtime(const std::wstring& path, int64_t seconds);
 int64_t get_mtime(const std::wstring& path);
 std::vector<uint8_t> bytes_of(const std::string& s);
+
+// Holds a file open with no sharing at all, as another program would, until
+// `ms` milliseconds have passed; the release happens on a thread of its own so
+// the test can meanwhile call the code that must wait for the file. The file
+// is created when missing.
+class held_file {
+public:
+    held_file(const std::wstring& path, unsigned long ms);
+    ~held_file();
+    held_file(const held_file&) = delete;
+    held_file& operator=(const held_file&) = delete;
+    bool held() const;
+
+private:
+    void* handle_;
+    std::thread releaser_;
+};
 std::vector<uint8_t> utf16le_bytes(const std::wstring& s, bool bom);
 
 }  // namespace testing_support
