@@ -4,14 +4,18 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwctype>
 
 namespace quillet {
 
 namespace {
 
+// The text without its trailing white space: every character the runtime
+// counts as space (tabs, line ends, form feeds, the ideographic space U+3000).
 std::wstring trim_right(const std::wstring& text) {
-    size_t end = text.find_last_not_of(L" \t\r\n");
-    return end == std::wstring::npos ? std::wstring() : text.substr(0, end + 1);
+    size_t end = text.size();
+    while (end > 0 && std::iswspace(static_cast<wint_t>(text[end - 1]))) --end;
+    return text.substr(0, end);
 }
 
 int widest_text(HWND box, const std::vector<std::wstring>& lines) {

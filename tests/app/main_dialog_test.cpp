@@ -173,6 +173,18 @@ TEST_F(MainDialogTest, ListExtentFitsTheWidestLine) {
     quillet::fill_list(quillet::list_box(), lines);
 }
 
+TEST_F(MainDialogTest, ListExtentLeavesOutEveryKindOfTrailingSpace) {
+    // Ideographic spaces, form feeds and vertical tabs at a line's end are
+    // white space too: they do not widen the scroll range.
+    std::wstring line = std::wstring(200, L'x');
+    quillet::fill_list(dlg->file_list_box, {line + L"\u3000\u3000\u3000\u3000\u3000\f\v"});
+    int expected = quillet::list_extent_for(dlg->file_list_box, {line});
+    EXPECT_EQ(dlg->file_list_box.horizontal_extent(), expected);
+    // A space inside the line still counts.
+    quillet::fill_list(dlg->file_list_box, {L"\u3000\u3000\u3000\u3000" + line});
+    EXPECT_GT(dlg->file_list_box.horizontal_extent(), expected);
+}
+
 TEST_F(MainDialogTest, QueryDragIconGivesTheProgramIcon) {
     ASSERT_NE(dlg->icon(), nullptr);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dlg->hwnd(), WM_QUERYDRAGICON, 0, 0)), dlg->icon());
