@@ -144,6 +144,66 @@ TEST_F(MainDialogTest, RecentSelectionWithoutALineDoesNothing) {
     EXPECT_EQ(dlg->encoding_box.cur_sel(), 3);
 }
 
+TEST_F(MainDialogTest, ListTitlesSelectTheirEncodingOnlyWhenSpelledExactly) {
+    // Recent lines are sorted: "A\\utf16.ilc" comes before "B\\UTF16.ilc".
+    write_list(ido, {scratch.path() + L"A\\utf16.ilc", scratch.path() + L"B\\UTF16.ilc"});
+    click(IDC_RELOAD_IDO);
+    ASSERT_EQ(dlg->recent_list_box.count(), 2);
+    select_recent(1);
+    EXPECT_EQ(dlg->encoding_box.cur_sel(), 2);
+    select_recent(0);
+    EXPECT_EQ(dlg->encoding_box.cur_sel(), 0);
+}
+
+namespace {
+
+// The messages sent to one window while a hook is in place.
+HWND watched = nullptr;
+std::vector<std::pair<UINT, WPARAM>>* seen_messages = nullptr;
+
+LRESULT CALLBACK record_sent(int code, WPARAM wp, LPARAM lp) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && seen_messages && sent->hwnd == watched)
+        seen_messages->push_back({sent->message, sent->wParam});
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+}  // namespace
+
+TEST_F(MainDialogTest, MinimisedWindowPaintsItsIconOnTheErasedBackground) {
+    SendMessageW(dlg->hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(IsIconic(dlg->hwnd()));
+    std::vector<std::pair<UINT, WPARAM>> seen;
+    watched = dlg->hwnd();
+    seen_messages = &seen;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, record_sent, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    InvalidateRect(dlg->hwnd(), nullptr, TRUE);
+    SendMessageW(dlg->hwnd(), WM_PAINT, 0, 0);
+    UnhookWindowsHookEx(hook);
+    seen_messages = nullptr;
+    bool erased = false;
+    for (const auto& m : seen) erased |= m.first == WM_ICONERASEBKGND && m.second != 0;
+    EXPECT_TRUE(erased);
+
+    // Restored, the window paints as usual, and the lists reach the bottom again.
+    seen.clear();
+    SendMessageW(dlg->hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_FALSE(IsIconic(dlg->hwnd()));
+    seen_messages = &seen;
+    hook = SetWindowsHookExW(WH_CALLWNDPROC, record_sent, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    InvalidateRect(dlg->hwnd(), nullptr, TRUE);
+    SendMessageW(dlg->hwnd(), WM_PAINT, 0, 0);
+    UnhookWindowsHookEx(hook);
+    seen_messages = nullptr;
+    for (const auto& m : seen) EXPECT_NE(m.first, static_cast<UINT>(WM_ICONERASEBKGND));
+    RECT client{};
+    GetClientRect(dlg->hwnd(), &client);
+    EXPECT_EQ(child_rect(dlg->item(IDC_RECENT_LIST)).bottom, client.bottom);
+    EXPECT_EQ(child_rect(dlg->item(IDC_FILE_LIST)).right, client.right);
+}
+
 TEST_F(MainDialogTest, ReloadEmptiesTheFileListBoxButKeepsTheStoresList) {
     std::wstring a = make_file(L"src\\a.txt", "alpha\r\n");
     std::wstring list = make_folder(L"dest") + L"_copy_.ilc";
