@@ -38,6 +38,22 @@ TEST_F(MainDialogTest, OpensWithJapaneseCaptionsAndEmptyFileList) {
     EXPECT_TRUE(GetWindowLongW(dlg->hwnd(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 }
 
+TEST_F(MainDialogTest, OpeningPointsTheStoreAtTheRecentListsFileAndTodaysFolder) {
+    dlg.reset();
+    store().set_recent_path(L"");
+    store().set_folder(scratch.path() + L"elsewhere");
+    dlg = std::make_unique<test_dialog>();
+    ASSERT_TRUE(dlg->create_modeless());
+    EXPECT_EQ(store().get_recent_path(), quillet::recent_list_path());
+    EXPECT_EQ(store().get_folder(), quillet::dated_work_folder());
+    EXPECT_EQ(text_of(IDC_FOLDER_EDIT), quillet::dated_work_folder());
+    EXPECT_EQ(dlg->recent_list_box.texts(), store().recent_display());
+    EXPECT_EQ(dlg->file_list_box.count(), 0);
+    // Back to this test's own recent list.
+    store().set_recent_path(ido);
+    click(IDC_RELOAD_IDO);
+}
+
 TEST_F(MainDialogTest, DropDownHasFourItemsAndNoSelection) {
     ASSERT_EQ(dlg->encoding_box.count(), 4);
     EXPECT_EQ(dlg->encoding_box.text(0), L"  0 : Copy");
