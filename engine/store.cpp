@@ -130,7 +130,11 @@ int copy_list_store::find_recent() const {
 
 bool copy_list_store::save_encoded_list(int code) const {
     const std::wstring name = encoded_list_path(folder_, code);
-    if (path_exists(name, false)) rescue_copy(name);
+    // An earlier record is replaced only once its Rescue backup is made.
+    if (!backup_before_replace(name)) {
+        log_line(L"::save_encoded_list   Can't back up   " + name);
+        return false;
+    }
     const std::wstring text = lines_text(files_);
     switch (code) {
         case 8: return write_utf8(name, text, false);

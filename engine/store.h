@@ -52,7 +52,8 @@ public:
     // Index of this folder's "_copy_.ilc" in the recent list (any letter case), or -1.
     int find_recent() const;
     // Writes the file list as the per-encoding folder list file in the folder,
-    // in the target encoding, after a Rescue backup of the file it replaces.
+    // in the target encoding, after a Rescue backup of the file it replaces;
+    // false, and the earlier file kept, when that backup cannot be made.
     bool save_encoded_list(int code) const;
 
 private:

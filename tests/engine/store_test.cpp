@@ -178,6 +178,19 @@ TEST_F(store_test, EncodedListIsBackedUpBeforeItIsReplaced) {
     EXPECT_EQ(get_bytes(dest_dir + L"UTF_8.ilc"), utf8(L"C:\\first.txt\r\nC:\\second.txt\r\n"));
 }
 
+TEST_F(store_test, EncodedListIsNotReplacedWithoutABackup) {
+    // A plain file named Rescue in the temporary folder leaves no room for backups.
+    put_bytes(scratch.path() + L"tmp\\Rescue", utf8(L"in the way"));
+    store().set_folder(path_del_sep(dest_dir));
+    store().add_file(L"C:\\first.txt");
+    // Nothing to replace yet: written without a backup.
+    ASSERT_TRUE(store().save_encoded_list(16));
+    store().add_file(L"C:\\second.txt");
+    EXPECT_FALSE(store().save_encoded_list(16));
+    EXPECT_EQ(get_bytes(dest_dir + L"UTF16.ilc"), utf16le(L"C:\\first.txt\r\n", true));
+    EXPECT_NE(log_line_with(L"::save_encoded_list"), L"");
+}
+
 TEST_F(store_test, EmptyListWritesAnEmptyListFile) {
     store().set_folder(path_del_sep(dest_dir));
     ASSERT_TRUE(store().save_encoded_list(0));
