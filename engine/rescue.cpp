@@ -57,23 +57,6 @@ bool same_content(const std::wstring& a, const std::wstring& b) {
     }
 }
 
-// The stamped backup name for path in folder: stamp + name, unless that name
-// already holds another version of the file (same time, other content); then
-// the first free or identical stamp_N + name. "" when none can be found.
-std::wstring stamped_name(const std::wstring& path, const std::wstring& folder,
-                          const std::wstring& stamp, const std::wstring& name) {
-    const std::wstring first = folder + stamp + name;
-    if (!path_exists(first, false) || same_content(path, first)) return first;
-    std::wstring base = stamp;
-    if (!base.empty() && base.back() == L'.') base.pop_back();
-    if (!base.empty()) base += L'_';
-    for (int n = 2; n < 10000; ++n) {
-        const std::wstring candidate = folder + base + std::to_wstring(n) + L"." + name;
-        if (!path_exists(candidate, false) || same_content(path, candidate)) return candidate;
-    }
-    return L"";
-}
-
 }  // namespace
 
 std::wstring rescue_path(const std::wstring& path, bool create) {
@@ -96,11 +79,29 @@ std::wstring rescue_stamp(const std::wstring& path) {
     return time_text(status.mtime(), L"%Y%m%d_%H%M%S.");
 }
 
+std::wstring stamped_backup_name(const std::wstring& path, const std::wstring& folder,
+                                 const std::wstring& stamp, const std::wstring& name) {
+    // Without a stamp, stamp + name would be the plain backup's own name.
+    if (!stamp.empty()) {
+        const std::wstring first = folder + stamp + name;
+        if (!path_exists(first, false) || same_content(path, first)) return first;
+    }
+    std::wstring base = stamp;
+    if (!base.empty() && base.back() == L'.') base.pop_back();
+    if (!base.empty()) base += L'_';
+    for (int n = stamp.empty() ? 1 : 2; n < 10000; ++n) {
+        const std::wstring candidate = folder + base + std::to_wstring(n) + L"." + name;
+        if (!path_exists(candidate, false) || same_content(path, candidate)) return candidate;
+    }
+    return L"";
+}
+
 std::wstring rescue_copy(const std::wstring& path) {
     if (!path_exists(path, false)) return L"";
     const std::wstring plain = path_add_sep(rescue_path(path, true), L"\\") + path_name(path);
     const std::wstring folder = path_add_sep(path_folder(plain), L"\\");
-    const std::wstring stamped = stamped_name(path, folder, rescue_stamp(path), path_name(plain));
+    const std::wstring stamped =
+        stamped_backup_name(path, folder, rescue_stamp(path), path_name(plain));
     if (stamped.empty()) {
         log_line(L"::rescue_copy   No free name   " + path);
         return L"";

@@ -22,8 +22,19 @@ std::wstring rescue_stamp(const std::wstring& path);
 // path, or "" when path is missing or no backup could be made. A stamped name
 // already holding different content (another version with the same time) is
 // never overwritten: that backup then gets a numbered name
-// (20240131_235959_2.readme.txt).
+// (20240131_235959_2.readme.txt). Without a stamp the backups are numbered
+// from the start (1.readme.txt, 2.readme.txt), never stored only under the
+// plain name that the next backup replaces.
 std::wstring rescue_copy(const std::wstring& path);
+
+// The name rescue_copy stores path's stamped backup under in folder (which ends
+// in a separator): folder + stamp + name, unless that file already holds
+// another version (same time, other content); then the first free or
+// identical folder + stamp_N + name (the stamp's final dot moved behind N).
+// Without a stamp: the first free or identical folder + N + "." + name, N
+// from 1, as folder + name is the plain backup. "" when no name is found.
+std::wstring stamped_backup_name(const std::wstring& path, const std::wstring& folder,
+                                 const std::wstring& stamp, const std::wstring& name);
 
 // False when path does not exist; otherwise whether rescue_copy made a backup.
 bool backup_if_exists(const std::wstring& path);

@@ -225,3 +225,36 @@ TEST_F(RescueTest, BlockedRescueTreeIsReported) {
     EXPECT_FALSE(backup_before_replace(file));
     EXPECT_EQ(content_of(root()), "in the way");
 }
+
+TEST_F(RescueTest, StampedNameTakesTheStampOrTheNextNumber) {
+    const std::wstring file = src_folder() + L"\\x.txt";
+    ASSERT_TRUE(put_text(file, "version B"));
+    const std::wstring folder = rescue_path(file, true) + L"\\";
+    const std::wstring stamp = L"20240131_235959.";
+    EXPECT_EQ(stamped_backup_name(file, folder, stamp, L"x.txt"), folder + stamp + L"x.txt");
+    ASSERT_TRUE(put_text(folder + stamp + L"x.txt", "version A"));
+    EXPECT_EQ(stamped_backup_name(file, folder, stamp, L"x.txt"),
+              folder + L"20240131_235959_2.x.txt");
+    ASSERT_TRUE(put_text(folder + stamp + L"x.txt", "version B"));
+    EXPECT_EQ(stamped_backup_name(file, folder, stamp, L"x.txt"), folder + stamp + L"x.txt");
+}
+
+TEST_F(RescueTest, WithoutAStampThePlainBackupIsNeverTheOnlyCopy) {
+    // A time the runtime cannot format (before 1970, say) gives no stamp: the
+    // stamped name would be the plain one, which the next backup replaces.
+    const std::wstring file = src_folder() + L"\\x.txt";
+    ASSERT_TRUE(put_text(file, "version B"));
+    const std::wstring folder = rescue_path(file, true) + L"\\";
+    EXPECT_EQ(stamped_backup_name(file, folder, L"", L"x.txt"), folder + L"1.x.txt");
+    // The plain backup holds version A, and so does 1.x.txt: B goes to 2.x.txt.
+    ASSERT_TRUE(put_text(folder + L"x.txt", "version A"));
+    ASSERT_TRUE(put_text(folder + L"1.x.txt", "version A"));
+    EXPECT_EQ(stamped_backup_name(file, folder, L"", L"x.txt"), folder + L"2.x.txt");
+    // Backing up B again finds its own numbered copy.
+    ASSERT_TRUE(put_text(folder + L"2.x.txt", "version B"));
+    EXPECT_EQ(stamped_backup_name(file, folder, L"", L"x.txt"), folder + L"2.x.txt");
+    // Even when the plain backup holds B already.
+    ASSERT_TRUE(put_text(folder + L"x.txt", "version B"));
+    ASSERT_TRUE(DeleteFileW((folder + L"2.x.txt").c_str()));
+    EXPECT_EQ(stamped_backup_name(file, folder, L"", L"x.txt"), folder + L"2.x.txt");
+}
