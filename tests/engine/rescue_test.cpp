@@ -106,6 +106,7 @@ TEST_F(RescueTest, MirrorFolderOfOtherDrivesAndFolders) {
     EXPECT_EQ(rescue_path(L"D:\\work\\site\\x.txt", false), root() + L"\\D\\work\\site");
     EXPECT_EQ(rescue_path(L"D:/work/site/x.txt", false), root() + L"\\D\\work\\site");
     EXPECT_EQ(rescue_path(L"D:\\100%done\\x.txt", false), root() + L"\\D\\100\\done");
+    EXPECT_EQ(rescue_path(L"\\\\server\\share\\doc\\x.txt", false), root() + L"\\server\\share\\doc");
     // An existing folder is mirrored itself, not its parent.
     EXPECT_EQ(rescue_path(src_folder(), false), mirror_of(src_folder()));
     EXPECT_EQ(rescue_path(src_folder() + L"\\", false), mirror_of(src_folder()));

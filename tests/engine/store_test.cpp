@@ -76,6 +76,19 @@ TEST_F(store_test, RecentDisplayShowsTheFolderOfAUserList) {
                                                   L"C:\\work\\site\\UTF_8.ilc", L"C:\\work\\site"}));
 }
 
+TEST_F(store_test, RecentDisplayShortensLongEntriesAndKeepsAnEmptyLine) {
+    const std::wstring folder = L"C:\\dir1\\dir2\\dir3\\dir4\\dir5\\dir6\\dir7\\dir8\\dir9\\site";
+    put_bytes(recent_file, list_bytes({folder + L"\\_copy_.ilc", L"", folder + L"\\S_JIS.ilc"}));
+    const auto display = store().load_recent();
+    // The empty line survives as one entry and sorts first.
+    ASSERT_EQ(store().get_recent().size(), 3u);
+    EXPECT_EQ(store().get_recent()[0], L"");
+    // "S_JIS.ilc" sorts before "_copy_.ilc"; the user's list shows its folder.
+    EXPECT_EQ(display, (std::vector<std::wstring>{
+                           L"", L"C:\\dir1\\...\\dir6\\dir7\\dir8\\dir9\\site\\S_JIS.ilc",
+                           L"C:\\dir1\\...\\dir4\\dir5\\dir6\\dir7\\dir8\\dir9\\site"}));
+}
+
 TEST_F(store_test, AddRecentMergesSortsAndSaves) {
     put_bytes(recent_file, list_bytes({L"C:\\b\\_copy_.ilc"}));
     store().load_recent();
