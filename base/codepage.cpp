@@ -15,48 +15,102 @@ namespace {
 // this size, cut where no character can be split.
 constexpr size_t kPiece = size_t(1) << 30;
 
-// A cut point at or before `end` in data[start, end) that splits no character
-// of code page cp: before a UTF-8 byte that is not a continuation byte, or
-// after a byte below 0x40 (never a Shift_JIS trail byte).
-size_t safe_cut(const uint8_t* data, size_t start, size_t end, unsigned cp) {
-    for (size_t cut = end; cut > start + 8 && end - cut < 64; --cut) {
-        if (cp == CP_UTF8 ? (data[cut] & 0xC0) != 0x80 : data[cut - 1] < 0x40) return cut;
+// Large buffers are converted in pieces of about this many bytes, each with a
+// single call into a buffer that cannot be too small (never more units than
+// bytes), so the platform walks every byte once instead of twice (once to
+// count, once to convert), and no more than one piece of spare room is held.
+constexpr size_t kStep = size_t(1) << 20;
+
+// A cut point at or after `from` in data[0, size) that splits no character in
+// any of the code pages read here: after a byte below 0x40 (a single-byte
+// character in code page 932, never a trail byte of it, and plain ASCII in
+// UTF-8) that follows a byte below 0x80 (which no multi-byte character can
+// have started). size when there is none.
+size_t cut_at_or_after(const uint8_t* data, size_t from, size_t size) {
+    for (size_t cut = std::max<size_t>(from, 2); cut < size; ++cut) {
+        if (data[cut - 1] < 0x40 && data[cut - 2] < 0x80) return cut;
     }
-    return end;
+    return size;
+}
+
+// Converts data[0, size) with one call into out's end; false when the
+// platform refused (the caller then counts first).
+bool convert_into(const uint8_t* data, size_t size, unsigned cp, std::wstring& out) {
+    const char* in = reinterpret_cast<const char*>(data);
+    const size_t old = out.size();
+    out.resize(old + size);
+    const int n = MultiByteToWideChar(cp, 0, in, static_cast<int>(size), &out[old],
+                                      static_cast<int>(size));
+    out.resize(old + (n > 0 ? static_cast<size_t>(n) : 0));
+    return n > 0;
 }
 
 std::wstring convert_piece(const uint8_t* data, size_t size, unsigned cp) {
+    std::wstring out;
+    if (size == 0) return out;
+    if (size <= kPiece && convert_into(data, size, cp, out)) return out;
     const char* in = reinterpret_cast<const char*>(data);
     int n = MultiByteToWideChar(cp, 0, in, static_cast<int>(size), nullptr, 0);
     if (n <= 0) return L"";
-    std::wstring out(static_cast<size_t>(n), L'\0');
+    out.assign(static_cast<size_t>(n), L'\0');
     n = MultiByteToWideChar(cp, 0, in, static_cast<int>(size), &out[0], n);
     out.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return out;
 }
 
-std::vector<uint8_t> convert_units(const wchar_t* text, size_t size, unsigned cp, bool* lossy) {
-    std::vector<uint8_t> out;
-    if (size == 0) return out;
+// Calls take(piece) for the conversion of data[0, size) piece by piece, in
+// order; the pieces joined are the conversion of the whole buffer, since no
+// cut splits a character. Stops early when take returns false.
+template <typename Take>
+bool for_each_piece(const uint8_t* data, size_t size, unsigned cp, Take take) {
+    size_t start = 0;
+    while (start < size) {
+        size_t end = size - start > kStep ? cut_at_or_after(data, start + kStep, size) : size;
+        // A piece too long for one call (no cut point for a long way): the
+        // platform's own limit, at a point that splits no UTF-8 character.
+        if (end - start > kPiece) {
+            end = start + kPiece;
+            while (cp == CP_UTF8 && end > start + 8 && (data[end] & 0xC0) == 0x80) --end;
+        }
+        if (!take(convert_piece(data + start, end - start, cp))) return false;
+        start = end;
+    }
+    return true;
+}
+
+void convert_units(const wchar_t* text, size_t size, unsigned cp, bool* lossy,
+                   std::vector<uint8_t>& out) {
+    if (size == 0) return;
     DWORD flags = cp == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL used_default = FALSE;
     BOOL* used = cp == CP_UTF8 ? nullptr : &used_default;
-    int len = static_cast<int>(size);
-    int n = WideCharToMultiByte(cp, flags, text, len, nullptr, 0, nullptr, used);
+    const int len = static_cast<int>(size);
+    // One call into room for the longest form (3 bytes a unit in UTF-8, 2 in
+    // code page 932); counting first would walk the text twice.
+    const size_t old = out.size();
+    const size_t room = size * (cp == CP_UTF8 ? 3 : 2);
+    out.resize(old + room);
+    int n = WideCharToMultiByte(cp, flags, text, len, reinterpret_cast<char*>(out.data() + old),
+                                static_cast<int>(room), nullptr, used);
+    out.resize(old + (n > 0 ? static_cast<size_t>(n) : 0));
+    if (n > 0) {
+        if (used_default && lossy) *lossy = true;
+        return;
+    }
+    n = WideCharToMultiByte(cp, flags, text, len, nullptr, 0, nullptr, used);
     if (n <= 0 && cp == CP_UTF8) {
         // An unpaired surrogate: convert anyway (it becomes U+FFFD) and say so.
         if (lossy) *lossy = true;
         flags = 0;
         n = WideCharToMultiByte(cp, flags, text, len, nullptr, 0, nullptr, nullptr);
     }
-    if (n <= 0) return out;
-    out.resize(static_cast<size_t>(n));
+    if (n <= 0) return;
+    out.resize(old + static_cast<size_t>(n));
     used_default = FALSE;
-    n = WideCharToMultiByte(cp, flags, text, len, reinterpret_cast<char*>(out.data()), n, nullptr,
-                            used);
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    n = WideCharToMultiByte(cp, flags, text, len, reinterpret_cast<char*>(out.data() + old), n,
+                            nullptr, used);
+    out.resize(old + (n > 0 ? static_cast<size_t>(n) : 0));
     if (used_default && lossy) *lossy = true;
-    return out;
 }
 
 uint8_t byte_at(const std::vector<uint8_t>& bytes, size_t i, uint8_t missing) {
@@ -82,25 +136,27 @@ bool in(uint8_t b, uint8_t lo, uint8_t hi) { return b >= lo && b <= hi; }
 
 std::wstring bytes_to_wide(const uint8_t* data, size_t size, unsigned code_page) {
     std::wstring out;
-    size_t start = 0;
-    while (start < size) {
-        size_t end = size - start > kPiece ? safe_cut(data, start, start + kPiece, code_page) : size;
-        out += convert_piece(data + start, end - start, code_page);
-        start = end;
-    }
+    // Room for the most the text can take (one unit per byte); the pages that
+    // stay unused are never touched.
+    out.reserve(size);
+    for_each_piece(data, size, code_page, [&](const std::wstring& piece) {
+        out += piece;
+        return true;
+    });
     return out;
 }
 
 std::vector<uint8_t> wide_to_bytes(const std::wstring& text, unsigned code_page, bool* lossy) {
     if (lossy) *lossy = false;
     std::vector<uint8_t> out;
+    // Room for the longest form; the pages left unused are never touched.
+    out.reserve(text.size() * (code_page == CP_UTF8 ? 3 : 2));
     size_t start = 0;
     while (start < text.size()) {
-        size_t end = std::min(text.size(), start + kPiece / 2);
+        size_t end = std::min(text.size(), start + kStep / 2);
         // Never cut between the two halves of a surrogate pair.
         if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) --end;
-        std::vector<uint8_t> piece = convert_units(text.data() + start, end - start, code_page, lossy);
-        out.insert(out.end(), piece.begin(), piece.end());
+        convert_units(text.data() + start, end - start, code_page, lossy, out);
         start = end;
     }
     return out;
@@ -245,6 +301,28 @@ std::wstring decode_text(const std::vector<uint8_t>& bytes) {
     default:
         return bytes_to_wide(data, size, 932);
     }
+}
+
+bool decodes_to(const std::vector<uint8_t>& bytes, const std::wstring& text) {
+    size_t mark = 0;
+    text_code code = bom_code(bytes, &mark);
+    if (code == code_none) code = guess_code(bytes);
+    // UTF-16 and UTF-32 are decoded here without the platform: cheap enough whole.
+    if (bytes.empty() || code == code_utf16le || code == code_utf16be || code == code_utf32le ||
+        code == code_utf32be)
+        return decode_text(bytes) == text;
+    // The platform conversions piece by piece, each piece compared and let go.
+    size_t at = 0;
+    const bool equal = for_each_piece(bytes.data() + mark, bytes.size() - mark,
+                                      code == code_utf8 ? CP_UTF8 : 932u,
+                                      [&](const std::wstring& piece) {
+                                          if (text.compare(at, piece.size(), piece) != 0 ||
+                                              text.size() - at < piece.size())
+                                              return false;
+                                          at += piece.size();
+                                          return true;
+                                      });
+    return equal && at == text.size();
 }
 
 }  // namespace quillet

@@ -47,6 +47,9 @@ std::vector<uint8_t> narrow_bytes(const std::string& text);
 // Text of a buffer whose encoding is not given: by byte-order mark (UTF-8,
 // UTF-16LE/BE, UTF-32LE/BE), else by guess_code, else code page 932.
 std::wstring decode_text(const std::vector<uint8_t>& bytes);
+// decode_text(bytes) == text, found without holding the whole decoded text
+// (decoded piece by piece and compared as it goes).
+bool decodes_to(const std::vector<uint8_t>& bytes, const std::wstring& text);
 // The code decode_text chose for bytes (16, 17, 32, 33, 8, or guess_code).
 text_code decode_text_code(const std::vector<uint8_t>& bytes);
 // 74, 65, 8 or 0 for a buffer without byte-order mark.

@@ -1,0 +1,156 @@
+// Large buffers are converted piece by piece: the result must be exactly what
+// one platform call over the whole buffer gives, whatever falls on a cut, and
+// decodes_to must agree with comparing decode_text's result.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+
+namespace {
+
+using namespace quillet;
+
+// One platform call over the whole buffer (count, then convert).
+std::wstring whole_call(const std::vector<uint8_t>& bytes, unsigned cp) {
+    const char* in = reinterpret_cast<const char*>(bytes.data());
+    const int n = MultiByteToWideChar(cp, 0, in, static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(cp, 0, in, static_cast<int>(bytes.size()), &out[0], n);
+    return out;
+}
+
+std::vector<uint8_t> whole_encode(const std::wstring& text, unsigned cp) {
+    const int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::vector<uint8_t> out(static_cast<size_t>(n));
+    WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
+    return out;
+}
+
+// A deterministic mix of Shift_JIS pieces: double-byte characters, half-width
+// kana, ASCII, CR LF, long runs without any byte below 0x40, and lead bytes
+// followed by bytes that are no trail byte.
+std::vector<uint8_t> sjis_mix(size_t size) {
+    static const std::vector<std::vector<uint8_t>> parts = {
+        {0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA},  // 日本語
+        {0xB6, 0xC0, 0xB6, 0xC5},              // ｶﾀｶﾅ
+        {'a', 'b', 'c', ' '},
+        {0x0D, 0x0A},
+        {0x87, 0x40},  // ①
+        {0x81, 0x0A},  // lead byte, then LF
+        {0x82, 0xA0},
+        {0xE0, 0x30},  // lead byte, then a digit
+        {0xFD},        // no character
+    };
+    std::vector<uint8_t> out;
+    uint32_t seed = 12345;
+    while (out.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        // Now and then a long stretch of kanji with no cut point.
+        const bool stretch = (seed >> 8) % 97 == 0;
+        const auto& part = stretch ? parts[0] : parts[(seed >> 16) % parts.size()];
+        for (size_t r = 0; r < (stretch ? 40000u : 1u); ++r)
+            out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+// UTF-8 with stray continuation bytes, cut sequences and four-byte characters.
+std::vector<uint8_t> utf8_mix(size_t size) {
+    static const std::vector<std::vector<uint8_t>> parts = {
+        {0xE6, 0x97, 0xA5, 0xE6, 0x9C, 0xAC},  // 日本
+        {0xF0, 0x9F, 0x98, 0x80},              // U+1F600
+        {'x', 'y', ' '},
+        {0x0D, 0x0A},
+        {0x80},              // stray continuation byte
+        {0xE3, 0x81, 'A'},   // cut sequence
+        {0xC3, 0xA9},        // e acute
+    };
+    std::vector<uint8_t> out;
+    uint32_t seed = 777;
+    while (out.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        const auto& part = parts[(seed >> 16) % parts.size()];
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+TEST(CodepagePieces, ShiftJisOfSeveralPiecesIsTheWholeConversion) {
+    const std::vector<uint8_t> bytes = sjis_mix(5 * 1024 * 1024 + 17);
+    const std::wstring expected = whole_call(bytes, 932);
+    EXPECT_EQ(bytes_to_wide(bytes.data(), bytes.size(), 932), expected);
+    EXPECT_EQ(sjis_to_wide(bytes), expected);
+    EXPECT_TRUE(decodes_to(bytes, decode_text(bytes)));
+}
+
+TEST(CodepagePieces, Utf8OfSeveralPiecesIsTheWholeConversion) {
+    const std::vector<uint8_t> bytes = utf8_mix(4 * 1024 * 1024 + 5);
+    EXPECT_EQ(utf8_to_wide(bytes), whole_call(bytes, CP_UTF8));
+}
+
+TEST(CodepagePieces, EncodingInPiecesIsTheWholeConversion) {
+    // More than one piece of units, with surrogate pairs wherever they fall.
+    std::wstring text;
+    uint32_t seed = 99;
+    while (text.size() < 1500000) {
+        seed = seed * 1103515245u + 12345u;
+        switch ((seed >> 16) % 4) {
+            case 0: text += L"日本語"; break;
+            case 1: text += L"\U0001F600"; break;
+            case 2: text += L"abc\r\n"; break;
+            default: text += L"ｶﾅ"; break;
+        }
+    }
+    bool lossy = true;
+    EXPECT_EQ(wide_to_utf8(text, &lossy), whole_encode(text, CP_UTF8));
+    EXPECT_FALSE(lossy);
+    // Code page 932 has no form for the emoji: lossy, every piece alike.
+    const std::vector<uint8_t> sjis = wide_to_sjis(text, &lossy);
+    EXPECT_TRUE(lossy);
+    EXPECT_FALSE(sjis.empty());
+    std::wstring plain;
+    for (int i = 0; i < 300000; ++i) plain += L"漢字かな";
+    EXPECT_EQ(wide_to_sjis(plain, &lossy), whole_encode(plain, 932));
+    EXPECT_FALSE(lossy);
+}
+
+TEST(CodepagePieces, DecodesToAgreesWithComparingTheDecodedText) {
+    const std::vector<uint8_t> big = sjis_mix(3 * 1024 * 1024);
+    const std::wstring big_text = decode_text(big);
+    std::wstring changed_last = big_text;
+    changed_last.back() = L'#';
+    std::wstring longer = big_text + L"x";
+    std::wstring shorter = big_text.substr(0, big_text.size() - 1);
+    std::wstring changed_early = big_text;
+    changed_early[1000] = L'#';
+    const std::vector<std::vector<uint8_t>> buffers = {
+        {},
+        {0xEF, 0xBB, 0xBF, 'a', 'b'},
+        {0xFF, 0xFE, 'A', 0},
+        {0xFF, 0xFE, 0, 0, 'A', 0, 0, 0},
+        {0xFE, 0xFF, 0, 'A'},
+        {0x41, 0xC3, 0xA9, 0x80, 0x41},
+        {0x82, 0xA0, 'z'},
+        {0xE3, 0x81, 0x82},
+        {'a', 0, 'b'},
+        utf8_mix(2 * 1024 * 1024),
+        big,
+    };
+    const std::vector<std::wstring> texts = {L"",      L"ab",    L"A",          L"ab\0",
+                                             big_text, longer,   shorter,       changed_last,
+                                             changed_early, L"あz", std::wstring(L"a\0b", 3)};
+    for (size_t b = 0; b < buffers.size(); ++b) {
+        const std::wstring decoded = decode_text(buffers[b]);
+        EXPECT_TRUE(decodes_to(buffers[b], decoded)) << b;
+        for (size_t t = 0; t < texts.size(); ++t)
+            EXPECT_EQ(decodes_to(buffers[b], texts[t]), decoded == texts[t]) << b << " " << t;
+    }
+}
+
+}  // namespace
