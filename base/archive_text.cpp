@@ -39,24 +39,29 @@ std::wstring utf16_units(const std::vector<uint8_t>& bytes, size_t from, bool bi
 
 }  // namespace
 
+bool declaration_in_line(const std::wstring& line, const std::wstring& marker,
+                         const std::wstring& keyword, text_code& code) {
+    code = code_none;
+    const size_t x = line.find(marker);
+    if (x == std::wstring::npos) return false;
+    const size_t at = line.find(keyword, x + 1);
+    if (at == std::wstring::npos) return false;
+    const size_t eq = line.find(L'=', at + 1);
+    const std::wstring value = eq == std::wstring::npos ? line.substr(0, kDeclarationValue)
+                                                        : line.substr(eq + 1, kDeclarationValue);
+    if (names(value, L"UTF-8")) code = code_utf8;
+    else if (names(value, L"UTF-16")) code = code_utf16le;
+    else if (names(value, L"Shift_JIS")) code = code_sjis;
+    return true;
+}
+
 text_code declaration_rule_code(const std::vector<std::wstring>& lines, const std::wstring& marker,
                                 const std::wstring& keyword) {
     const size_t n = std::min(lines.size(), kDeclarationLines);
+    text_code code = code_none;
     for (size_t k = 0; k < n; ++k) {
-        const std::wstring& line = lines[k];
-        const size_t x = line.find(marker);
-        if (x == std::wstring::npos) continue;
-        const size_t at = line.find(keyword, x + 1);
-        if (at == std::wstring::npos) continue;
         // Only the first line that has both words is used.
-        const size_t eq = line.find(L'=', at + 1);
-        const std::wstring value = eq == std::wstring::npos
-                                       ? line.substr(0, kDeclarationValue)
-                                       : line.substr(eq + 1, kDeclarationValue);
-        if (names(value, L"UTF-8")) return code_utf8;
-        if (names(value, L"UTF-16")) return code_utf16le;
-        if (names(value, L"Shift_JIS")) return code_sjis;
-        return code_none;
+        if (declaration_in_line(lines[k], marker, keyword, code)) return code;
     }
     return code_none;
 }

@@ -19,6 +19,12 @@ namespace quillet {
 text_code declaration_rule_code(const std::vector<std::wstring>& lines, const std::wstring& marker,
                                 const std::wstring& keyword);
 
+// The same rule applied to one line: true when line holds `marker` and, after
+// it, `keyword` (code then tells what the value names, 0 for none of the
+// three); false, with code 0, when it does not.
+bool declaration_in_line(const std::wstring& line, const std::wstring& marker,
+                         const std::wstring& keyword, text_code& code);
+
 // The first `count` lines of text, cut at each CR LF (the separator is not part
 // of a line; text after the last separator counts only when it is not empty).
 std::vector<std::wstring> first_lines(const std::wstring& text, size_t count);

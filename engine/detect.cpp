@@ -50,12 +50,7 @@ std::vector<uint8_t> read_head(const std::wstring& path, size_t n) {
     return head;
 }
 
-bool is_archive(const std::wstring& path) {
-    const std::vector<uint8_t> head = read_head(path, 10);
-    if (head.size() <= 3 || head[0] != 0x50 || head[1] != 0x4B) return false;
-    return (head[2] == 0x03 && head[3] == 0x04) || (head[2] == 0x05 && head[3] == 0x06) ||
-           (head[2] == 0x07 && head[3] == 0x08);
-}
+bool is_archive(const std::wstring& path) { return is_archive_head(read_head(path, 10)); }
 
 bool has_xml_decl(const std::wstring& text) { return contains(text, L"<?xml"); }
 
@@ -68,7 +63,14 @@ text_code declared_code(const std::vector<std::wstring>& lines) {
 }
 
 text_code declared_encoding(const std::wstring& text) {
-    return declared_code(std::vector<std::wstring>{text});
+    // The rules of declared_code for the one line text, searched in place
+    // rather than in a copy of the whole text.
+    text_code code = code_none;
+    if (declaration_in_line(text, L"xml", L"encoding", code) && code != code_none) return code;
+    if (declaration_in_line(text, L"html", L"charset", code) && code != code_none) return code;
+    if (contains(text, L"VRML") || contains(text, L"X3D"))
+        return contains(text, L"utf8") ? code_utf8 : code_none;
+    return code_none;
 }
 
 text_code detect_code(const std::vector<uint8_t>& bytes) {
@@ -80,6 +82,32 @@ text_code detect_code(const std::vector<uint8_t>& bytes) {
     return guess_code(bytes);
 }
 
+namespace {
+
+// The rules of the text test after the archive test, on the file's bytes, its
+// text (decode_text of the bytes) and its status size.
+bool text_rules(const std::vector<uint8_t>& bytes, const std::wstring& text, int64_t status_size) {
+    if (has_xml_decl(text)) return true;
+    if (declared_encoding(text) != code_none) return true;
+    if (text.find(L'\0') != std::wstring::npos) return false;
+
+    // A text much shorter than its file suggests a binary file that decoded to
+    // little; a zero byte then decides.
+    const uint64_t len = text.size();
+    const uint64_t size = static_cast<uint64_t>(status_size);
+    if (2 * len < size / 4)
+        return std::find(bytes.begin(), bytes.end(), 0) == bytes.end();
+    return true;
+}
+
+}  // namespace
+
+bool is_archive_head(const std::vector<uint8_t>& bytes) {
+    if (bytes.size() < 4 || bytes[0] != 0x50 || bytes[1] != 0x4B) return false;
+    return (bytes[2] == 0x03 && bytes[3] == 0x04) || (bytes[2] == 0x05 && bytes[3] == 0x06) ||
+           (bytes[2] == 0x07 && bytes[3] == 0x08);
+}
+
 bool is_text_file(const std::wstring& path) {
     if (is_archive(path)) return false;
     // The file is read once and its bytes kept for the zero-byte test below;
@@ -88,19 +116,16 @@ bool is_text_file(const std::wstring& path) {
     const file_status status(path);
     std::vector<uint8_t> bytes;
     if (path_exists(path, false) && !status.is_folder()) bytes = read_file_bytes(path);
-    const std::wstring text = decode_text(bytes);
+    return text_rules(bytes, decode_text(bytes), status.size());
+}
 
-    if (has_xml_decl(text)) return true;
-    if (declared_encoding(text) != code_none) return true;
-    if (contains(text, std::wstring(1, L'\0'))) return false;
+bool is_text_read(const std::vector<uint8_t>& bytes, const std::wstring& text, int64_t size) {
+    return text_rules(bytes, text, size);
+}
 
-    // A text much shorter than its file suggests a binary file that decoded to
-    // little; a zero byte then decides.
-    const uint64_t len = text.size();
-    const uint64_t size = static_cast<uint64_t>(status.size());
-    if (2 * len < size / 4)
-        return std::find(bytes.begin(), bytes.end(), 0) == bytes.end();
-    return true;
+bool is_text_data(const std::vector<uint8_t>& bytes, const std::wstring& text) {
+    if (is_archive_head(bytes)) return false;
+    return text_rules(bytes, text, static_cast<int64_t>(bytes.size()));
 }
 
 std::wstring encoding_label(text_code code) {

@@ -38,6 +38,16 @@ text_code detect_code(const std::vector<uint8_t>& bytes);
 // for its size, free of zero bytes). An empty file is text.
 bool is_text_file(const std::wstring& path);
 
+// The text test on a file already read, for callers that hold its data:
+// is_text_data takes the whole file's bytes and decode_text of them, and
+// answers as is_text_file does for a file holding those bytes.
+// is_text_read skips the archive test (for a caller that has made it with
+// is_archive) and takes the size the file's status gave.
+bool is_text_data(const std::vector<uint8_t>& bytes, const std::wstring& text);
+bool is_text_read(const std::vector<uint8_t>& bytes, const std::wstring& text, int64_t size);
+// The bytes start with a ZIP signature ("PK" and 03 04, 05 06 or 07 08).
+bool is_archive_head(const std::vector<uint8_t>& bytes);
+
 // "UTF_8", "UTF16", "ASCII", "S_JIS", or "-----" for any other code.
 std::wstring encoding_label(text_code code);
 
