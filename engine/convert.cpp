@@ -158,40 +158,68 @@ bool set_file_time(const std::wstring& path, int64_t mtime) {
     return _wutime64(path.c_str(), &times) == 0;
 }
 
-bool convert_file(text_code code, const std::wstring& src, const std::wstring& dest_folder) {
-    const std::wstring dest = path_add_sep(dest_folder, L"\\") + path_name(src);
-    const file_status src_status(src);
-    if (src.empty() || !src_status.is_file()) {
-        log_line(L"::convert_file   Not a file   " + src);
-        return false;
-    }
-    // Writing the destination would rewrite the source itself.
-    if (same_file(src, dest)) {
-        log_line(L"::convert_file   Same file   " + dest);
-        return false;
-    }
+namespace {
 
+// Sets dest's modification time to mtime when it differs, with one status
+// query; true when dest then has that time.
+bool stamp_time(const std::wstring& dest, int64_t mtime) {
+    const file_status status(dest);
+    if (!status.failed() && status.mtime() == mtime) return true;
+    if (status.failed()) return false;
+    __utimbuf64 times{};
+    times.actime = status.atime();
+    times.modtime = mtime != 0 ? mtime : static_cast<int64_t>(_time64(nullptr));
+    return _wutime64(dest.c_str(), &times) == 0 && mtime != 0;
+}
+
+// The conversion after the checks on the paths: src is a plain file and not
+// dest; src_status and dest_status are their statuses. data holds the source
+// when the caller read it (read set), else it is read here when needed.
+bool convert_checked(text_code code, const std::wstring& src, const std::wstring& dest,
+                     const file_status& src_status, const file_status& dest_status,
+                     source_data& data, convert_outcome* outcome) {
     // The source is read once; it counts only when all of it was read.
-    bool src_read = false;
-    std::vector<uint8_t> src_bytes;
-    std::wstring src_text;
     const auto read_source = [&] {
-        if (src_read) return;
-        src_read = true;
-        src_bytes = read_file_bytes(src);
-        src_text = decode_text(src_bytes);
+        if (data.read) return;
+        data.read = true;
+        data.bytes = read_file_bytes(src);
+        data.text = decode_text(data.bytes);
     };
     const auto source_whole = [&] {
-        return static_cast<int64_t>(src_bytes.size()) == src_status.size();
+        return static_cast<int64_t>(data.bytes.size()) == src_status.size();
+    };
+    // A source the caller could not read whole is read afresh, as it would be
+    // without the caller's reading.
+    if (data.read && !source_whole()) {
+        data.read = false;
+        data.bytes.clear();
+        data.text.clear();
+    }
+    // What the status lines may take from here instead of reading the files again.
+    const auto learn = [&](const std::vector<uint8_t>& dest_bytes, int64_t dest_mtime) {
+        if (!outcome) return;
+        outcome->known = true;
+        outcome->src_mtime = src_status.mtime();
+        outcome->src_size = src_status.size();
+        outcome->dest_mtime = dest_mtime;
+        outcome->dest_size = static_cast<int64_t>(dest_bytes.size());
+        // The destination's text is the source's: the text rules see the same
+        // text, with the destination's own bytes.
+        outcome->dest_text_file = is_text_data(dest_bytes, data.text);
+        outcome->dest_code = detect_code(dest_bytes);
     };
 
-    // Up to date: same time, same text, and already stored in the target code.
-    const file_status dest_status(dest);
+    // Up to date: same time, already stored in the target code, and the same
+    // text. Identical bytes decode to identical text; other bytes are decoded.
     if (!dest_status.failed() && dest_status.mtime() == src_status.mtime()) {
         read_source();
         if (source_whole()) {
             const std::vector<uint8_t> dest_bytes = read_file_bytes(dest);
-            if (decode_text(dest_bytes) == src_text && detect_code(dest_bytes) == code) return true;
+            if (detect_code(dest_bytes) == code &&
+                (dest_bytes == data.bytes || decodes_to(dest_bytes, data.text))) {
+                learn(dest_bytes, dest_status.mtime());
+                return true;
+            }
         }
     }
 
@@ -206,7 +234,9 @@ bool convert_file(text_code code, const std::wstring& src, const std::wstring& d
     // as the plain copy makes it.
     const std::wstring folder = path_folder(dest);
     if (!folder_exists(folder) && !make_folders(folder)) return false;
-    if (!backup_before_replace(dest)) {
+    // A destination whose status says it is missing needs no backup.
+    const bool unc = dest.size() >= 2 && dest[0] == L'\\' && dest[1] == L'\\';
+    if ((unc || !dest_status.failed()) && !backup_before_replace(dest)) {
         log_line(L"::convert_file   Can't back up   " + dest);
         return false;
     }
@@ -214,14 +244,58 @@ bool convert_file(text_code code, const std::wstring& src, const std::wstring& d
     // A source that does not decode exactly is not converted at all; like a
     // conversion that loses characters, it is copied unchanged.
     bool same = false;
-    if (decodes_exactly(src_bytes)) {
-        if (!write_as(code, dest, src_text)) return false;
-        same = path_exists(dest, false) && read_whole_text(dest) == src_text;
+    if (decodes_exactly(data.bytes)) {
+        // The source's bytes are not needed any more: let them go before the
+        // written form and the read-back are held.
+        std::vector<uint8_t>().swap(data.bytes);
+        if (!write_as(code, dest, data.text)) return false;
+        // Read-back: the written file, read from disk, must give the text again.
+        if (path_exists(dest, false)) {
+            const std::vector<uint8_t> dest_bytes = read_file_bytes(dest);
+            same = decodes_to(dest_bytes, data.text);
+            if (same) {
+                if (stamp_time(dest, src_status.mtime())) learn(dest_bytes, src_status.mtime());
+                return true;
+            }
+        }
     }
     if (!same && !copy_file(src, dest, false)) return false;
 
     if (file_status(dest).mtime() != src_status.mtime()) set_file_time(dest, src_status.mtime());
     return true;
+}
+
+}  // namespace
+
+bool convert_file(text_code code, const std::wstring& src, const std::wstring& dest_folder) {
+    const std::wstring dest = path_add_sep(dest_folder, L"\\") + path_name(src);
+    const file_status src_status(src);
+    if (src.empty() || !src_status.is_file()) {
+        log_line(L"::convert_file   Not a file   " + src);
+        return false;
+    }
+    // Writing the destination would rewrite the source itself.
+    if (same_file(src, dest)) {
+        log_line(L"::convert_file   Same file   " + dest);
+        return false;
+    }
+    source_data data;
+    return convert_checked(code, src, dest, src_status, file_status(dest), data, nullptr);
+}
+
+bool convert_read_file(text_code code, const std::wstring& src, const std::wstring& dest,
+                       const file_status& src_status, const file_status& dest_status,
+                       bool known_distinct, source_data& data, convert_outcome* outcome) {
+    if (outcome) *outcome = convert_outcome();
+    if (src.empty() || !src_status.is_file()) {
+        log_line(L"::convert_file   Not a file   " + src);
+        return false;
+    }
+    if (!known_distinct && same_file(src, dest)) {
+        log_line(L"::convert_file   Same file   " + dest);
+        return false;
+    }
+    return convert_checked(code, src, dest, src_status, dest_status, data, outcome);
 }
 
 }  // namespace quillet

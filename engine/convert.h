@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/paths.h"
 
 namespace quillet {
 
@@ -44,5 +45,36 @@ bool set_file_time(const std::wstring& path, int64_t mtime);
 // whole, is the destination itself, or the existing destination could not be
 // backed up.
 bool convert_file(text_code code, const std::wstring& src, const std::wstring& dest_folder);
+
+// A source file as a caller has read it: read is set once bytes holds what
+// read_file_bytes gave and text is decode_text(bytes). convert_read_file lets
+// the bytes go once it no longer needs them.
+struct source_data {
+    bool read = false;
+    std::vector<uint8_t> bytes;
+    std::wstring text;
+};
+
+// What convert_read_file found out about the destination it left in place
+// (known set): both files' status as it left them and the destination's text
+// test and code; its text is the source's. Not known after a plain copy.
+struct convert_outcome {
+    bool known = false;
+    int64_t src_mtime = 0;
+    int64_t src_size = 0;
+    int64_t dest_mtime = 0;
+    int64_t dest_size = 0;
+    bool dest_text_file = false;
+    text_code dest_code = code_none;
+};
+
+// convert_file for a caller that has already looked at both files: dest is
+// the destination path, src_status and dest_status the files' statuses, and
+// known_distinct tells that src and dest were found to be different files (by
+// their identities). data is the source as read (or not read) so far. Results,
+// writes, backups and log lines are those of convert_file.
+bool convert_read_file(text_code code, const std::wstring& src, const std::wstring& dest,
+                       const file_status& src_status, const file_status& dest_status,
+                       bool known_distinct, source_data& data, convert_outcome* outcome);
 
 }  // namespace quillet

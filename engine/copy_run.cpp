@@ -4,8 +4,10 @@
 #include <windows.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "base/handles.h"
 #include "base/log.h"
@@ -14,6 +16,7 @@
 #include "base/report_box.h"
 #include "engine/convert.h"
 #include "engine/detect.h"
+#include "engine/entries.h"
 #include "engine/file_io.h"
 #include "engine/rescue.h"
 
@@ -36,14 +39,27 @@ bool file_identity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
 
 // True when both paths name one file, also through another spelling of the
 // path (letter case, "/" for "\\", short names): writing the destination would
-// then overwrite the source itself.
-bool same_file(const std::wstring& a, const std::wstring& b) {
+// then overwrite the source itself. distinct is set when they were found to be
+// two files by their identities, or the destination is missing.
+bool same_file(const std::wstring& a, const std::wstring& b, const file_status& b_status,
+               bool& distinct) {
+    distinct = false;
     if (to_lower(path_normalize(a)) == to_lower(path_normalize(b))) return true;
+    // A destination that is not there cannot be the source (and needs no open).
+    if (b_status.failed() && b_status.error() == ENOENT) {
+        distinct = true;
+        return false;
+    }
     BY_HANDLE_FILE_INFORMATION ia{}, ib{};
     if (!file_identity(a, ia) || !file_identity(b, ib)) return false;
-    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+    const bool same = ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+                      ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+    distinct = !same;
+    return same;
 }
+
+// A path as a key of the run's record of written files.
+std::wstring path_key(const std::wstring& path) { return to_lower(path_normalize(path)); }
 
 }  // namespace
 
@@ -88,35 +104,91 @@ copy_run_result copy_run(int code, const text_translator& translate) {
     copy_list_store& s = store();
     run.dest_folder = path_add_sep(s.get_folder());
     const std::vector<std::wstring> files = s.get_files();
+    // What the run found out about each entry's files, for the status lines at
+    // its end, and the last entry that wrote (or may have written) each path:
+    // an entry's findings hold only while no later entry wrote either file.
+    std::vector<entry_facts> facts(files.size());
+    std::vector<bool> has_facts(files.size(), false);
+    std::unordered_map<std::wstring, size_t> last_writer;
     {
         progress_meter meter(L" ... ", 0);
         meter.set_color(0x8000);
         meter.set_total(static_cast<uint32_t>(files.size()));
         find_status_bar();
-        for (const std::wstring& src : files) {
+        for (size_t i = 0; i < files.size(); ++i) {
+            const std::wstring& src = files[i];
             meter.step();
             ++run.processed;
             const std::wstring dest = run.dest_folder + path_name(src);
             const file_status src_status(src);
-            if (!src_status.is_file() || file_status(dest).mtime() > src_status.mtime() ||
-                same_file(src, dest)) {
+            if (!src_status.is_file()) {
                 run.not_updated.push_back(src);
                 continue;
             }
-            if (!is_text_file(src)) {
+            const file_status dest_status(dest);
+            bool distinct = false;
+            if (dest_status.mtime() > src_status.mtime() || same_file(src, dest, dest_status, distinct)) {
+                run.not_updated.push_back(src);
+                continue;
+            }
+            last_writer[path_key(dest)] = i;
+            // The text test, with the source read once for the test and the
+            // conversion (the archive test looks at the head on its own).
+            source_data data;
+            bool text = !is_archive(src);
+            if (text) {
+                data.bytes = read_file_bytes(src);
+                data.text = decode_text(data.bytes);
+                data.read = true;
+                text = is_text_read(data.bytes, data.text, src_status.size());
+            }
+            if (!text) {
+                data = source_data();
                 backup_if_exists(dest);
                 if (!copy_if_newer(src, dest)) run.not_updated.push_back(src);
                 continue;
             }
-            if (convert_file(code, src, run.dest_folder)) continue;
+            const text_code src_code = detect_code(data.bytes);
+            convert_outcome outcome;
+            if (convert_read_file(code, src, dest, src_status, dest_status, distinct, data, &outcome)) {
+                if (outcome.known) {
+                    entry_facts& f = facts[i];
+                    f.src_mtime = outcome.src_mtime;
+                    f.src_size = outcome.src_size;
+                    f.dest_mtime = outcome.dest_mtime;
+                    f.dest_size = outcome.dest_size;
+                    f.dest_text_file = outcome.dest_text_file;
+                    f.dest_code = outcome.dest_code;
+                    f.src_code = src_code;
+                    has_facts[i] = true;
+                }
+                continue;
+            }
             run.unsaved = src;
             report_box(translated(translate, L"Unable to save.\r\n") + path_name(src), 0, 0);
             break;
         }
         run.list_saved = s.save_encoded_list(code);
+        last_writer[path_key(encoded_list_path(s.get_folder(), code))] = files.size();
         if (!run.not_updated.empty())
             dump_report(translated(translate, L"Did not update.\r\n") + lines_text(run.not_updated));
-        run.entries = s.file_entries();
+        // The status lines of the store's list, which the run has not changed.
+        const std::vector<std::wstring> listed = s.get_files();
+        std::vector<const entry_facts*> known(listed.size(), nullptr);
+        const auto written_after = [&](const std::wstring& path, size_t i) {
+            const auto it = last_writer.find(path_key(path));
+            return it != last_writer.end() && it->second > i;
+        };
+        if (listed == files) {
+            for (size_t i = 0; i < files.size(); ++i) {
+                if (!has_facts[i]) continue;
+                if (written_after(run.dest_folder + path_name(files[i]), i) ||
+                    written_after(files[i], i))
+                    continue;
+                known[i] = &facts[i];
+            }
+        }
+        run.entries = file_entries(s.get_folder(), listed, known);
     }
     return run;
 }

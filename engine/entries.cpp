@@ -86,7 +86,8 @@ std::wstring size_text(int64_t bytes) {
     return group_thousands(out.str()) + rows[row].unit;
 }
 
-std::wstring status_line(const std::wstring& dest_folder, const std::wstring& src) {
+std::wstring status_line(const std::wstring& dest_folder, const std::wstring& src,
+                         const entry_facts* known) {
     const std::wstring dest = path_add_sep(dest_folder) + path_name(src);
     const file_look d = look_at(dest);
     const file_look s = look_at(src);
@@ -94,26 +95,37 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
     int src_code = 0;
     bool non_text = false;
     bool same = false;
-    // The texts are compared only where the comparison can show: with a newer
-    // destination the change mark is blank whatever they hold. Both text tests
-    // run first, with nothing else held; then each file's bytes are read once
-    // for its code and its text and let go before the other file is read, so
-    // memory holds at most one file's bytes and two texts.
     const bool compare = d.exists && s.exists && s.plain && d.mtime <= s.mtime;
-    const bool dest_text_file = d.exists && d.plain && is_text_file(dest);
-    if (d.exists && !dest_text_file) non_text = true;
-    const bool src_text_file = s.exists && !non_text && s.plain && is_text_file(src);
-    if (s.exists && !non_text && !src_text_file) non_text = true;
-    std::wstring dest_text;
-    if (dest_text_file) {
-        const std::vector<uint8_t> bytes = read_file_bytes(dest);
-        dest_code = detect_code(bytes);
-        if (compare && src_text_file) dest_text = decode_text(bytes);
-    }
-    if (src_text_file) {
-        const std::vector<uint8_t> bytes = read_file_bytes(src);
-        src_code = detect_code(bytes);
-        same = compare && decode_text(bytes) == dest_text;
+    if (known && d.exists && d.plain && s.exists && s.plain && d.mtime == known->dest_mtime &&
+        d.size == known->dest_size && s.mtime == known->src_mtime && s.size == known->src_size) {
+        // Both files as the copy run left them: both were text, with equal texts.
+        non_text = !known->dest_text_file;
+        if (!non_text) {
+            dest_code = known->dest_code;
+            src_code = known->src_code;
+            same = compare;
+        }
+    } else {
+        // The texts are compared only where the comparison can show: with a newer
+        // destination the change mark is blank whatever they hold. Both text tests
+        // run first, with nothing else held; then each file's bytes are read once
+        // for its code and its text and let go before the other file is read, so
+        // memory holds at most one file's bytes and two texts.
+        const bool dest_text_file = d.exists && d.plain && is_text_file(dest);
+        if (d.exists && !dest_text_file) non_text = true;
+        const bool src_text_file = s.exists && !non_text && s.plain && is_text_file(src);
+        if (s.exists && !non_text && !src_text_file) non_text = true;
+        std::wstring dest_text;
+        if (dest_text_file) {
+            const std::vector<uint8_t> bytes = read_file_bytes(dest);
+            dest_code = detect_code(bytes);
+            if (compare && src_text_file) dest_text = decode_text(bytes);
+        }
+        if (src_text_file) {
+            const std::vector<uint8_t> bytes = read_file_bytes(src);
+            src_code = detect_code(bytes);
+            same = compare && decodes_to(bytes, dest_text);
+        }
     }
     const int64_t dest_time = d.exists ? d.mtime : 0;
     const int64_t src_time = s.exists ? s.mtime : 0;
@@ -135,10 +147,12 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
 }
 
 std::vector<std::wstring> file_entries(const std::wstring& folder,
-                                       const std::vector<std::wstring>& files) {
+                                       const std::vector<std::wstring>& files,
+                                       const std::vector<const entry_facts*>& known) {
     std::vector<std::wstring> lines;
     lines.reserve(files.size());
-    for (const std::wstring& src : files) lines.push_back(status_line(folder, src));
+    for (size_t i = 0; i < files.size(); ++i)
+        lines.push_back(status_line(folder, files[i], i < known.size() ? known[i] : nullptr));
     return lines;
 }
 
