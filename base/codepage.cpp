@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <exception>
 
 namespace quillet {
 
@@ -138,7 +139,11 @@ std::wstring bytes_to_wide(const uint8_t* data, size_t size, unsigned code_page)
     std::wstring out;
     // Room for the most the text can take (one unit per byte); the pages that
     // stay unused are never touched.
-    out.reserve(size);
+    // (Without that room the text simply grows as it is appended.)
+    try {
+        out.reserve(size);
+    } catch (const std::exception&) {
+    }
     for_each_piece(data, size, code_page, [&](const std::wstring& piece) {
         out += piece;
         return true;
@@ -150,7 +155,10 @@ std::vector<uint8_t> wide_to_bytes(const std::wstring& text, unsigned code_page,
     if (lossy) *lossy = false;
     std::vector<uint8_t> out;
     // Room for the longest form; the pages left unused are never touched.
-    out.reserve(text.size() * (code_page == CP_UTF8 ? 3 : 2));
+    try {
+        out.reserve(text.size() * (code_page == CP_UTF8 ? 3 : 2));
+    } catch (const std::exception&) {
+    }
     size_t start = 0;
     while (start < text.size()) {
         size_t end = std::min(text.size(), start + kStep / 2);
