@@ -144,7 +144,13 @@ copy_run_result copy_run(int code, const text_translator& translate) {
             }
             if (!text) {
                 data = source_data();
-                backup_if_exists(dest);
+                // A destination is never replaced unless its backup exists:
+                // without one, the file is left alone like any other.
+                if (!backup_before_replace(dest)) {
+                    log_line(L"::copy_run   Can't back up   " + dest);
+                    run.not_updated.push_back(src);
+                    continue;
+                }
                 if (!copy_if_newer(src, dest)) run.not_updated.push_back(src);
                 continue;
             }

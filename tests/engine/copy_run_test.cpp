@@ -365,3 +365,17 @@ TEST(DumpReport, WritesOneLineWithTabsForLineBreaks) {
 }
 
 }  // namespace
+
+TEST_F(copy_run_test, BinaryDestinationIsNotReplacedWithoutABackup) {
+    const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D};
+    const auto src = listed(L"picture.png", png);
+    put_bytes(dest(L"picture.png"), utf8(L"the only copy of the old picture"));
+    set_mtime(dest(L"picture.png"), old_time - 10);
+    // A plain file named Rescue in the temporary folder leaves no room for backups.
+    put_bytes(scratch.path() + L"tmp\\Rescue", utf8(L"in the way"));
+    const copy_run_result run = copy_run(8);
+    EXPECT_TRUE(run.completed());
+    EXPECT_EQ(get_bytes(dest(L"picture.png")), utf8(L"the only copy of the old picture"));
+    ASSERT_EQ(run.not_updated.size(), 1u);
+    EXPECT_EQ(run.not_updated[0], src);
+}

@@ -70,8 +70,9 @@ TEST_F(shared_read_test, TextTestOnReadDataAnswersAsOnThePath) {
         const std::wstring text = decode_text(bytes);
         const bool expected = is_text_file(path);
         EXPECT_EQ(is_text_data(bytes, text), expected) << file.name;
-        if (!is_archive(path))
+        if (!is_archive(path)) {
             EXPECT_EQ(is_text_read(bytes, text, file_status(path).size()), expected) << file.name;
+        }
     }
     // Archives are told from the bytes' head as from the file's.
     EXPECT_TRUE(is_archive_head(zip_bytes()));
