@@ -76,6 +76,19 @@ bool parse_code(const std::wstring& text, int& code) {
     return true;
 }
 
+// A drop always brings full paths; a command line may bring relative ones,
+// which are taken from the current folder (a bare "x.ilc" would otherwise have
+// the folder "\\", the root of the drive).
+std::wstring full_path(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring out(n, L'\0');
+    n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(out.size()), &out[0], nullptr);
+    if (n == 0 || n >= out.size()) return path;
+    out.resize(n);
+    return out;
+}
+
 struct arguments {
     bool status = false;
     bool has_code = false;
@@ -103,7 +116,7 @@ bool parse_arguments(int argc, wchar_t** argv, arguments& args, std::wstring& pr
             problem = L"unknown option " + arg;
             return false;
         } else if (!arg.empty()) {
-            args.paths.push_back(arg);
+            args.paths.push_back(full_path(arg));
         }
     }
     if (args.paths.empty()) {

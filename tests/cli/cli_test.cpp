@@ -314,3 +314,16 @@ TEST_F(cli_test, TextFilesAloneGoToTheDatedWorkingFolder) {
 }
 
 }  // namespace
+
+TEST_F(cli_test, RelativePathsAreTakenFromTheCurrentFolder) {
+    const std::wstring a = source(L"a.txt", sjis(jp));
+    user_list(L"UTF16.ilc", {a});
+    wchar_t saved[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryW(dest.c_str()));
+    cli_result r = run({L"UTF16.ilc"});
+    SetCurrentDirectoryW(saved);
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    // The list's own folder is the destination, not the root of the drive.
+    EXPECT_EQ(get_bytes(dest + L"a.txt"), utf16(jp));
+}
