@@ -26,17 +26,6 @@ std::wstring header_text() {
     return now_text(L"%Y/%m/%d %H:%M:%S") + L"\t" + tabs_for_breaks(values) + L"\r\n";
 }
 
-bool write_all(HANDLE file, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
-            return false;
-        done += written;
-    }
-    return true;
-}
 }  // namespace
 
 std::wstring time_text(int64_t t, const std::wstring& format) {
@@ -81,9 +70,9 @@ bool dump_write(const std::vector<uint8_t>& bytes) {
         std::vector<uint8_t> head = {0xFF, 0xFE};
         std::vector<uint8_t> header = wide_bytes(header_text());
         head.insert(head.end(), header.begin(), header.end());
-        if (!write_all(out.get(), head)) return false;
+        if (!write_open_file(out.get(), head)) return false;
     }
-    return write_all(out.get(), bytes);
+    return write_open_file(out.get(), bytes);
 }
 
 std::wstring dump_line_text(const std::wstring& message) {

@@ -159,6 +159,9 @@ bool delete_aged(const std::wstring& path, int days);
 unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD share,
                                 DWORD disposition, int attempts = 100, DWORD wait_ms = 100,
                                 DWORD* last_error = nullptr);
+// Writes all bytes to an open file, in pieces WriteFile can take; false when a
+// write fails or stops short.
+bool write_open_file(HANDLE file, const std::vector<uint8_t>& bytes);
 // True when an open of path that failed with error may succeed on a later try.
 bool open_error_is_passing(DWORD error, const std::wstring& path, bool for_writing);
 // The age rule of delete_aged: true when now - mtime >= days * 86400.

@@ -19,17 +19,6 @@ std::wstring decode_file_text(const std::vector<uint8_t>& bytes) {
     return decode_archive_text(bytes, false);
 }
 
-bool write_all(HANDLE file, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
-            return false;
-        done += written;
-    }
-    return true;
-}
 
 // Reading denies writing to others, so nobody changes the file under the read.
 unique_hfile open_for_reading(const std::wstring& path) {
@@ -119,7 +108,7 @@ int write_text_file(const std::wstring& path, const std::wstring& text, bool uni
     if (!file) return 0;
     std::vector<uint8_t> bytes = text_save_bytes(text, unicode, GetACP());
     if (unicode) bytes = utf16_mark() + bytes;
-    return write_all(file.get(), bytes) ? 1 : 0;
+    return write_open_file(file.get(), bytes) ? 1 : 0;
 }
 
 bool has_utf16_bom(const std::wstring& path) {
@@ -144,7 +133,7 @@ int make_utf16_file(const std::wstring& path) {
     if (!read_text_file(path, text) && !st.failed() && st.size() != 0) return 0;
     unique_hfile file = open_for_replacing(path);
     if (!file) return 0;
-    return write_all(file.get(), utf16_mark() + wide_bytes(text)) ? 1 : 0;
+    return write_open_file(file.get(), utf16_mark() + wide_bytes(text)) ? 1 : 0;
 }
 
 }  // namespace quillet

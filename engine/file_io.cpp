@@ -17,17 +17,6 @@ namespace {
 // eleven more.
 constexpr int kMaxRewrite = 10;
 
-bool write_all(HANDLE file, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
-            return false;
-        done += written;
-    }
-    return true;
-}
 }  // namespace
 
 int64_t read_byte_count(int64_t size) { return bytes_to_hold(size); }
@@ -59,7 +48,7 @@ bool write_file_bytes(const std::wstring& path, const std::vector<uint8_t>& byte
             log_line(L"Can't open wb  " + path);
             return false;
         }
-        written = SetEndOfFile(file.get()) && write_all(file.get(), bytes);
+        written = SetEndOfFile(file.get()) && write_open_file(file.get(), bytes);
     }
     if (bytes.empty() && written) return true;
     // A file that did not receive all the data (a full disk, a file system that
