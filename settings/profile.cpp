@@ -50,6 +50,19 @@ int find_entry(std::vector<cache_entry>& cache, const std::wstring& path,
     return -1;
 }
 
+// The entry of section and key in cache, added (with no value yet) when missing.
+cache_entry& cache_slot(std::vector<cache_entry>& cache, const std::wstring& path,
+                        const wchar_t* section, const wchar_t* key) {
+    const int index = find_entry(cache, path, section, key);
+    if (index >= 0) return cache[static_cast<size_t>(index)];
+    cache_entry e;
+    e.path = path;
+    e.section = section;
+    e.key = key;
+    cache.push_back(e);
+    return cache.back();
+}
+
 void flush_cache(std::vector<cache_entry>& cache, bool log) {
     if (log) {
         if (main_window()) MessageBeep(MB_ICONASTERISK);
@@ -197,17 +210,7 @@ int profile::cache_find_string(const wchar_t* section, const wchar_t* key) {
 int profile::cache_put_int(const wchar_t* section, const wchar_t* key, int value) {
     if (!use_cache || !section || !key) return 0;
     cache_tick();
-    int index = find_entry(int_cache, path_, section, key);
-    if (index >= 0) {
-        int_cache[index].int_value = value;
-    } else {
-        cache_entry e;
-        e.path = path_;
-        e.section = section;
-        e.key = key;
-        e.int_value = value;
-        int_cache.push_back(e);
-    }
+    cache_slot(int_cache, path_, section, key).int_value = value;
     return 1;
 }
 
@@ -215,17 +218,7 @@ int profile::cache_put_string(const wchar_t* section, const wchar_t* key,
                               const std::wstring& value) {
     if (!use_cache || !section || !key) return 0;
     cache_tick();
-    int index = find_entry(string_cache, path_, section, key);
-    if (index >= 0) {
-        string_cache[index].string_value = value;
-    } else {
-        cache_entry e;
-        e.path = path_;
-        e.section = section;
-        e.key = key;
-        e.string_value = value;
-        string_cache.push_back(e);
-    }
+    cache_slot(string_cache, path_, section, key).string_value = value;
     return 1;
 }
 

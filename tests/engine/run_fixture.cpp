@@ -5,20 +5,7 @@
 namespace run_test {
 
 std::wstring log_line_with(const std::wstring& marker) {
-    const std::vector<uint8_t> bytes = testing_support::get_bytes(quillet::dump_file_path());
-    std::wstring text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text.push_back(static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8)));
-    std::wstring found;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(L"\r\n", start);
-        if (end == std::wstring::npos) end = text.size();
-        const std::wstring line = text.substr(start, end - start);
-        if (line.find(marker) != std::wstring::npos) found = line;
-        start = end + 2;
-    }
-    return found;
+    return testing_support::last_line_with(quillet::dump_file_path(), marker);
 }
 
 std::wstring fixture::rescue_folder_of(const std::wstring& folder) const {

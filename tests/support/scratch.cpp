@@ -110,6 +110,23 @@ int64_t get_mtime(const std::wstring& path) {
     return (static_cast<int64_t>(u.QuadPart) - kEpochDiff) / 10000000LL;
 }
 
+std::wstring last_line_with(const std::wstring& utf16_file, const std::wstring& marker) {
+    const std::vector<uint8_t> bytes = get_bytes(utf16_file);
+    std::wstring text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text.push_back(static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8)));
+    std::wstring found;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos) end = text.size();
+        const std::wstring line = text.substr(start, end - start);
+        if (line.find(marker) != std::wstring::npos) found = line;
+        start = end + 2;
+    }
+    return found;
+}
+
 held_file::held_file(const std::wstring& path, unsigned long ms) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -33,6 +33,10 @@ bool set_mtime(const std::wstring& path, int64_t seconds);
 int64_t get_mtime(const std::wstring& path);
 std::vector<uint8_t> bytes_of(const std::string& s);
 
+// The last line of a UTF-16LE text file (such as the debug dump) that contains
+// marker; "" when none does.
+std::wstring last_line_with(const std::wstring& utf16_file, const std::wstring& marker);
+
 // Holds a file open with no sharing at all, as another program would, until
 // `ms` milliseconds have passed; the release happens on a thread of its own so
 // the test can meanwhile call the code that must wait for the file. The file
