@@ -1,0 +1,113 @@
+#include "base/file_replace.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "base/log.h"
+#include "base/paths.h"
+
+namespace quillet {
+
+namespace {
+
+// Sibling names carry the process id and a counter, so that two processes
+// (or two runs in one process) never pick the same one; CREATE_NEW makes sure
+// an existing file of that name is never opened.
+std::wstring sibling_name(const std::wstring& target, unsigned serial) {
+    return target + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(serial) + L".tmp";
+}
+
+unsigned next_serial() {
+    static std::atomic<unsigned> serial{0};
+    return ++serial;
+}
+
+// Compares the file at path with bytes, reading it in pieces.
+bool file_holds(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart != static_cast<LONGLONG>(bytes.size()))
+        return false;
+    constexpr DWORD piece = 1 << 20;
+    std::vector<uint8_t> buffer(std::min<size_t>(piece, bytes.size()));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(piece, bytes.size() - done));
+        DWORD got = 0;
+        if (!ReadFile(file.get(), buffer.data(), want, &got, nullptr) || got != want) return false;
+        if (!std::equal(buffer.begin(), buffer.begin() + got, bytes.begin() + done)) return false;
+        done += got;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::wstring win32_error_text(DWORD error) {
+    return L"  (error " + std::to_wstring(error) + L")";
+}
+
+sibling_file::sibling_file(const std::wstring& target) : target_(target) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path_ = sibling_name(target, next_serial());
+        file_.reset(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file_) {
+            error_ = 0;
+            return;
+        }
+        error_ = GetLastError();
+        if (error_ != ERROR_FILE_EXISTS && error_ != ERROR_ALREADY_EXISTS) break;
+    }
+    log_line(L"Can't open wb  " + path_ + win32_error_text(error_));
+    path_.clear();
+}
+
+sibling_file::~sibling_file() {
+    file_.reset();
+    if (!committed_ && !path_.empty()) DeleteFileW(path_.c_str());
+}
+
+bool sibling_file::close() {
+    if (!file_) return !path_.empty();
+    const bool flushed = FlushFileBuffers(file_.get()) != 0;
+    const DWORD error = flushed ? 0 : GetLastError();
+    file_.reset();
+    if (!flushed) log_line(L"Can't write wb  " + path_ + win32_error_text(error));
+    return flushed;
+}
+
+bool sibling_file::commit() {
+    if (path_.empty()) return false;
+    file_.reset();
+    if (MoveFileExW(path_.c_str(), target_.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        committed_ = true;
+        return true;
+    }
+    const DWORD error = GetLastError();
+    log_line(L"Can't replace  " + target_ + win32_error_text(error));
+    DeleteFileW(path_.c_str());
+    path_.clear();
+    return false;
+}
+
+bool replace_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    sibling_file sibling(path);
+    if (!sibling.ok()) return false;
+    if (!write_open_file(sibling.handle(), bytes)) {
+        log_line(L"Can't write wb  " + sibling.path() + win32_error_text(GetLastError()));
+        return false;
+    }
+    if (!sibling.close()) return false;
+    if (!file_holds(sibling.path(), bytes)) {
+        log_line(L"Can't write wb  " + sibling.path() + L"  (read back differs)");
+        return false;
+    }
+    return sibling.commit();
+}
+
+}  // namespace quillet
