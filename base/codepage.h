@@ -19,6 +19,8 @@ constexpr text_code code_utf32le = 32;
 constexpr text_code code_utf32be = 33;
 constexpr text_code code_ascii = 65;    // no byte of 0x80 or above
 constexpr text_code code_sjis = 74;     // Shift_JIS, code page 932
+constexpr text_code code_eucjp = 51;    // EUC-JP (source only)
+constexpr text_code code_jis = 50;      // ISO-2022-JP, 7-bit JIS (source only)
 
 // Bytes to text with an explicit code page (MultiByteToWideChar over the whole
 // buffer) and back (WideCharToMultiByte). lossy, when given, is set when a
