@@ -1,8 +1,15 @@
 // Removals and copies deferred to the end of the process (or of an exit_ops
 // object's life), and the two process-wide instances.
+#include "base/exit_ops.h"
+
+#include <windows.h>
+
 #include <cstdio>
 
-#include "base/paths.h"
+#include "base/file_access.h"
+#include "base/file_status.h"
+#include "base/folders.h"
+#include "base/path_text.h"
 
 namespace quillet {
 

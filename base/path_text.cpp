@@ -2,7 +2,7 @@
 // splitting and joining lists, and the file-name wildcard.
 #include <algorithm>
 
-#include "base/paths.h"
+#include "base/path_text.h"
 
 namespace quillet {
 

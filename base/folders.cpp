@@ -1,36 +1,22 @@
-// The file-system half of the path helpers: status and attributes, existence
-// tests, folder creation, the system's places, listings and copies.
-#include "base/paths.h"
+// Folders: folder creation, the system's places, listings and the removal
+// of aged files.
+#include "base/folders.h"
 
 #include <io.h>
 #include <shlobj.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
+#include "base/exit_ops.h"
+#include "base/file_status.h"
 #include "base/handles.h"
 #include "base/log.h"
+#include "base/path_text.h"
 
 namespace quillet {
 
 namespace {
-constexpr int64_t kEpochDiff = 116444736000000000LL;  // 1601 to 1970 in 100 ns
-
-int64_t seconds_of(const FILETIME& ft) {
-    ULARGE_INTEGER u;
-    u.LowPart = ft.dwLowDateTime;
-    u.HighPart = ft.dwHighDateTime;
-    return (static_cast<int64_t>(u.QuadPart) - kEpochDiff) / 10000000LL;
-}
-
-bool is_unc(const std::wstring& path) { return path.compare(0, 2, L"\\\\") == 0; }
-
-bool unc_accessible(const std::wstring& path) { return _waccess(path.c_str(), 0) == 0; }
-
 // A UNC prefix that holds only the server, or the server and the share: these
 // levels are never created.
 bool server_or_share(const std::wstring& prefix) {
@@ -78,71 +64,6 @@ const std::vector<std::wstring>& get_arv() {
 
 bool running_as_dll() { return path_ext_lower(module_path(nullptr)) == L"dll"; }
 }  // namespace
-
-file_status::file_status(const std::wstring& path) {
-    struct _stat64 st{};
-    if (_wstat64(path.c_str(), &st) == 0) {
-        mode_ = st.st_mode & 0xFFFF;
-        size_ = st.st_size;
-        atime_ = st.st_atime;
-        mtime_ = st.st_mtime;
-        ctime_ = st.st_ctime;
-        return;
-    }
-    error_ = errno;
-    if (error_ != EINVAL) return;
-    // The runtime refuses some valid paths (wildcards, some long or odd forms);
-    // the file system's own query answers for them.
-    WIN32_FILE_ATTRIBUTE_DATA d;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d)) return;
-    size_ = (static_cast<int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
-    atime_ = seconds_of(d.ftLastAccessTime);
-    mtime_ = seconds_of(d.ftLastWriteTime);
-    ctime_ = seconds_of(d.ftCreationTime);
-    mode_ = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0x4000 : 0x8000;
-    error_ = 0;
-}
-
-file_attr::file_attr(const std::wstring& path)
-    : path_(path_del_sep(path_normalize(path, L"\\"))),
-      attributes_(path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path_.c_str())) {}
-
-bool file_attr::clear(DWORD mask) {
-    if (missing()) return false;
-    return SetFileAttributesW(path_.c_str(), attributes_ & ~mask) != FALSE;
-}
-
-bool file_attr::set(DWORD mask) {
-    if (missing()) return false;
-    return SetFileAttributesW(path_.c_str(), attributes_ | mask) != FALSE;
-}
-
-bool file_attr::clear_if_set(DWORD mask) { return has(mask) ? clear(mask) : true; }
-
-bool folder_exists(const std::wstring& path) {
-    std::wstring p = path_del_sep(path);
-    if (p.empty()) return false;
-    if (is_unc(p)) return unc_accessible(p);
-    file_status st(p);
-    return !st.failed() && st.is_folder();
-}
-
-bool path_exists(const std::wstring& path, bool folders_only) {
-    if (path.empty()) return false;
-    if (is_unc(path)) return unc_accessible(path);
-    file_status st(path);
-    if (st.failed()) return false;
-    return st.is_folder() || !folders_only;
-}
-
-bool path_exists_ini(const std::wstring& path, bool non_empty) {
-    if (path.empty()) return false;
-    if (is_unc(path) && !non_empty) return unc_accessible(path);
-    file_status st(path);
-    if (st.failed()) return false;
-    if (st.is_folder()) return true;
-    return !non_empty || st.size() != 0;
-}
 
 bool make_folders(const std::wstring& path) { return make_folders_impl(path, true); }
 
@@ -288,14 +209,6 @@ bool folder_is_empty(const std::wstring& path) {
     return true;
 }
 
-bool copy_file(const std::wstring& src, const std::wstring& dst, bool fail_if_exists) {
-    if (dst.empty() || !path_exists(src, false)) return false;
-    if (fail_if_exists && path_exists(dst, false)) return false;
-    std::wstring folder = path_folder(dst);
-    if (!folder_exists(folder) && !make_folders(folder)) return false;
-    return CopyFileW(src.c_str(), dst.c_str(), fail_if_exists) != FALSE;
-}
-
 bool is_aged(int64_t now, int64_t mtime, int days) {
     return now - mtime >= static_cast<int64_t>(days) * 86400;
 }
@@ -312,61 +225,6 @@ bool delete_aged(const std::wstring& path, int days) {
         queued = true;
     }
     return !queued;
-}
-
-}  // namespace quillet
-
-namespace quillet {
-
-bool open_error_is_passing(DWORD error, const std::wstring& path, bool for_writing) {
-    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
-    if (error != ERROR_ACCESS_DENIED) return false;
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    return !(for_writing && (attributes & FILE_ATTRIBUTE_READONLY));
-}
-
-unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD share,
-                                DWORD disposition, int attempts, DWORD wait_ms,
-                                DWORD* last_error) {
-    const bool writing = (access & (GENERIC_WRITE | FILE_WRITE_DATA | FILE_APPEND_DATA)) != 0;
-    DWORD error = ERROR_INVALID_NAME;
-    if (writing && !path.empty()) {
-        // A read-only file is never written, also where the platform would let
-        // a privileged user do it (Wine run by root).
-        DWORD attributes = GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-            !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            if (last_error) *last_error = ERROR_ACCESS_DENIED;
-            return unique_hfile();
-        }
-    }
-    for (int i = 0; i < attempts && !path.empty(); ++i) {
-        unique_hfile file(CreateFileW(path.c_str(), access, share, nullptr, disposition,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
-            if (last_error) *last_error = ERROR_SUCCESS;
-            return file;
-        }
-        error = GetLastError();
-        if (!open_error_is_passing(error, path, writing)) break;
-        if (i + 1 < attempts) Sleep(wait_ms);
-    }
-    if (last_error) *last_error = error;
-    return unique_hfile();
-}
-
-bool write_open_file(HANDLE file, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
-            return false;
-        done += written;
-    }
-    return true;
 }
 
 }  // namespace quillet

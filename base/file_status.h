@@ -1,0 +1,70 @@
+// File status: what a path is (file, folder, missing), how big and how old,
+// its attribute word, and the network-path test.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace quillet {
+
+// The 64-bit status of a path (the runtime library's _wstati64, with the file
+// system's own attribute query as a fallback for paths the runtime refuses).
+// Times are seconds since 1970 (UTC), held in 64 bits so that dates after 2038
+// compare correctly.
+class file_status {
+public:
+    explicit file_status(const std::wstring& path);
+    bool failed() const { return error_ != 0; }
+    int error() const { return error_; }  // 0, or the runtime's errno value
+    int64_t size() const { return size_; }
+    int64_t atime() const { return atime_; }
+    int64_t mtime() const { return mtime_; }
+    int64_t ctime() const { return ctime_; }
+    unsigned mode() const { return mode_; }  // 16-bit type and permission bits
+    bool is_file() const { return (mode_ & 0xF000) == 0x8000; }
+    bool is_folder() const { return (mode_ & 0xF000) == 0x4000; }
+
+private:
+    int error_ = 0;
+    unsigned mode_ = 0;
+    int64_t size_ = 0;
+    int64_t atime_ = 0;
+    int64_t mtime_ = 0;
+    int64_t ctime_ = 0;
+};
+
+// The attribute word of a path (GetFileAttributesW). The word held is not
+// refreshed after clear() or set().
+class file_attr {
+public:
+    explicit file_attr(const std::wstring& path);
+    bool missing() const { return attributes_ == INVALID_FILE_ATTRIBUTES; }
+    DWORD attributes() const { return attributes_; }
+    // The normalised path when the object was built from an existing path, else "".
+    std::wstring path() const { return missing() ? std::wstring() : path_; }
+    DWORD has(DWORD mask) const { return attributes_ & mask; }
+    bool clear(DWORD mask);  // SetFileAttributesW(path, attributes & ~mask)
+    bool set(DWORD mask);    // SetFileAttributesW(path, attributes | mask)
+    bool make_plain() { return clear_if_set(7); }  // drops read-only, hidden, system
+    bool clear_if_set(DWORD mask);  // clear(mask) when has(mask), else true
+
+private:
+    std::wstring path_;
+    DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
+};
+
+// True for a network (UNC) path, one starting with two backslashes.
+bool is_network_path(const std::wstring& path);
+
+// Existence tests. A network path is tested with _waccess and makes no
+// folder/file distinction.
+bool folder_exists(const std::wstring& path);
+// path_exists keeps a trailing separator, and the runtime's status query does
+// not find "C:\\dir\\" (only roots such as "C:\\"): strip it or use folder_exists.
+bool path_exists(const std::wstring& path, bool folders_only = false);
+// The settings store's variant: with non_empty a plain file counts only when
+// its size is not 0 (and a network path is tested with the status query).
+bool path_exists_ini(const std::wstring& path, bool non_empty);
+
+}  // namespace quillet
