@@ -254,6 +254,10 @@ bool MainDialog::handle_message(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result)
         }
         return false;
     default:
+        if (on_update_check_message(msg)) {
+            result = TRUE;
+            return true;
+        }
         return dialog::handle_message(msg, wp, lp, result);
     }
 }

@@ -11,6 +11,7 @@
 
 #include "app/dialog.h"
 #include "settings/profile.h"
+#include "tools/update_check.h"
 
 namespace quillet {
 
@@ -76,8 +77,13 @@ protected:
     bool on_command(int id, int code, HWND control) override;
 
     // The daily update check (tools/update_check.h); a seam, so that tests
-    // of the window never reach for the network.
+    // of the window never reach for the network. It asks for the check to
+    // begin once the window is up; the check then runs on its own thread.
     virtual void start_update_check();
+    // The update check's messages (its start, its end); true when msg was one.
+    bool on_update_check_message(UINT msg);
+    // Stops a running update check, waiting for it at most about a second.
+    void stop_update_check();
 
 private:
     void bind_controls();
@@ -91,6 +97,7 @@ private:
 
     HICON icon_ = nullptr;
     HFONT list_font_ = nullptr;
+    background_update_check update_check_;
 };
 
 }  // namespace quillet

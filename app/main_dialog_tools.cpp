@@ -16,6 +16,11 @@ namespace {
 // The name the placement is kept under: the dialog's source unit.
 const wchar_t placement_name[] = L"quilletDg";
 
+// Posted to the dialog: begin the update check (handled once the window is
+// up and its queue runs), and the check has ended.
+const UINT update_check_start_message = WM_APP + 13;
+const UINT update_check_done_message = WM_APP + 14;
+
 }  // namespace
 
 void MainDialog::add_about_menu_entry() {
@@ -38,13 +43,29 @@ void MainDialog::show_about_box() {
     about.run_modal(hwnd());
 }
 
-void MainDialog::start_update_check() { check_for_update(); }
+void MainDialog::start_update_check() { PostMessageW(hwnd(), update_check_start_message, 0, 0); }
+
+bool MainDialog::on_update_check_message(UINT msg) {
+    if (msg == update_check_start_message) {
+        update_check_.start(hwnd(), update_check_done_message);
+        return true;
+    }
+    if (msg == update_check_done_message) {
+        // The browser, when the check asks for it, opens from this thread.
+        update_check_.apply();
+        return true;
+    }
+    return false;
+}
+
+void MainDialog::stop_update_check() { update_check_.stop(1000); }
 
 void MainDialog::restore_placement() { settings.restore_dialog_placement(hwnd(), placement_name); }
 
 void MainDialog::save_placement() { settings.save_dialog_placement(hwnd(), placement_name, nullptr); }
 
 void MainDialog::OnCancel() {
+    stop_update_check();
     save_placement();
     dialog::OnCancel();
 }

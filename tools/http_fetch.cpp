@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "base/paths.h"
 #include "engine/store.h"
 #include "tools/error_note.h"
+#include "tools/http_transfer.h"
 
 namespace quillet {
 
@@ -33,23 +35,6 @@ private:
 
 wchar_t fold(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
 
-// Position of the first occurrence of from in text at or after start, letters
-// A-Z compared without regard to case; npos when there is none.
-size_t find_any_case(const std::wstring& text, const std::wstring& from, size_t start) {
-    if (from.empty() || text.size() < from.size()) return std::wstring::npos;
-    for (size_t p = start; p + from.size() <= text.size(); ++p) {
-        size_t k = 0;
-        while (k < from.size() && fold(text[p + k]) == fold(from[k])) ++k;
-        if (k == from.size()) return p;
-    }
-    return std::wstring::npos;
-}
-
-bool is_empty_or_missing(const std::wstring& path) {
-    file_status st(path);
-    return st.failed() || st.size() == 0;
-}
-
 // Moves an earlier local copy to the next numbered name.
 void move_aside(const std::wstring& local) {
     if (path_exists(local, false)) move_file(local, numbered_free_name(local, true), false);
@@ -68,65 +53,93 @@ std::wstring last_error_text(DWORD error) {
     return L"error " + std::to_wstring(error) + (text.empty() ? L"" : L" " + text);
 }
 
-// Reads the whole response into local. False (and local removed) when a read
-// fails, the response is larger than max_response_bytes, or local cannot be
-// opened or written; the response is then written nowhere else.
-bool save_response(HINTERNET request, const std::wstring& local, const std::wstring& where) {
-    make_folders(path_folder(local));
-    DWORD open_error = 0;
-    unique_hfile file = open_file_retrying(local, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
-                                           100, 100, &open_error);
-    if (!file) {
-        error_note(where + L"Can't open wb  " + local + L"\t" + std::to_wstring(open_error));
+// The parts of a full http or https address; false when it has no server or
+// another scheme.
+bool parse_target(const std::wstring& full, http_target& target) {
+    wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = L"";
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = INTERNET_MAX_HOST_NAME_LENGTH + 1;
+    parts.dwUrlPathLength = 1;  // pointers into full, with their lengths
+    parts.dwExtraInfoLength = 1;
+    if (!InternetCrackUrlW(full.c_str(), static_cast<DWORD>(full.size()), 0, &parts) ||
+        host[0] == L'\0' ||
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
         return false;
-    }
-    uint64_t total = 0;
-    bool ok = true;
-    // Read in 64 KB pieces: 1 KB reads make a large page crawl.
-    std::vector<char> chunk(65536);
-    for (;;) {
-        DWORD got = 0;
-        if (!InternetReadFile(request, chunk.data(), static_cast<DWORD>(chunk.size()), &got)) {
-            error_note(where + L"InternetReadFile " + last_error_text(GetLastError()));
-            ok = false;
-            break;
-        }
-        if (got == 0) break;
-        total += got;
-        if (total > max_response_bytes) {
-            error_note(where + L"response larger than " + std::to_wstring(max_response_bytes) +
-                       L" bytes, cut off");
-            ok = false;
-            break;
-        }
-        DWORD written = 0;
-        if (!WriteFile(file.get(), chunk.data(), got, &written, nullptr) || written != got) {
-            error_note(where + L"Can't write  " + local);
-            ok = false;
-            break;
-        }
-    }
-    file.reset();
-    if (!ok) DeleteFileW(local.c_str());
-    return ok;
+    target.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    target.server = host;
+    target.port = parts.nPort;
+    target.object = text_of(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                    text_of(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    // A fragment is never sent.
+    size_t hash = target.object.find(L'#');
+    if (hash != std::wstring::npos) target.object.resize(hash);
+    if (target.object.empty() || target.object[0] != L'/') target.object = L"/" + target.object;
+    return true;
+}
+
+// The request's timeouts, each no longer than what is left of the deadline.
+void set_timeouts(HINTERNET handle, const fetch_control& control) {
+    DWORD timeout_ms = control.step_ms();
+    if (timeout_ms == 0) timeout_ms = 1;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
+                         INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+        InternetSetOptionW(handle, option, &timeout_ms, sizeof timeout_ms);
+}
+
+bool is_scheme(const std::wstring& text, const wchar_t* scheme) {
+    const size_t n = wcslen(scheme);
+    return text.size() >= n && to_lower(text.substr(0, n)) == scheme;
+}
+
+}  // namespace
+
+namespace {
+
+bool matches_at(const std::wstring& text, size_t at, const std::wstring& from) {
+    if (at + from.size() > text.size()) return false;
+    for (size_t k = 0; k < from.size(); ++k)
+        if (fold(text[at + k]) != fold(from[k])) return false;
+    return true;
 }
 
 }  // namespace
 
 std::wstring replace_all(std::wstring text, const std::wstring& from, const std::wstring& to) {
     if (from.empty()) return text;
-    size_t pos = 0;
-    for (;;) {
-        // An exact match is looked for first; the any-case search also finds
-        // any earlier occurrence in other letter case, so none is skipped.
-        size_t exact = text.find(from, pos);
-        size_t any = find_any_case(text, from, pos);
-        size_t p = exact < any ? exact : any;
-        if (p == std::wstring::npos) break;
-        text.replace(p, from.size(), to);
-        pos = to.size() < from.size() ? p : p + to.size();
+    // One pass, so a page of many short lines costs no more than a long one.
+    // The earliest occurrence in any letter case is also the earliest exact one
+    // or comes before it, so the any-case test alone finds them all in order.
+    const size_t m = from.size();
+    if (to.size() < m) {
+        // In place: text[0, done) is finished, text[next, end) still to scan.
+        // A replacement is put just before the rest, so that the scan goes on
+        // at its start (".." by "." collapses a whole run).
+        size_t done = 0, next = 0;
+        while (next < text.size()) {
+            if (matches_at(text, next, from)) {
+                next += m - to.size();
+                std::copy(to.begin(), to.end(), text.begin() + static_cast<long>(next));
+                continue;
+            }
+            text[done++] = text[next++];
+        }
+        text.resize(done);
+        return text;
     }
-    return text;
+    std::wstring out;
+    out.reserve(text.size());
+    for (size_t next = 0; next < text.size();) {
+        if (matches_at(text, next, from)) {
+            out += to;
+            next += m;
+        } else {
+            out.push_back(text[next++]);
+        }
+    }
+    return out;
 }
 
 std::wstring normalize_url(const std::wstring& url) {
@@ -205,79 +218,196 @@ bool move_file(const std::wstring& src, const std::wstring& dst, bool no_replace
     return DeleteFileW(src.c_str()) != FALSE;
 }
 
-bool http_get(const std::wstring& scheme, const std::wstring& url, const std::wstring& local) {
-    move_aside(local);
-    const std::wstring full = scheme + url;
+fetch_control::fetch_control(DWORD budget_ms) : deadline_(GetTickCount64() + budget_ms) {}
 
-    wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = L"";
-    URL_COMPONENTSW parts{};
-    parts.dwStructSize = sizeof parts;
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = INTERNET_MAX_HOST_NAME_LENGTH + 1;
-    parts.dwUrlPathLength = 1;   // pointers into full, with their lengths
-    parts.dwExtraInfoLength = 1;
-    if (!InternetCrackUrlW(full.c_str(), static_cast<DWORD>(full.size()), 0, &parts) ||
-        host[0] == L'\0' ||
-        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
-        error_note(L"Failed AfxParseURL |" + full);
+DWORD fetch_control::remaining_ms() const {
+    const ULONGLONG now = GetTickCount64();
+    if (stopped_ || now >= deadline_) return 0;
+    return static_cast<DWORD>(std::min<ULONGLONG>(deadline_ - now, 0xFFFFFFF0u));
+}
+
+DWORD fetch_control::step_ms() const { return std::min(remaining_ms(), request_timeout_ms); }
+
+bool body_sink::take(const void* data, size_t size) {
+    if (size == 0) return true;
+    total_ += size;
+    if (total_ > max_response_bytes) {
+        error_note(where_ + L"response larger than " + std::to_wstring(max_response_bytes) +
+                   L" bytes, cut off");
         return false;
     }
-    const std::wstring server = host;
-    const INTERNET_PORT port = parts.nPort;
-    std::wstring object = text_of(parts.lpszUrlPath, parts.dwUrlPathLength) +
-                          text_of(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    if (object.empty()) object = L"/";
-    const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-    const std::wstring where = server + L"\t" + std::to_wstring(port) + L"\t";
+    DWORD written = 0;
+    if (!WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr) || written != size) {
+        error_note(where_ + L"Can't write  " + std::to_wstring(GetLastError()));
+        return false;
+    }
+    return true;
+}
 
+std::wstring request_where(const http_target& target) {
+    return target.server + L"\t" + std::to_wstring(target.port) + L"\t";
+}
+
+bool wininet_request(const http_target& target, const std::wstring& agent, body_sink& sink,
+                     fetch_control& control, http_answer& answer) {
+    const std::wstring where = request_where(target);
     unique_hinternet session(
-        InternetOpenW(u_agent().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) {
         error_note(where + L"InternetOpen " + last_error_text(GetLastError()));
         return false;
     }
-    // A server that accepts the connection but never answers must not hold the
-    // dialog's start for minutes.
-    DWORD timeout_ms = 20000;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionW(session.get(), option, &timeout_ms, sizeof timeout_ms);
-
-    unique_hinternet connection(InternetConnectW(session.get(), server.c_str(), port, nullptr,
-                                                 nullptr, INTERNET_SERVICE_HTTP, 0, 1));
+    set_timeouts(session.get(), control);
+    unique_hinternet connection(InternetConnectW(session.get(), target.server.c_str(), target.port,
+                                                 nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 1));
     if (!connection) {
         error_note(where + L"InternetConnect " + last_error_text(GetLastError()));
         return false;
     }
-    // Always the server's current answer: the comparison with yesterday's page
-    // is pointless on a cached copy.
-    DWORD flags = (secure ? INTERNET_FLAG_SECURE : INTERNET_FLAG_EXISTING_CONNECT) |
-                  INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-    unique_hinternet request(HttpOpenRequestW(connection.get(), L"GET", object.c_str(),
-                                              secure ? L"HTTP/1.1" : nullptr, nullptr, nullptr,
-                                              flags, 1));
+    set_timeouts(connection.get(), control);
+    // Always the server's current answer (the comparison with yesterday's
+    // page is pointless on a cached copy); redirects are followed by the
+    // caller, with the same limits at every hop.
+    const DWORD flags = INTERNET_FLAG_SECURE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                        INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES;
+    unique_hinternet request(HttpOpenRequestW(connection.get(), L"GET", target.object.c_str(),
+                                              L"HTTP/1.1", nullptr, nullptr, flags, 1));
     if (!request) {
         error_note(where + L"HttpOpenRequest " + last_error_text(GetLastError()));
         return false;
     }
-    if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) {
+    // Timeouts set on the session alone do not reach the request everywhere.
+    set_timeouts(request.get(), control);
+    if (control.expired() || !HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) {
         error_note(where + L"SendRequest ... error");
         return false;
     }
-    // The status is not examined: whatever the server answers is the page.
-    DWORD status = 0, status_size = sizeof status;
-    HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                   &status_size, nullptr);
-    return save_response(request.get(), local, where);
+    DWORD status = 0, size = sizeof status;
+    HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                   nullptr);
+    answer.status = static_cast<int>(status);
+    wchar_t location[2048] = L"";
+    DWORD location_size = sizeof location;
+    if (HttpQueryInfoW(request.get(), HTTP_QUERY_LOCATION, location, &location_size, nullptr))
+        answer.location = location;
+    if (answer.status < 200 || answer.status > 299) return true;
+
+    std::vector<char> chunk(65536);
+    for (;;) {
+        if (control.expired()) {
+            error_note(where + L"answer not complete in time");
+            return false;
+        }
+        DWORD got = 0;
+        if (!InternetReadFile(request.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got)) {
+            error_note(where + L"InternetReadFile " + last_error_text(GetLastError()));
+            return false;
+        }
+        if (got == 0) return true;
+        if (!sink.take(chunk.data(), got)) return false;
+    }
+}
+
+std::wstring redirect_target(const std::wstring& from, const std::wstring& location) {
+    if (is_scheme(location, L"http://") || is_scheme(location, L"https://")) return location;
+    const size_t colon = location.find(L':');
+    if (colon != std::wstring::npos && location.find(L'/') > colon) return L"";  // another scheme
+    const size_t scheme_end = from.find(L"//");
+    if (scheme_end == std::wstring::npos) return L"";
+    if (location.compare(0, 2, L"//") == 0) return from.substr(0, scheme_end) + location;
+    const size_t path_start = from.find(L'/', scheme_end + 2);
+    const std::wstring origin = from.substr(0, path_start);
+    if (!location.empty() && location[0] == L'/') return origin + location;
+    std::wstring path = path_start == std::wstring::npos ? L"/" : from.substr(path_start);
+    path.resize(path.find_first_of(L"?#") == std::wstring::npos ? path.size()
+                                                               : path.find_first_of(L"?#"));
+    return origin + path.substr(0, path.rfind(L'/') + 1) + location;
+}
+
+bool http_get(const std::wstring& scheme, const std::wstring& url, const std::wstring& local,
+              fetch_control* control) {
+    fetch_control own(30000);
+    fetch_control& limits = control ? *control : own;
+    std::wstring full = scheme + url;
+    const std::wstring part = local + L".part";
+    make_folders(path_folder(local));
+    bool ok = false;
+    {
+        DWORD open_error = 0;
+        unique_hfile file = open_file_retrying(part, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
+                                               100, 100, &open_error);
+        if (!file) {
+            error_note(L"Can't open wb  " + part + L"\t" + std::to_wstring(open_error));
+            return false;
+        }
+        for (int hop = 0;; ++hop) {
+            http_target target;
+            if (!parse_target(full, target)) {
+                error_note(L"Failed AfxParseURL |" + full);
+                break;
+            }
+            // Each hop starts the file again.
+            SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
+            SetEndOfFile(file.get());
+            body_sink sink(file.get(), request_where(target));
+            http_answer answer;
+            const bool read = target.secure
+                                  ? wininet_request(target, u_agent(), sink, limits, answer)
+                                  : plain_http_request(target, u_agent(), sink, limits, answer);
+            if (!read) break;
+            if (answer.status >= 300 && answer.status <= 399 && !answer.location.empty()) {
+                if (hop == max_redirects) {
+                    error_note(request_where(target) + L"more than " +
+                               std::to_wstring(max_redirects) + L" redirects");
+                    break;
+                }
+                const std::wstring next = redirect_target(full, answer.location);
+                if (next.empty()) {
+                    error_note(request_where(target) + L"redirect refused   " + answer.location);
+                    break;
+                }
+                full = next;
+                continue;
+            }
+            if (answer.status < 200 || answer.status > 299) {
+                error_note(request_where(target) + L"status " + std::to_wstring(answer.status));
+                break;
+            }
+            if (sink.total() == 0) {
+                error_note(request_where(target) + L"empty answer");
+                break;
+            }
+            ok = true;
+            break;
+        }
+    }
+    // A stopped transfer keeps nothing, whatever it had read.
+    if (!ok || limits.stopped()) {
+        DeleteFileW(part.c_str());
+        return false;
+    }
+    move_aside(local);
+    if (!move_file(part, local, true)) {
+        error_note(L"Can't move  " + part + L"  to  " + local);
+        DeleteFileW(part.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool fetch_page(const std::wstring& url, fetch_control* control) {
+    fetch_control own(30000);
+    fetch_control& limits = control ? *control : own;
+    const std::wstring u = normalize_url(url);
+    const std::wstring local = local_file_of(url);
+    if (http_get(L"https:", u, local, &limits)) return true;
+    if (limits.expired()) return false;
+    return http_get(L"http:", u, local, &limits);
 }
 
 std::wstring fetch_url(const std::wstring& url) {
-    std::wstring u = normalize_url(url);
-    std::wstring local = local_file_of(url);
-    move_aside(local);
-    if (is_empty_or_missing(local)) http_get(L"https:", u, local);
-    if (is_empty_or_missing(local)) http_get(L"http:", u, local);
-    return local;
+    fetch_page(url);
+    return local_file_of(url);
 }
 
 }  // namespace quillet

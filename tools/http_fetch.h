@@ -3,6 +3,9 @@
 // file helpers that go with it: URL to local name, numbered free names, moves
 // and the replace-every-occurrence helper.
 #pragma once
+#include <windows.h>
+
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -10,17 +13,60 @@ namespace quillet {
 
 // Responses larger than this are cut off and count as failed downloads.
 constexpr uint64_t max_response_bytes = 16u * 1024u * 1024u;
+// Redirects followed for one request; one more is a failed download.
+constexpr int max_redirects = 5;
+// The longest wait for a connection, for the server to take the request, and
+// between two pieces of its answer.
+constexpr DWORD request_timeout_ms = 20000;
+
+// The bounds of a group of downloads: one deadline for all of them, and a stop
+// that another thread may ask for at any time. Every wait of a download ends
+// at the deadline or within about 100 ms of a stop.
+class fetch_control {
+public:
+    explicit fetch_control(DWORD budget_ms);
+    fetch_control(const fetch_control&) = delete;
+    fetch_control& operator=(const fetch_control&) = delete;
+
+    // Thread-safe.
+    void stop() { stopped_ = true; }
+    bool stopped() const { return stopped_; }
+    // True once stopped or past the deadline.
+    bool expired() const { return stopped_ || remaining_ms() == 0; }
+    // Milliseconds left before the deadline (0 when stopped or past it).
+    DWORD remaining_ms() const;
+    // The wait allowed for one step: the request timeout or what is left,
+    // whichever is shorter.
+    DWORD step_ms() const;
+
+private:
+    ULONGLONG deadline_;
+    std::atomic<bool> stopped_{false};
+};
 
 // Downloads url (with or without scheme) to its local file and returns that
-// file's path, whether or not the download succeeded. An earlier download of
-// the same address is first moved to the next numbered name.
+// file's path, whether or not the download succeeded. A good download moves
+// the earlier one of the same address to the next numbered name; a failed
+// one leaves the earlier one as it was.
 std::wstring fetch_url(const std::wstring& url);
+// The same, within control's bounds when given; true when a good response
+// (status 2xx, not empty, not larger than max_response_bytes) was stored.
+bool fetch_page(const std::wstring& url, fetch_control* control = nullptr);
 
-// One GET request for scheme ("https:" or "http:") + url (beginning "//"),
-// written to local. False when the address cannot be parsed, the request
-// cannot be sent, the response cannot be read whole or is larger than
-// max_response_bytes, or local cannot be written; local is then missing.
-bool http_get(const std::wstring& scheme, const std::wstring& url, const std::wstring& local);
+// One GET of scheme ("https:" or "http:") + url (beginning "//"), following
+// up to max_redirects redirects with the same rules at every hop. The answer
+// goes to a sibling of local ("<local>.part") first and replaces local (whose
+// earlier copy moves to the next numbered name) only when it is whole: status
+// 2xx, not empty and not larger than max_response_bytes. False when the
+// address cannot be parsed, the server fails or refuses, the deadline passes
+// or the transfer is stopped; local is then untouched.
+bool http_get(const std::wstring& scheme, const std::wstring& url, const std::wstring& local,
+              fetch_control* control = nullptr);
+
+// The full address a redirect leads to: location taken relative to the full
+// address from (scheme, server and folder); "" when it leads to a scheme
+// other than http or https.
+std::wstring redirect_target(const std::wstring& from, const std::wstring& location);
 
 // url without any "https:" and "http:", beginning with "//".
 std::wstring normalize_url(const std::wstring& url);

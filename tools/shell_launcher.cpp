@@ -1,6 +1,7 @@
 #include "tools/shell_launcher.h"
 
 #include <io.h>
+#include <wininet.h>
 #include <shlobj.h>
 
 #include <cwchar>
@@ -9,6 +10,7 @@
 #include "base/main_window.h"
 #include "base/paths.h"
 #include "base/report_box.h"
+#include "tools/error_note.h"
 
 namespace quillet {
 
@@ -71,6 +73,12 @@ bool shell_launcher::set_file(const std::wstring& file) {
     return true;
 }
 
+bool shell_launcher::set_address(const std::wstring& address) {
+    file_ = address;
+    has_file_ = true;
+    return true;
+}
+
 bool shell_launcher::set_params(const std::wstring& params) {
     params_ = params;
     has_params_ = true;
@@ -100,8 +108,41 @@ bool shell_launcher::execute() {
 
 bool shell_launcher::explore(const std::wstring& folder) {
     set_file(L"explorer.exe");
-    set_params(folder);
+    set_params(explorer_argument(folder));
     return execute();
+}
+
+std::wstring explorer_argument(const std::wstring& folder) {
+    // A folder name cannot hold a double quote; one that does is not passed on.
+    std::wstring plain;
+    for (wchar_t c : folder)
+        if (c != L'"') plain.push_back(c);
+    if (plain.find_first_of(L" \t,;=") == std::wstring::npos) return plain;
+    return L"\"" + plain + L"\"";
+}
+
+bool is_web_address(const std::wstring& address) {
+    if (address.size() <= 8 || to_lower(address.substr(0, 8)) != L"https://") return false;
+    for (wchar_t c : address)
+        if (c <= L' ' || c == L'"' || c == 0x7F) return false;
+    wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = L"";
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = INTERNET_MAX_HOST_NAME_LENGTH + 1;
+    return InternetCrackUrlW(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts) &&
+           parts.nScheme == INTERNET_SCHEME_HTTPS && host[0] != L'\0';
+}
+
+bool open_web_address(const std::wstring& address) {
+    if (!is_web_address(address)) {
+        error_note(L"open_web_address   not a web address   " + address);
+        return false;
+    }
+    shell_launcher launcher;
+    launcher.set_verb(L"open");
+    launcher.set_address(address);
+    return launcher.execute();
 }
 
 std::wstring shell_error_text(intptr_t code, const std::wstring& file, const std::wstring& params) {

@@ -21,10 +21,14 @@ public:
     // Uses file as it is when it exists, otherwise find_program(file).
     virtual bool set_file(const std::wstring& file);
     virtual bool set_params(const std::wstring& params);
+    // Stores file exactly as given, never looked for as a program: for a web
+    // address the shell picks its own handler.
+    bool set_address(const std::wstring& address);
     // Asks the shell; on a refusal shows (and logs) the reason with report_box
     // and returns false. Without a file, the parameters take the file's place.
     virtual bool execute();
-    // Explorer ("explorer.exe") with folder as its parameter.
+    // Explorer ("explorer.exe") with folder as its parameter, quoted when
+    // Explorer would otherwise cut it (explorer_argument).
     virtual bool explore(const std::wstring& folder);
 
     HWND owner() const { return owner_; }
@@ -48,6 +52,18 @@ private:
 // C:\Program Files (x86)\name and, for an ".exe", the Windows and system
 // folders; name unchanged when none exists (the shell then searches).
 std::wstring find_program(const std::wstring& name);
+
+// folder as one Explorer argument: in double quotes when it holds a space, a
+// tab, a comma, a semicolon or "=", where Explorer cuts its command line.
+std::wstring explorer_argument(const std::wstring& folder);
+
+// True for an "https://" address with a server and no space, control
+// character or double quote.
+bool is_web_address(const std::wstring& address);
+// Opens a web address through the shell's handler for web addresses (the
+// user's browser); anything but an is_web_address is refused with a note on
+// the standard error stream, and no program is ever looked for.
+bool open_web_address(const std::wstring& address);
 
 // The first part of a refusal message for a ShellExecuteW result code: the
 // shell's documented reason, or "Error\n" + file + "\n" + parameters.

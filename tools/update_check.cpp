@@ -3,7 +3,12 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <process.h>
+
+#include <atomic>
+#include <cstring>
 #include <cwchar>
+#include <exception>
 
 #include "base/handles.h"
 #include "base/log.h"
@@ -50,7 +55,7 @@ std::wstring side_name(const std::wstring& path, const std::wstring& kind) {
 // Runs "fc /U old new > report" through the command processor, in the folder
 // of the files: only their plain names appear in the command (the arguments
 // quoted), so nothing in the folder's path can change what runs.
-bool run_file_compare(const compare_files& files) {
+bool run_file_compare(const compare_files& files, fetch_control* control) {
     const std::wstring folder = path_folder(files.report);
     std::wstring line = L"\"" + command_processor() + L"\" /c fc  /U \"" +
                         path_name(files.old_file) + L"\" \"" + path_name(files.new_file) +
@@ -66,7 +71,30 @@ bool run_file_compare(const compare_files& files) {
     }
     unique_handle process_handle(process.hProcess);
     unique_handle thread_handle(process.hThread);
-    return WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+    // Waited for in short steps: a check that is stopped or out of time ends
+    // the comparison too.
+    fetch_control own(30000);
+    fetch_control& limits = control ? *control : own;
+    while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
+        if (limits.expired()) {
+            TerminateProcess(process.hProcess, 1);
+            error_note(L"fc   stopped");
+            return false;
+        }
+    }
+    return true;
+}
+
+// The note of a failed download: the page file with the extension "txt" (or
+// with ".txt" added when the page already is a .txt file).
+std::wstring note_file_of(const std::wstring& page) {
+    std::wstring note = with_ext(page, L"txt");
+    return note == page ? page + L".txt" : note;
+}
+
+bool written_today(const std::wstring& path) {
+    file_status status(path);
+    return !status.failed() && time_text(status.mtime(), L"%Y/%m/%d") == now_text(L"%Y/%m/%d");
 }
 
 }  // namespace
@@ -125,7 +153,8 @@ bool write_compare_file(const std::wstring& path, const std::wstring& text) {
     return write_utf16_text(path, normalize_lines(read_whole_text(utf16)));
 }
 
-bool pages_differ(const std::wstring& old_page, const std::wstring& new_page) {
+bool pages_differ(const std::wstring& old_page, const std::wstring& new_page,
+                  fetch_control* control) {
     const std::wstring o = html_line_breaks(old_page);
     const std::wstring n = html_line_breaks(new_page);
     ++compare_counter;
@@ -143,51 +172,128 @@ bool pages_differ(const std::wstring& old_page, const std::wstring& new_page) {
         return false;
     }
     if (!get_which(L"fc").empty()) {
-        run_file_compare(last_files);
+        run_file_compare(last_files, control);
         error_note(L"changed");
     }
     return true;
 }
 
-bool check_for_update() {
+update_outcome run_update_check(fetch_control& control) {
+    update_outcome outcome;
     const std::wstring url = update_url();
     const std::wstring page = local_file_of(url);
-    file_status page_status(page);
-    if (!page_status.failed() &&
-        time_text(page_status.mtime(), L"%Y/%m/%d") == now_text(L"%Y/%m/%d"))
-        return false;
+    const std::wstring note_file = note_file_of(page);
+    // Once a day, whether the day's try brought a page or only a note.
+    if (written_today(page) || written_today(note_file)) return outcome;
 
     const std::wstring old_page = read_whole_text(page);
-    const std::wstring new_page = read_whole_text(fetch_url(url));
-    bool changed = false;
-    if (new_page.empty()) {
-        // A failed download tells nothing about the page: it is noted and
-        // never counted as a change.
-        const std::wstring note_file = with_ext(page, L"txt");
+    const bool fetched = fetch_page(url, &control);
+    // A stopped check leaves no trace that would count as today's try.
+    if (control.stopped()) return outcome;
+    outcome.ran = true;
+    outcome.address = L"https:" + url;
+    if (!fetched) {
+        // A failed download tells nothing about the page: it is noted (the
+        // note keeps the day's try) and the last good page stays the baseline.
         const std::wstring note =
             url + L"\r\n" + url_to_local_name(url) + L"\r\n" + note_file + L"\r\n";
         error_note(note);
         write_utf16_text(note_file, note);
-    } else if (old_page.empty()) {
-        error_note(L"new");
-    } else if (same_page(old_page, new_page)) {
-        error_note(L"no update");
     } else {
-        changed = pages_differ(old_page, new_page);
+        const std::wstring new_page = read_whole_text(page);
+        if (old_page.empty()) {
+            error_note(L"new");
+        } else if (same_page(old_page, new_page)) {
+            error_note(L"no update");
+        } else {
+            outcome.changed = pages_differ(old_page, new_page, &control);
+        }
     }
 
-    if (changed) {
+    if (outcome.changed) {
         uint32_t count = update_settings().get_dword(section, L"update count", 3);
         update_settings().set_dword(section, L"update count", count + 1);
     }
-    if (update_settings().get_dword(section, L"update count", 3) > 5) {
-        shell_launcher browser;
-        browser.set_verb(L"open");
-        browser.set_file(L"https:" + url);
-        browser.execute();
-        update_settings().set_dword(section, L"update count", 0);
+    outcome.open_browser = update_settings().get_dword(section, L"update count", 3) > 5;
+    return outcome;
+}
+
+void apply_update_outcome(const update_outcome& outcome) {
+    if (!outcome.open_browser) return;
+    open_web_address(outcome.address);
+    update_settings().set_dword(section, L"update count", 0);
+}
+
+bool check_for_update() {
+    fetch_control control(update_check_budget_ms);
+    const update_outcome outcome = run_update_check(control);
+    apply_update_outcome(outcome);
+    return outcome.changed;
+}
+
+struct background_update_check::state {
+    fetch_control control{update_check_budget_ms};
+    HWND window = nullptr;
+    UINT message = 0;
+    update_outcome outcome;
+    std::atomic<bool> done{false};
+};
+
+namespace {
+
+unsigned __stdcall update_thread(void* argument) {
+    // The thread owns its share of the state: the object that started it may
+    // be gone (the window closed) before the check ends.
+    std::shared_ptr<background_update_check::state> shared =
+        *static_cast<std::shared_ptr<background_update_check::state>*>(argument);
+    delete static_cast<std::shared_ptr<background_update_check::state>*>(argument);
+    try {
+        shared->outcome = run_update_check(shared->control);
+    } catch (const std::exception& e) {
+        error_note(L"update check failed: " + std::wstring(e.what(), e.what() + strlen(e.what())));
+    } catch (...) {
+        error_note(L"update check failed");
     }
-    return changed;
+    shared->done = true;
+    if (shared->window) PostMessageW(shared->window, shared->message, 0, 0);
+    return 0;
+}
+
+}  // namespace
+
+background_update_check::~background_update_check() { stop(1000); }
+
+bool background_update_check::start(HWND window, UINT done_message) {
+    if (state_) return false;
+    state_ = std::make_shared<state>();
+    state_->window = window;
+    state_->message = done_message;
+    auto* argument = new std::shared_ptr<state>(state_);
+    uintptr_t thread = _beginthreadex(nullptr, 0, &update_thread, argument, 0, nullptr);
+    if (!thread) {
+        delete argument;
+        error_note(L"update check   Can't start its thread");
+        state_->done = true;
+        return false;
+    }
+    thread_.reset(reinterpret_cast<HANDLE>(thread));
+    return true;
+}
+
+bool background_update_check::finished() const { return state_ && state_->done; }
+
+bool background_update_check::stop(DWORD wait_ms) {
+    if (!state_) return true;
+    state_->control.stop();
+    if (!thread_) return true;
+    return WaitForSingleObject(thread_.get(), wait_ms) == WAIT_OBJECT_0;
+}
+
+bool background_update_check::apply() {
+    if (!finished() || applied_) return false;
+    applied_ = true;
+    apply_update_outcome(state_->outcome);
+    return true;
 }
 
 }  // namespace quillet

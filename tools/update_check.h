@@ -3,9 +3,14 @@
 // raises the "update count" in Tool.ini, and when it passes 5 the page is
 // opened in the browser and the count starts again.
 #pragma once
+#include <windows.h>
+
+#include <memory>
 #include <string>
 
+#include "base/handles.h"
 #include "settings/tool_settings.h"
+#include "tools/http_fetch.h"
 
 namespace quillet {
 
@@ -18,10 +23,58 @@ extern const wchar_t default_update_path[];
 // The page address without scheme: "//" + server + "/" + path.
 std::wstring update_url();
 
-// Runs the check unless it already ran today (the page file's date tells);
-// true when the page changed in this run. Notes go to the standard error
-// stream only.
+// How long one check may take, downloads and comparison included.
+constexpr DWORD update_check_budget_ms = 30000;
+
+// What a check found and decided.
+struct update_outcome {
+    bool ran = false;           // false when it had already run today
+    bool changed = false;       // the page changed since the last good download
+    bool open_browser = false;  // the count passed 5: the page is to be shown
+    std::wstring address;       // "https:" + the page address
+};
+
+// The check's work, on any thread: unless it already ran today (a page or a
+// failure note written today tells), downloads the page within control's
+// bounds, compares it with the last good one and raises the count on a
+// change. A failed download is noted (and so counts as today's try) and
+// changes nothing else; a stopped check leaves nothing behind. Opens nothing.
+update_outcome run_update_check(fetch_control& control);
+// On the user-interface thread: when the outcome says so, opens the page in
+// the browser and starts the count again.
+void apply_update_outcome(const update_outcome& outcome);
+// Both, on the calling thread; true when the page changed in this run. Notes
+// go to the standard error stream only.
 bool check_for_update();
+
+// The check on a thread of its own, so that the window never waits for the
+// network: start() begins it and posts done_message to window when it has
+// ended; apply() then acts on its outcome on the window's thread. Ending the
+// object stops the check and waits for it at most about a second.
+class background_update_check {
+public:
+    background_update_check() = default;
+    ~background_update_check();
+    background_update_check(const background_update_check&) = delete;
+    background_update_check& operator=(const background_update_check&) = delete;
+
+    bool start(HWND window, UINT done_message);
+    bool started() const { return static_cast<bool>(state_); }
+    bool finished() const;
+    // Asks the check to stop and waits at most wait_ms for it to end; true
+    // when it has ended (or never started).
+    bool stop(DWORD wait_ms);
+    // Applies the outcome of a finished check once; false before it ended.
+    bool apply();
+
+    // What the check's thread shares with this object.
+    struct state;
+
+private:
+    std::shared_ptr<state> state_;
+    unique_handle thread_;
+    bool applied_ = false;
+};
 
 // text with a line break after the closing tags </div>, </script>, </span>,
 // </li>, </a>, before the opening tags <div, <script, <span, <style, <img,
@@ -38,7 +91,9 @@ bool same_page(const std::wstring& old_page, const std::wstring& new_page);
 bool write_compare_file(const std::wstring& path, const std::wstring& text);
 // Writes both pages, broken at their tags, as comparison files; true when they
 // differ, and then "fc" (when there is one) writes its report file beside them.
-bool pages_differ(const std::wstring& old_page, const std::wstring& new_page);
+// The file compare program runs no longer than control allows.
+bool pages_differ(const std::wstring& old_page, const std::wstring& new_page,
+                  fetch_control* control = nullptr);
 
 // The settings object of the check (Tool.ini, or the file given to
 // set_update_settings_file).

@@ -3,7 +3,11 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <memory>
+#include <mutex>
+
 #include "base/handles.h"
+#include "base/main_window.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/progress.h"
@@ -33,17 +37,59 @@ std::wstring batch_quoted(const std::wstring& path) {
     return L"\"" + replace_all(path, L"%", L"%%") + L"\"";
 }
 
-// The answer is complete when "where" has written its error output, or its
-// output holds a whole line or is no longer held open by the command.
-bool answer_ready(const std::wstring& chk, const std::wstring& err) {
-    if (file_status(err).size() > 0) return true;
-    file_status st(chk);
-    if (st.failed() || st.size() == 0) return false;
-    unique_hfile alone(CreateFileW(chk.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (alone) return true;
-    std::vector<uint8_t> bytes = read_file_bytes(chk);
-    return !bytes.empty() && bytes.back() == '\n';
+// Runs "where name" with its output and error output going to the files chk
+// and err, and waits for it to end: at most about 10 seconds, shown by a
+// progress meter when this thread owns the main window. The command is
+// started directly, with wide paths throughout, so any character of the
+// temporary folder's path works, and an answer that cannot come is not
+// waited for.
+void run_where(const std::wstring& name, const std::wstring& chk, const std::wstring& err) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    unique_hfile out(CreateFileW(chk.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    unique_hfile error(CreateFileW(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    unique_hfile input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   &inherit, OPEN_EXISTING, 0, nullptr));
+    if (!out || !error) {
+        error_note(L"get_which   Can't open wb  " + chk);
+        return;
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = input.get();
+    startup.hStdOutput = out.get();
+    startup.hStdError = error.get();
+    std::wstring line = L"where \"" + name + L"\"";
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        path_folder(chk).c_str(), &startup, &process)) {
+        error_note(L"get_which   Can't start   where   " + std::to_wstring(GetLastError()));
+        return;
+    }
+    unique_handle process_handle(process.hProcess);
+    unique_handle thread_handle(process.hThread);
+    out.reset();
+    error.reset();
+
+    HWND window = main_window();
+    const bool shown = window && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+    std::unique_ptr<progress_meter> meter;
+    if (shown) meter = std::make_unique<progress_meter>(L"get_which ...", 100);
+    for (int i = 0; i < 100; ++i) {
+        if (WaitForSingleObject(process.hProcess, 100) != WAIT_TIMEOUT) return;
+        if (meter) meter->step();
+    }
+    TerminateProcess(process.hProcess, 1);
+    error_note(L"get_which   no answer   " + name);
+}
+
+// The answer files' removals are queued from any thread.
+std::mutex& exit_ops_guard() {
+    static std::mutex guard;
+    return guard;
 }
 
 }  // namespace
@@ -71,23 +117,16 @@ std::wstring bat_path(const std::wstring& command) {
     return batch_folder() + L"\\" + name + L".bat";
 }
 
-std::wstring run_hidden_batch(const std::wstring& command, const std::wstring& folder) {
-    std::wstring path = bat_path(command);
-    std::wstring text;
-    if (!folder.empty()) {
-        // Plain lines rather than "||" or "&&" after pushd, whose exit status
-        // Wine's command processor does not set.
-        const std::wstring quoted = batch_quoted(path_del_sep(folder));
-        text = L"@if not exist " + batch_quoted(path_add_sep(path_del_sep(folder), L"\\")) +
-               L" exit /b 1\r\n@pushd " + quoted + L"\r\n";
-    }
-    text += command + L"\r\n";
-    if (!write_sjis(path, text)) error_note(L"run_hidden_batch   Can't write   " + path);
+std::wstring write_batch(const std::wstring& command) {
+    const std::wstring path = bat_path(command);
+    if (!write_sjis(path, command + L"\r\n")) error_note(L"run_hidden_batch   Can't write   " + path);
+    return path;
+}
+
+std::wstring run_hidden_batch(const std::wstring& command) {
+    const std::wstring path = write_batch(command);
     shell_launcher launcher;
     launcher.set_show(SW_HIDE);
-    // The shell hands the batch to the command processor, which expands a
-    // "%NAME%" of a defined variable even in the batch's own path; a temporary
-    // folder with such a name cannot run batch files at all.
     launcher.set_file(path);
     launcher.execute();
     return path;
@@ -125,24 +164,17 @@ std::wstring get_which(const std::wstring& name) {
     DeleteFileW(chk.c_str());
     DeleteFileW(err.c_str());
 
-    // The command runs in the working folder with the answer files named
-    // relative to it: no path appears in a redirection (Wine's command
-    // processor does not accept quoted ones), and the folder itself is quoted.
-    run_hidden_batch(which_command(base), folder);
-
-    exit_ops& later = batch_exit_ops();
-    later.remove_later(chk);
-    later.remove_later(err);
-    later.remove_later(folder);
-
+    // The batch file stays as the record of the lookup, to be run again by
+    // hand in the working folder; the lookup itself starts "where" directly.
+    write_batch(which_command(base));
     {
-        progress_meter meter(L"get_which ...", 100);
-        for (int i = 0; i < 100; ++i) {
-            if (answer_ready(chk, err)) break;
-            Sleep(100);
-            meter.step();
-        }
+        std::lock_guard<std::mutex> lock(exit_ops_guard());
+        exit_ops& later = batch_exit_ops();
+        later.remove_later(chk);
+        later.remove_later(err);
+        later.remove_later(folder);
     }
+    run_where(base, chk, err);
     std::vector<std::wstring> lines = read_list_file(chk);
     if (lines.empty()) return L"";
     return trimmed(lines[0]);

@@ -16,23 +16,28 @@ std::wstring batch_folder();
 // most 50 characters, + ".bat". The same command always gives the same file.
 std::wstring bat_path(const std::wstring& command);
 
-// Writes the command line as a Shift_JIS batch file and starts it hidden
-// through the shell; does not wait. With a folder, the batch first changes to
-// it (and stops when it does not exist). Returns the batch file's path.
-std::wstring run_hidden_batch(const std::wstring& command, const std::wstring& folder = L"");
+// Writes the command line (and a line end) as a Shift_JIS batch file at
+// bat_path(command); returns its path.
+std::wstring write_batch(const std::wstring& command);
+// write_batch, then starts the batch hidden through the shell; does not wait.
+// Returns the batch file's path.
+std::wstring run_hidden_batch(const std::wstring& command);
 
 // The full path of a program as "where" finds it (the first line of its
 // answer), name itself when it is an existing path with a folder part, or ""
-// when nothing is found. Waits at most about 10 seconds, shown by a progress
-// meter; the answer files are removed when the process ends. Names other than
+// when nothing is found. "where" runs in the dated working folder with its
+// output in name.chk and its error output in name.err (removed when the
+// process ends), and is waited for until it ends, at most about 10 seconds,
+// shown by a progress meter when called on the main window's thread. The
+// command line is kept as a batch file in the batch folder. Names other than
 // plain program names (letters, digits, ".", "_", "-", "+") are refused with "".
 std::wstring get_which(const std::wstring& name);
 
 // True when name can be handed to "where" and used as an answer file's name.
 bool is_lookup_name(const std::wstring& name);
 
-// The line the lookup batch runs in the dated working folder:
-// where "name" > name.chk 2> name.err
+// The command line of a lookup, as its batch file holds it (to be run in the
+// dated working folder): where "name" > name.chk 2> name.err
 std::wstring which_command(const std::wstring& name);
 
 // The command processor: %ComSpec%, else cmd.exe in the system folder.
