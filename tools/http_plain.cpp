@@ -155,6 +155,14 @@ std::string request_safe(const std::wstring& text) {
     return out;
 }
 
+// text as the value of a request header: UTF-8, with control characters
+// made spaces, so that it cannot end the header.
+std::string header_safe(const std::wstring& text) {
+    std::string out;
+    for (uint8_t b : wide_to_utf8(text)) out.push_back(b < 0x20 || b == 0x7F ? ' ' : static_cast<char>(b));
+    return out;
+}
+
 // The value of a header in head (names compared without regard to case).
 std::string header(const std::string& head, const std::string& name) {
     size_t line = head.find("\r\n");
@@ -187,10 +195,10 @@ bool plain_http_request(const http_target& target, const std::wstring& agent, bo
 
     // HTTP/1.0, as the request of a plain address always was: the answer is
     // never chunked and ends where the server closes the connection.
-    std::string host = request_safe(target.server);
+    std::string host = header_safe(target.server);
     if (target.port != 80) host += ":" + std::to_string(target.port);
     const std::string request = "GET " + request_safe(target.object) + " HTTP/1.0\r\nHost: " +
-                                host + "\r\nUser-Agent: " + request_safe(agent) +
+                                host + "\r\nUser-Agent: " + header_safe(agent) +
                                 "\r\nAccept: */*\r\nCache-Control: no-cache\r\n"
                                 "Connection: close\r\n\r\n";
     if (!send_all(s.get(), request, control)) {

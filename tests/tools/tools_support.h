@@ -1,5 +1,4 @@
-// Shared helpers of the tools tests: a small HTTP server on 127.0.0.1 with an
-// ephemeral port, a temporary folder of the test's own, a main window that
+// Shared helpers of the tools tests: the local HTTP server, a temporary folder of the test's own, a main window that
 // answers report boxes, and a recorder of the shell requests.
 #pragma once
 #include <windows.h>
@@ -12,52 +11,13 @@
 #include <thread>
 #include <vector>
 
+#include "support/http_server.h"
 #include "support/scratch.h"
 
 namespace tools_test {
 
-// Serves pages from memory over plain HTTP/1.1, one connection at a time, in
-// its own thread; stopped by the destructor. Unknown paths get a 404 page.
-class http_server {
-public:
-    http_server();
-    ~http_server();
-    http_server(const http_server&) = delete;
-    http_server& operator=(const http_server&) = delete;
-
-    bool running() const { return port_ != 0; }
-    int port() const { return port_; }
-    // "127.0.0.1:port"
-    std::wstring host() const;
-    void set_page(const std::string& path, const std::string& body);
-    // A page of `bytes` bytes of "x".
-    void set_big_page(const std::string& path, uint64_t bytes);
-    // GET requests seen for path.
-    int requests(const std::string& path) const;
-    int all_requests() const;
-    // Connections whose first bytes were not an HTTP request (TLS handshakes).
-    int other_connections() const;
-    std::string last_user_agent() const;
-
-private:
-    void serve();
-    void answer(uintptr_t client);
-
-    uintptr_t listener_;
-    int port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-    mutable std::mutex mutex_;
-    std::map<std::string, std::string> pages_;
-    std::map<std::string, uint64_t> big_pages_;
-    std::map<std::string, int> counts_;
-    int all_ = 0;
-    int other_ = 0;
-    std::string agent_;
-};
-
-// A port of 127.0.0.1 that was free a moment ago: nothing listens there.
-int free_port();
+using testing_support::free_port;
+using testing_support::http_server;
 
 // Points TMP and TEMP of this process at a folder (created) and puts the old
 // values back on destruction.

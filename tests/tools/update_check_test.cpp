@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <thread>
+
 #include "base/paths.h"
 #include "engine/store.h"
 #include "support/scratch.h"
@@ -64,6 +66,7 @@ protected:
 
     std::wstring ini() const { return dir.file(L"Tool.ini"); }
     std::wstring page_file() const { return local_file_of(update_url()); }
+    std::wstring note_file() const { return path_folder(page_file()) + L"\\_.txt"; }
     // The raw "update count" entry, or -1 when it is absent.
     int count() const {
         return static_cast<int>(GetPrivateProfileIntW(L"IR_update", L"update count", -1, ini().c_str()));
@@ -208,17 +211,153 @@ TEST_F(UpdateCheck, FailedDownloadIsNotedAndNeverCountsAsAChange) {
     EXPECT_TRUE(exists(page));  // the first server's page is untouched
 }
 
-TEST_F(UpdateCheck, FailedDownloadIsTriedAgainAtTheNextOpening) {
+TEST_F(UpdateCheck, FailedTryIsTheDaysTryAndKeepsTheBaseline) {
     server.set_page(page_path, "<p>first</p>");
     check_for_update();
     next_day();
     server.set_big_page(page_path, max_response_bytes + 1);  // too large: a failed download
     EXPECT_FALSE(check_for_update());
-    EXPECT_FALSE(exists(page_file()));
+    const std::vector<uint8_t> kept = get_bytes(page_file());
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "<p>first</p>");
     server.set_page(page_path, "<p>second</p>");
-    EXPECT_FALSE(check_for_update());  // no page to compare with: "new"
-    EXPECT_TRUE(exists(page_file()));
+    // Once a day: the failed try was today's.
+    EXPECT_FALSE(check_for_update());
+    EXPECT_EQ(server.requests(page_path), 2);
+    // The next day's good page is compared with the last good one.
+    next_day();
+    testing_support::set_mtime(note_file(), tools_test::days_ago(1));
+    EXPECT_TRUE(check_for_update());
+    EXPECT_EQ(count(), 4);
+}
+
+TEST_F(UpdateCheck, ErrorPagesNeverCountAsChanges) {
+    server.set_page(page_path, "<p>first</p>");
+    check_for_update();
+    const std::vector<uint8_t> first = get_bytes(page_file());
+    for (const char* status : {"404 Not Found", "500 Internal Server Error"}) {
+        next_day();
+        testing_support::set_mtime(note_file(), tools_test::days_ago(1));
+        server.set_status_page(page_path, status, std::string("<p>") + status + "</p>");
+        EXPECT_FALSE(check_for_update()) << status;
+        EXPECT_EQ(get_bytes(page_file()), first) << status;
+    }
     EXPECT_EQ(count(), -1);
+    EXPECT_TRUE(browser.calls().empty());
+}
+
+TEST_F(UpdateCheck, BrowserGetsTheWebAddressNeverAProgram) {
+    // A shared settings file naming a path that ends like a system program.
+    WritePrivateProfileStringW(L"IR_update", L"path_name", L"x/notepad.exe", ini().c_str());
+    WritePrivateProfileStringW(L"IR_update", L"update count", L"6", ini().c_str());
+    server.set_page("/x/notepad.exe", "<p>page</p>");
+    check_for_update();
+    ASSERT_EQ(browser.calls().size(), 1u);
+    EXPECT_EQ(browser.calls()[0].file, L"https://" + server.host() + L"/x/notepad.exe");
+    EXPECT_EQ(browser.calls()[0].verb, L"open");
+    EXPECT_EQ(count(), 0);
+}
+
+// Broken or hostile servers, each against the check's own deadline: the check
+// ends by it, counts nothing and keeps the last good page.
+TEST_F(UpdateCheck, HostileServersEndByTheDeadlineAndChangeNothing) {
+    server.set_page(page_path, "<p>first</p>");
+    check_for_update();
+    const std::vector<uint8_t> first = get_bytes(page_file());
+    for (int behaviour = 0; behaviour < 5; ++behaviour) {
+        next_day();
+        testing_support::set_mtime(note_file(), tools_test::days_ago(1));
+        switch (behaviour) {
+        case 0: server.set_stall(page_path); break;
+        case 1: server.set_trickle(page_path, std::string(100, 'a'), 5000); break;
+        case 2: server.set_redirect(page_path, page_path); break;
+        case 3: server.set_big_page(page_path, 500ull * 1024 * 1024, true); break;
+        case 4: server.set_big_page(page_path, 500ull * 1024 * 1024, false); break;
+        }
+        fetch_control control(3000);
+        const ULONGLONG start = GetTickCount64();
+        const update_outcome outcome = run_update_check(control);
+        EXPECT_LT(GetTickCount64() - start, 5000u) << behaviour;
+        EXPECT_TRUE(outcome.ran) << behaviour;
+        EXPECT_FALSE(outcome.changed) << behaviour;
+        EXPECT_EQ(get_bytes(page_file()), first) << behaviour;
+        EXPECT_TRUE(exists(note_file())) << behaviour;
+        EXPECT_FALSE(exists(page_file() + L".part")) << behaviour;
+    }
+    EXPECT_EQ(count(), -1);
+}
+
+TEST_F(UpdateCheck, StoppedCheckLeavesNothingThatCountsAsToday) {
+    server.set_page(page_path, "<p>first</p>");
+    check_for_update();
+    next_day();
+    server.set_trickle(page_path, std::string(100, 'a'), 200);
+    fetch_control control(60000);
+    std::thread stopper([&control] {
+        Sleep(700);
+        control.stop();
+    });
+    const update_outcome outcome = run_update_check(control);
+    stopper.join();
+    EXPECT_FALSE(outcome.ran);
+    EXPECT_FALSE(exists(note_file()));
+    EXPECT_FALSE(exists(page_file() + L".part"));
+    // The page is yesterday's still: the next opening tries again.
+    server.set_page(page_path, "<p>first</p>");
+    EXPECT_FALSE(check_for_update());
+    EXPECT_EQ(server.requests(page_path), 3);
+}
+
+TEST_F(UpdateCheck, LargePagesCompareWithinTheDeadline) {
+    // Half a million short lines, then one long line: both once took minutes.
+    std::string many;
+    for (int i = 0; i < 500000; ++i) many += "<li>" + std::to_string(i % 10) + "</li>";
+    server.set_page(page_path, many);
+    check_for_update();
+    next_day();
+    server.set_page(page_path, many + "<li>new</li>");
+    fetch_control control(update_check_budget_ms);
+    EXPECT_TRUE(run_update_check(control).changed);
+    EXPECT_GT(control.remaining_ms(), 0u);
+
+    next_day();
+    server.set_page(page_path, std::string(8 * 1024 * 1024, 'y'));
+    fetch_control long_line(update_check_budget_ms);
+    EXPECT_TRUE(run_update_check(long_line).changed);
+    EXPECT_GT(long_line.remaining_ms(), 0u);
+}
+
+TEST_F(UpdateCheck, BackgroundCheckReportsToTheWindowAndAppliesThere) {
+    WritePrivateProfileStringW(L"IR_update", L"update count", L"6", ini().c_str());
+    server.set_page(page_path, "<p>page</p>");
+    tools_test::answering_window window;
+    const UINT done = WM_APP + 7;
+    background_update_check check;
+    ASSERT_TRUE(check.start(window.window(), done));
+    MSG msg{};
+    const ULONGLONG start = GetTickCount64();
+    bool arrived = false;
+    while (!arrived && GetTickCount64() - start < 20000) {
+        if (PeekMessageW(&msg, window.window(), done, done, PM_REMOVE)) arrived = true;
+        else Sleep(20);
+    }
+    ASSERT_TRUE(arrived);
+    // Nothing was opened on the check's own thread.
+    EXPECT_TRUE(browser.calls().empty());
+    EXPECT_TRUE(check.apply());
+    ASSERT_EQ(browser.calls().size(), 1u);
+    EXPECT_FALSE(check.apply());  // once
+    EXPECT_EQ(count(), 0);
+}
+
+TEST_F(UpdateCheck, BackgroundCheckStopsWithinASecond) {
+    server.set_stall(page_path);
+    background_update_check check;
+    ASSERT_TRUE(check.start(nullptr, 0));
+    while (server.requests(page_path) == 0 && !check.finished()) Sleep(20);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(check.stop(1000));
+    EXPECT_LT(GetTickCount64() - start, 1100u);
+    EXPECT_FALSE(exists(note_file()));
 }
 
 TEST_F(UpdateCheck, CompareFileIsWrittenWithSideCopies) {
