@@ -105,40 +105,57 @@ bool matches_at(const std::wstring& text, size_t at, const std::wstring& from) {
     return true;
 }
 
+// The first occurrence of from at or after `at`, letters A-Z in any case; npos
+// when there is none. Only places holding from's first letter are tried.
+size_t find_any_case(const std::wstring& text, size_t at, const std::wstring& from) {
+    const wchar_t first = fold(from[0]);
+    const wchar_t firsts[] = {first, (first >= L'a' && first <= L'z') ? wchar_t(first - 32) : first,
+                              L'\0'};
+    while ((at = text.find_first_of(firsts, at)) != std::wstring::npos) {
+        if (matches_at(text, at, from)) return at;
+        ++at;
+    }
+    return std::wstring::npos;
+}
+
 }  // namespace
 
 std::wstring replace_all(std::wstring text, const std::wstring& from, const std::wstring& to) {
     if (from.empty()) return text;
-    // One pass, so a page of many short lines costs no more than a long one.
-    // The earliest occurrence in any letter case is also the earliest exact one
-    // or comes before it, so the any-case test alone finds them all in order.
+    // One pass, so that a page of many short lines costs no more than a long
+    // one. The earliest occurrence in any letter case is also the earliest
+    // exact one or comes before it, so the any-case search finds them all.
     const size_t m = from.size();
     if (to.size() < m) {
         // In place: text[0, done) is finished, text[next, end) still to scan.
         // A replacement is put just before the rest, so that the scan goes on
         // at its start (".." by "." collapses a whole run).
         size_t done = 0, next = 0;
-        while (next < text.size()) {
-            if (matches_at(text, next, from)) {
-                next += m - to.size();
-                std::copy(to.begin(), to.end(), text.begin() + static_cast<long>(next));
-                continue;
-            }
-            text[done++] = text[next++];
+        for (;;) {
+            const size_t found = find_any_case(text, next, from);
+            const size_t stop = found == std::wstring::npos ? text.size() : found;
+            if (done != next)
+                std::copy(text.begin() + static_cast<long>(next), text.begin() + static_cast<long>(stop),
+                          text.begin() + static_cast<long>(done));
+            done += stop - next;
+            if (found == std::wstring::npos) break;
+            next = found + m - to.size();
+            std::copy(to.begin(), to.end(), text.begin() + static_cast<long>(next));
         }
         text.resize(done);
         return text;
     }
     std::wstring out;
     out.reserve(text.size());
-    for (size_t next = 0; next < text.size();) {
-        if (matches_at(text, next, from)) {
-            out += to;
-            next += m;
-        } else {
-            out.push_back(text[next++]);
-        }
+    size_t next = 0;
+    for (;;) {
+        const size_t found = find_any_case(text, next, from);
+        if (found == std::wstring::npos) break;
+        out.append(text, next, found - next);
+        out += to;
+        next = found + m;
     }
+    out.append(text, next, std::wstring::npos);
     return out;
 }
 

@@ -307,8 +307,8 @@ TEST_F(UpdateCheck, StoppedCheckLeavesNothingThatCountsAsToday) {
     EXPECT_EQ(server.requests(page_path), 3);
 }
 
-TEST_F(UpdateCheck, LargePagesCompareWithinTheDeadline) {
-    // Half a million short lines, then one long line: both once took minutes.
+TEST_F(UpdateCheck, PageOfManyShortLinesComparesWithinTheDeadline) {
+    // Half a million short lines once took most of a minute.
     std::string many;
     for (int i = 0; i < 500000; ++i) many += "<li>" + std::to_string(i % 10) + "</li>";
     server.set_page(page_path, many);
@@ -318,12 +318,6 @@ TEST_F(UpdateCheck, LargePagesCompareWithinTheDeadline) {
     fetch_control control(update_check_budget_ms);
     EXPECT_TRUE(run_update_check(control).changed);
     EXPECT_GT(control.remaining_ms(), 0u);
-
-    next_day();
-    server.set_page(page_path, std::string(8 * 1024 * 1024, 'y'));
-    fetch_control long_line(update_check_budget_ms);
-    EXPECT_TRUE(run_update_check(long_line).changed);
-    EXPECT_GT(long_line.remaining_ms(), 0u);
 }
 
 TEST_F(UpdateCheck, BackgroundCheckReportsToTheWindowAndAppliesThere) {

@@ -171,3 +171,14 @@ TEST_F(Which, WindowsVersionIsADottedNumber) {
     EXPECT_EQ(version.find_first_of(L" ,"), std::wstring::npos) << version;
     EXPECT_GT(std::wcstod(version.c_str(), nullptr), 0.0) << version;
 }
+
+TEST_F(Which, TemporaryFolderOutsideTheCodePageFindsProgramsAtOnce) {
+    // "Zoë日本" cannot be written in code page 932: a batch file naming the
+    // folder could never change into it.
+    tools_test::temp_redirect odd{dir.path() + L"Zo\u00eb\u65e5\u672c"};
+    std::wstring cmd = get_which(L"cmd");
+    EXPECT_EQ(to_lower(path_name(cmd)), L"cmd.exe");
+    EXPECT_TRUE(path_exists(cmd, false)) << cmd;
+    EXPECT_NE(dated_work_folder().find(L"Zo\u00eb\u65e5\u672c"), std::wstring::npos);
+    EXPECT_TRUE(exists(path_add_sep(dated_work_folder(), L"\\") + L"cmd.chk"));
+}
