@@ -343,7 +343,7 @@ std::wstring redirect_target(const std::wstring& from, const std::wstring& locat
 
 bool http_get(const std::wstring& scheme, const std::wstring& url, const std::wstring& local,
               fetch_control* control) {
-    fetch_control own(30000);
+    fetch_control own(default_budget_ms);
     fetch_control& limits = control ? *control : own;
     std::wstring full = scheme + url;
     const std::wstring part = local + L".part";
@@ -413,7 +413,7 @@ bool http_get(const std::wstring& scheme, const std::wstring& url, const std::ws
 }
 
 bool fetch_page(const std::wstring& url, fetch_control* control) {
-    fetch_control own(30000);
+    fetch_control own(default_budget_ms);
     fetch_control& limits = control ? *control : own;
     const std::wstring u = normalize_url(url);
     const std::wstring local = local_file_of(url);

@@ -18,6 +18,8 @@ constexpr int max_redirects = 5;
 // The longest wait for a connection, for the server to take the request, and
 // between two pieces of its answer.
 constexpr DWORD request_timeout_ms = 20000;
+// The deadline of a download (or comparison) that is given no control.
+constexpr DWORD default_budget_ms = 30000;
 
 // The bounds of a group of downloads: one deadline for all of them, and a stop
 // that another thread may ask for at any time. Every wait of a download ends

@@ -172,7 +172,10 @@ std::string header(const std::string& head, const std::string& name) {
         if (end == std::string::npos) end = head.size();
         if (end - start > name.size() && head[start + name.size()] == ':' &&
             std::equal(name.begin(), name.end(), head.begin() + static_cast<long>(start),
-                       [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+                       [](char a, char b) {
+                           return std::tolower(static_cast<unsigned char>(a)) ==
+                                  std::tolower(static_cast<unsigned char>(b));
+                       })) {
             std::string value = head.substr(start + name.size() + 1, end - start - name.size() - 1);
             size_t first = value.find_first_not_of(" \t");
             size_t last = value.find_last_not_of(" \t");

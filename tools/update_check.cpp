@@ -73,7 +73,7 @@ bool run_file_compare(const compare_files& files, fetch_control* control) {
     unique_handle thread_handle(process.hThread);
     // Waited for in short steps: a check that is stopped or out of time ends
     // the comparison too.
-    fetch_control own(30000);
+    fetch_control own(default_budget_ms);
     fetch_control& limits = control ? *control : own;
     while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
         if (limits.expired()) {
@@ -261,7 +261,8 @@ unsigned __stdcall update_thread(void* argument) {
 
 }  // namespace
 
-background_update_check::~background_update_check() { stop(1000); }
+// A close that has already waited for the check does not wait again.
+background_update_check::~background_update_check() { stop(stop_asked_ ? 0 : 1000); }
 
 bool background_update_check::start(HWND window, UINT done_message) {
     if (state_) return false;
@@ -284,6 +285,7 @@ bool background_update_check::finished() const { return state_ && state_->done; 
 
 bool background_update_check::stop(DWORD wait_ms) {
     if (!state_) return true;
+    stop_asked_ = true;
     state_->control.stop();
     if (!thread_) return true;
     return WaitForSingleObject(thread_.get(), wait_ms) == WAIT_OBJECT_0;

@@ -24,7 +24,7 @@ extern const wchar_t default_update_path[];
 std::wstring update_url();
 
 // How long one check may take, downloads and comparison included.
-constexpr DWORD update_check_budget_ms = 30000;
+constexpr DWORD update_check_budget_ms = default_budget_ms;
 
 // What a check found and decided.
 struct update_outcome {
@@ -74,6 +74,7 @@ private:
     std::shared_ptr<state> state_;
     unique_handle thread_;
     bool applied_ = false;
+    bool stop_asked_ = false;
 };
 
 // text with a line break after the closing tags </div>, </script>, </span>,

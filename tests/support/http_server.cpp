@@ -72,48 +72,48 @@ void http_server::set_page(const std::string& path, const std::string& body) {
     set_status_page(path, "200 OK", body);
 }
 
-void http_server::set_status_page(const std::string& path, const std::string& status,
-                                  const std::string& body) {
+void http_server::set_plan(const std::string& path, const answer_plan& plan) {
     std::lock_guard<std::mutex> lock(mutex_);
-    answer_plan plan;
-    plan.head_status = status;
-    plan.body = body;
     plans_[path] = plan;
 }
 
+void http_server::set_status_page(const std::string& path, const std::string& status,
+                                  const std::string& body) {
+    answer_plan plan;
+    plan.head_status = status;
+    plan.body = body;
+    set_plan(path, plan);
+}
+
 void http_server::set_big_page(const std::string& path, uint64_t bytes, bool with_length) {
-    std::lock_guard<std::mutex> lock(mutex_);
     answer_plan plan;
     plan.how = kind::big;
     plan.bytes = bytes;
     plan.with_length = with_length;
-    plans_[path] = plan;
+    set_plan(path, plan);
 }
 
 void http_server::set_stall(const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
     answer_plan plan;
     plan.how = kind::stall;
-    plans_[path] = plan;
+    set_plan(path, plan);
 }
 
 void http_server::set_trickle(const std::string& path, const std::string& body,
                               unsigned interval_ms) {
-    std::lock_guard<std::mutex> lock(mutex_);
     answer_plan plan;
     plan.how = kind::trickle;
     plan.body = body;
     plan.interval_ms = interval_ms;
-    plans_[path] = plan;
+    set_plan(path, plan);
 }
 
 void http_server::set_redirect(const std::string& path, const std::string& location) {
-    std::lock_guard<std::mutex> lock(mutex_);
     answer_plan plan;
     plan.head_status = "302 Found";
     plan.extra_headers = "Location: " + location + "\r\n";
     plan.body = "moved";
-    plans_[path] = plan;
+    set_plan(path, plan);
 }
 
 int http_server::requests(const std::string& path) const {

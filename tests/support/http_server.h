@@ -60,6 +60,7 @@ private:
         unsigned interval_ms = 0;
     };
 
+    void set_plan(const std::string& path, const answer_plan& plan);
     void serve();
     void answer(uintptr_t client);
     void send_big(uintptr_t client, const answer_plan& plan);
