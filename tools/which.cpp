@@ -37,7 +37,7 @@ std::wstring batch_quoted(const std::wstring& path) {
     return L"\"" + replace_all(path, L"%", L"%%") + L"\"";
 }
 
-// Runs "where name" with its output and error output going to the files chk
+// Runs the system's "where name" with its output and error output going to the files chk
 // and err, and waits for it to end: at most about 10 seconds, shown by a
 // progress meter when this thread owns the main window. The command is
 // started directly, with wide paths throughout, so any character of the
@@ -62,10 +62,13 @@ void run_where(const std::wstring& name, const std::wstring& chk, const std::wst
     startup.hStdInput = input.get();
     startup.hStdOutput = out.get();
     startup.hStdError = error.get();
+    // The system's own "where", named in full: a "where.exe" in the folder
+    // quillet was started from is never run instead.
+    const std::wstring program = special_folder(CSIDL_SYSTEM) + L"\\where.exe";
     std::wstring line = L"where \"" + name + L"\"";
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                        path_folder(chk).c_str(), &startup, &process)) {
+    if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        nullptr, path_folder(chk).c_str(), &startup, &process)) {
         error_note(L"get_which   Can't start   where   " + std::to_wstring(GetLastError()));
         return;
     }
@@ -77,7 +80,11 @@ void run_where(const std::wstring& name, const std::wstring& chk, const std::wst
     HWND window = main_window();
     const bool shown = window && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
     std::unique_ptr<progress_meter> meter;
-    if (shown) meter = std::make_unique<progress_meter>(L"get_which ...", 100);
+    if (shown) {
+        // Shown from the start: most answers come within the first step.
+        meter = std::make_unique<progress_meter>(L"get_which ...", 100);
+        meter->draw();
+    }
     for (int i = 0; i < 100; ++i) {
         if (WaitForSingleObject(process.hProcess, 100) != WAIT_TIMEOUT) return;
         if (meter) meter->step();
