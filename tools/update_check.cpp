@@ -188,8 +188,9 @@ update_outcome run_update_check(fetch_control& control) {
 
     const std::wstring old_page = read_whole_text(page);
     const bool fetched = fetch_page(url, &control);
-    // A stopped check leaves no trace that would count as today's try.
-    if (control.stopped()) return outcome;
+    // A stopped download leaves no trace that would count as today's try (a
+    // download that was stopped keeps nothing, see http_get).
+    if (!fetched && control.stopped()) return outcome;
     outcome.ran = true;
     outcome.address = L"https:" + url;
     if (!fetched) {
