@@ -1,9 +1,12 @@
-// File access: opening files with the retry policy, writing and reading open
-// files, and copying files.
+// File access: the retry policy for files other programs hold, opening,
+// reading and writing files in requests the platform always takes, copying
+// files, the long-path form the platform needs past MAX_PATH, and the Win32
+// error code every failure line ends with.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,20 +14,57 @@
 
 namespace quillet {
 
-// Opens path with CreateFileW. An open that fails for a passing reason (a
-// sharing or lock violation, or access denied on a plain writable file, as when
-// a scanner or a pending removal holds it) is retried up to `attempts` times,
-// wait_ms apart; other failures (missing file, folder, read-only file opened
-// for writing) end at once. last_error, when given, receives the final error.
+// The largest byte count handed to the platform in one read or write. Requests
+// of 64 MB or more to files on network shares fail on some Windows versions
+// (ERROR_NO_SYSTEM_RESOURCES), and destinations may be network folders; 4 MB
+// pieces stay clear of that and cost nothing measurable on local disks.
+constexpr DWORD io_request_limit = 4u << 20;
+
+// "  (error N)" for a Win32 error code, to end a failure's log line.
+std::wstring win32_error_text(DWORD error);
+
+// The form of path to hand to the platform's file functions: paths too long
+// for the plain form (248 characters and more, the limit of folder creation)
+// become full "\\\\?\\C:\\..." or "\\\\?\\UNC\\server\\share\\..." paths;
+// shorter paths and paths already in that form are returned as they are.
+std::wstring extended_path(const std::wstring& path);
+
+// The retry policy. Only a passing condition is waited for: another program
+// holding the file (a sharing or lock violation). Permission denied, missing
+// files, folders and paths fail at once: waiting cannot change them.
+bool open_error_is_passing(DWORD error);
+// Runs step (which returns false with the reason in GetLastError) until it
+// succeeds, retrying while it fails for a passing reason, at most `attempts`
+// times wait_ms apart. 0 when it succeeded, else the last error.
+DWORD with_retries(const std::function<bool()>& step, int attempts = 100, DWORD wait_ms = 100);
+
+// The cause of a failed move or replacement of target: a target that another
+// program holds refuses the move with ERROR_ACCESS_DENIED, as a lasting
+// permission problem does; this tells the two apart by opening the target
+// for removal, and gives ERROR_SHARING_VIOLATION for a held one.
+DWORD replace_error_cause(DWORD error, const std::wstring& target);
+
+// Opens path with CreateFileW under the retry policy. A read-only file is
+// never opened for writing (ERROR_ACCESS_DENIED), also where the platform would
+// let a privileged user do it. last_error, when given, receives the final error.
 unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD share,
                                 DWORD disposition, int attempts = 100, DWORD wait_ms = 100,
                                 DWORD* last_error = nullptr);
-// True when an open of path that failed with error may succeed on a later try.
-bool open_error_is_passing(DWORD error, const std::wstring& path, bool for_writing);
-// Writes all bytes to an open file, in pieces WriteFile can take; false when a
-// write fails or stops short.
+// Writes all bytes to an open file, at most io_request_limit per request; false
+// (the reason in GetLastError) when a write fails or stops short.
 bool write_open_file(HANDLE file, const std::vector<uint8_t>& bytes);
 
+// How many bytes a file of status size `size` is read as: the whole size, or -1
+// when that many bytes cannot be held in memory here (never a shortened count).
+int64_t bytes_to_hold(int64_t size);
+// Reads an open file whole from its current start, at most io_request_limit
+// per request; false (bytes empty, the reason in GetLastError) when it is too
+// large to hold or a read fails.
+bool read_open_file(HANDLE file, std::vector<uint8_t>& bytes);
+
+// Copies src to dst (CopyFileW), creating dst's folder when missing, under the
+// retry policy. False when src is missing, when fail_if_exists and dst exists,
+// or when the copy fails (logged "Can't copy  " src, dst and the error).
 bool copy_file(const std::wstring& src, const std::wstring& dst, bool fail_if_exists);
 
 }  // namespace quillet

@@ -25,8 +25,8 @@ unsigned next_serial() {
 
 // Compares the file at path with bytes, reading it in pieces.
 bool file_holds(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-    unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    unique_hfile file(CreateFileW(extended_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart != static_cast<LONGLONG>(bytes.size()))
@@ -46,15 +46,12 @@ bool file_holds(const std::wstring& path, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-std::wstring win32_error_text(DWORD error) {
-    return L"  (error " + std::to_wstring(error) + L")";
-}
-
 sibling_file::sibling_file(const std::wstring& target) : target_(target) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         path_ = sibling_name(target, next_serial());
-        file_.reset(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        file_.reset(CreateFileW(extended_path(path_).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
         if (file_) {
             error_ = 0;
             return;
@@ -62,13 +59,13 @@ sibling_file::sibling_file(const std::wstring& target) : target_(target) {
         error_ = GetLastError();
         if (error_ != ERROR_FILE_EXISTS && error_ != ERROR_ALREADY_EXISTS) break;
     }
-    log_line(L"Can't open wb  " + path_ + win32_error_text(error_));
+    log_line(L"Can't open wb  " + target_ + win32_error_text(error_));
     path_.clear();
 }
 
 sibling_file::~sibling_file() {
     file_.reset();
-    if (!committed_ && !path_.empty()) DeleteFileW(path_.c_str());
+    if (!committed_ && !path_.empty()) DeleteFileW(extended_path(path_).c_str());
 }
 
 bool sibling_file::close() {
@@ -76,35 +73,50 @@ bool sibling_file::close() {
     const bool flushed = FlushFileBuffers(file_.get()) != 0;
     const DWORD error = flushed ? 0 : GetLastError();
     file_.reset();
-    if (!flushed) log_line(L"Can't write wb  " + path_ + win32_error_text(error));
+    if (!flushed) log_line(L"Can't write wb  " + target_ + win32_error_text(error));
     return flushed;
 }
 
 bool sibling_file::commit() {
     if (path_.empty()) return false;
     file_.reset();
-    if (MoveFileExW(path_.c_str(), target_.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const std::wstring from = extended_path(path_), to = extended_path(target_);
+    const DWORD error = with_retries([&] {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        SetLastError(replace_error_cause(GetLastError(), target_));
+        return false;
+    });
+    if (error == 0) {
         committed_ = true;
         return true;
     }
-    const DWORD error = GetLastError();
     log_line(L"Can't replace  " + target_ + win32_error_text(error));
-    DeleteFileW(path_.c_str());
+    DeleteFileW(from.c_str());
     path_.clear();
     return false;
 }
 
 bool replace_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    // A read-only file stays as it is, also where the platform would let a
+    // privileged user replace it (Wine run by root).
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES
+                                          : GetFileAttributesW(extended_path(path).c_str());
+    if (path.empty() || (attributes != INVALID_FILE_ATTRIBUTES &&
+                         (attributes & FILE_ATTRIBUTE_READONLY))) {
+        const DWORD error = path.empty() ? ERROR_INVALID_NAME : ERROR_ACCESS_DENIED;
+        log_line(L"Can't open wb  " + path + win32_error_text(error));
+        return false;
+    }
     sibling_file sibling(path);
     if (!sibling.ok()) return false;
     if (!write_open_file(sibling.handle(), bytes)) {
-        log_line(L"Can't write wb  " + sibling.path() + win32_error_text(GetLastError()));
+        log_line(L"Can't write wb  " + path + win32_error_text(GetLastError()));
         return false;
     }
     if (!sibling.close()) return false;
     if (!file_holds(sibling.path(), bytes)) {
-        log_line(L"Can't write wb  " + sibling.path() + L"  (read back differs)");
+        log_line(L"Can't write wb  " + path + L"  (read back differs)");
         return false;
     }
     return sibling.commit();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_access.h"
 #include "base/handles.h"
 
 namespace quillet {
@@ -32,9 +33,10 @@ public:
     // Flushes and closes the handle (before the file is stamped or read back
     // by its name); true when the data reached the file system.
     bool close();
-    // Moves the sibling over the target (replacing it, write-through). False,
-    // logged with the error code, when the move fails: the target keeps its
-    // old content and the sibling is removed.
+    // Moves the sibling over the target (replacing it, write-through), waiting
+    // while another program holds the target. False, logged with the error
+    // code, when the move fails: the target keeps its old content and the
+    // sibling is removed.
     bool commit();
 
 private:
@@ -46,11 +48,9 @@ private:
 };
 
 // Replaces (or creates) path with bytes through a sibling file: written, read
-// back and compared, then moved over. False, with the old content in place,
-// when any step fails.
+// back and compared, then moved over. False, with the old content in place and
+// the failure logged with its error code, when any step fails; a read-only
+// file is never replaced.
 bool replace_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
-
-// "  (error N)" for a Win32 error code, to end a failure's log line.
-std::wstring win32_error_text(DWORD error);
 
 }  // namespace quillet

@@ -9,6 +9,8 @@
 
 #include <cerrno>
 
+#include "base/file_access.h"
+#include "base/handles.h"
 #include "base/path_text.h"
 
 namespace quillet {
@@ -40,11 +42,13 @@ file_status::file_status(const std::wstring& path) {
         return;
     }
     error_ = errno;
-    if (error_ != EINVAL) return;
-    // The runtime refuses some valid paths (wildcards, some long or odd forms);
-    // the file system's own query answers for them.
+    const std::wstring platform_path = extended_path(path);
+    if (error_ != EINVAL && platform_path == path) return;
+    // The runtime refuses some valid paths (wildcards, some odd forms) and
+    // does not take paths past MAX_PATH; the file system's own query answers
+    // for them.
     WIN32_FILE_ATTRIBUTE_DATA d;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d)) return;
+    if (!GetFileAttributesExW(platform_path.c_str(), GetFileExInfoStandard, &d)) return;
     size_ = (static_cast<int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
     atime_ = seconds_of(d.ftLastAccessTime);
     mtime_ = seconds_of(d.ftLastWriteTime);
@@ -55,16 +59,17 @@ file_status::file_status(const std::wstring& path) {
 
 file_attr::file_attr(const std::wstring& path)
     : path_(path_del_sep(path_normalize(path, L"\\"))),
-      attributes_(path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path_.c_str())) {}
+      attributes_(path.empty() ? INVALID_FILE_ATTRIBUTES
+                               : GetFileAttributesW(extended_path(path_).c_str())) {}
 
 bool file_attr::clear(DWORD mask) {
     if (missing()) return false;
-    return SetFileAttributesW(path_.c_str(), attributes_ & ~mask) != FALSE;
+    return SetFileAttributesW(extended_path(path_).c_str(), attributes_ & ~mask) != FALSE;
 }
 
 bool file_attr::set(DWORD mask) {
     if (missing()) return false;
-    return SetFileAttributesW(path_.c_str(), attributes_ | mask) != FALSE;
+    return SetFileAttributesW(extended_path(path_).c_str(), attributes_ | mask) != FALSE;
 }
 
 bool file_attr::clear_if_set(DWORD mask) { return has(mask) ? clear(mask) : true; }
@@ -92,6 +97,29 @@ bool path_exists_ini(const std::wstring& path, bool non_empty) {
     if (st.failed()) return false;
     if (st.is_folder()) return true;
     return !non_empty || st.size() != 0;
+}
+
+bool same_file(const std::wstring& a, const std::wstring& b) {
+    const auto open = [](const std::wstring& p) {
+        return unique_hfile(CreateFileW(extended_path(p).c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    };
+    unique_hfile fa = open(a), fb = open(b);
+    BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+    if (fa && fb && GetFileInformationByHandle(fa.get(), &ia) &&
+        GetFileInformationByHandle(fb.get(), &ib)) {
+        return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+               ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+    }
+    if (!fb) return false;  // b does not exist (yet)
+    const auto full = [](const std::wstring& p) {
+        DWORD n = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
+        std::wstring buf(n, L'\0');
+        n = n ? GetFullPathNameW(p.c_str(), n, &buf[0], nullptr) : 0;
+        return to_lower(n > 0 && n < buf.size() ? buf.substr(0, n) : p);
+    };
+    return full(a) == full(b);
 }
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 // File status: what a path is (file, folder, missing), how big and how old,
-// its attribute word, and the network-path test.
+// its attribute word, the network-path test, and whether two paths name one
+// file.
 #pragma once
 #include <windows.h>
 
@@ -66,5 +67,10 @@ bool path_exists(const std::wstring& path, bool folders_only = false);
 // The settings store's variant: with non_empty a plain file counts only when
 // its size is not 0 (and a network path is tested with the status query).
 bool path_exists_ini(const std::wstring& path, bool non_empty);
+
+// True when a and b name the same file (same volume and file index), or, when
+// that cannot be asked, the same full path in any letter case. False when b
+// does not exist.
+bool same_file(const std::wstring& a, const std::wstring& b);
 
 }  // namespace quillet

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/diagnostic.h"
 #include "base/exit_ops.h"
+#include "base/file_access.h"
 #include "base/file_status.h"
 #include "base/handles.h"
 #include "base/log.h"
@@ -39,10 +41,12 @@ bool make_folders_impl(const std::wstring& path, bool log_failure) {
         if (prefix.back() == L':') continue;
         if (server_or_share(prefix)) continue;
         if (folder_exists(prefix)) continue;
-        if (_wmkdir(prefix.c_str()) != 0 && !folder_exists(prefix)) {
+        if (!CreateDirectoryW(extended_path(prefix).c_str(), nullptr)) {
+            const DWORD error = GetLastError();
             // Another process may have created it meanwhile; only a folder that
             // is still missing is a failure.
-            if (log_failure) log_line(L"Can't create " + prefix);
+            if (folder_exists(prefix)) continue;
+            if (log_failure) log_line(L"Can't create " + prefix + win32_error_text(error));
             return false;
         }
     }
@@ -57,7 +61,7 @@ const std::vector<std::wstring>& get_arv() {
     static bool told = false;
     if (arv->empty() && !told) {
         told = true;
-        std::fputs("::get_arv() ... empty\n", stderr);
+        error_note(L"::get_arv() ... empty");
     }
     return *arv;
 }
@@ -78,8 +82,10 @@ bool make_folders_ini(const std::wstring& path) {
     for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
         if (path_exists(*it, true)) continue;
         if (it->back() == L':') continue;  // a drive is never created
-        if (CreateDirectoryW(it->c_str(), nullptr) || folder_exists(*it)) continue;
-        if (!running_as_dll()) log_line(L"フォルダが作成できません" + *it);
+        if (CreateDirectoryW(extended_path(*it).c_str(), nullptr)) continue;
+        const DWORD error = GetLastError();
+        if (folder_exists(*it)) continue;
+        if (!running_as_dll()) log_line(L"フォルダが作成できません" + *it + win32_error_text(error));
         return false;
     }
     return true;
@@ -176,7 +182,7 @@ std::vector<std::wstring> list_folder(const std::wstring& path) {
     std::wstring folder = folder_exists(path) ? path : path_folder(path);
     std::wstring base = path_add_sep(folder, L"\\");
     WIN32_FIND_DATAW fd;
-    unique_hfind find(FindFirstFileW((base + L"*.*").c_str(), &fd));
+    unique_hfind find(FindFirstFileW(extended_path(base + L"*.*").c_str(), &fd));
     if (!find) return out;
     do {
         std::wstring name = fd.cFileName;
@@ -200,7 +206,7 @@ std::vector<std::wstring> find_files(const std::wstring& path, const std::wstrin
 bool folder_is_empty(const std::wstring& path) {
     if (!folder_exists(path)) return false;
     WIN32_FIND_DATAW fd;
-    unique_hfind find(FindFirstFileW((path_add_sep(path, L"\\") + L"*").c_str(), &fd));
+    unique_hfind find(FindFirstFileW(extended_path(path_add_sep(path, L"\\") + L"*").c_str(), &fd));
     if (!find) return true;
     do {
         std::wstring name = fd.cFileName;

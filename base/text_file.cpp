@@ -2,11 +2,9 @@
 // saves as UTF-16LE or Shift_JIS, all with retries on files others hold.
 #include "base/text_file.h"
 
-#include <algorithm>
-#include <new>
-
 #include "base/archive_text.h"
 #include "base/codepage.h"
+#include "base/file_replace.h"
 #include "base/handles.h"
 #include "base/paths.h"
 
@@ -25,13 +23,6 @@ unique_hfile open_for_reading(const std::wstring& path) {
     return open_file_retrying(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
-// Writing holds the file exclusively; a file held by others is waited for.
-unique_hfile open_for_replacing(const std::wstring& path) {
-    unique_hfile file = open_file_retrying(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS);
-    if (file && !SetEndOfFile(file.get())) file.reset();
-    return file;
-}
-
 std::vector<uint8_t> utf16_mark() { return {0xFF, 0xFE}; }
 
 std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
@@ -39,45 +30,6 @@ std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t
     return a;
 }
 }  // namespace
-
-int64_t bytes_to_hold(int64_t size) {
-    if (size < 0) return -1;
-    const uint64_t wanted = static_cast<uint64_t>(size);
-    if (wanted > std::vector<uint8_t>().max_size() || wanted > SIZE_MAX) return -1;
-    MEMORYSTATUSEX memory{};
-    memory.dwLength = sizeof(memory);
-    // More than the system could ever commit cannot be held, however it is read.
-    if (GlobalMemoryStatusEx(&memory) && wanted > memory.ullTotalPageFile) return -1;
-    return size;
-}
-
-bool read_open_file(HANDLE file, std::vector<uint8_t>& bytes) {
-    bytes.clear();
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size)) return false;
-    const int64_t count = bytes_to_hold(size.QuadPart);
-    if (count < 0) return false;
-    try {
-        bytes.resize(static_cast<size_t>(count));
-    } catch (const std::bad_alloc&) {
-        bytes.clear();
-        return false;
-    }
-    // ReadFile takes 32-bit counts: large files are read in pieces.
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        DWORD got = 0;
-        if (!ReadFile(file, bytes.data() + done, chunk, &got, nullptr)) {
-            bytes.clear();
-            return false;
-        }
-        if (got == 0) break;  // the file became shorter meanwhile
-        done += got;
-    }
-    bytes.resize(done);
-    return true;
-}
 
 std::vector<uint8_t> text_save_bytes(const std::wstring& text, bool unicode, unsigned ansi_cp) {
     if (unicode) return wide_bytes(text);
@@ -104,11 +56,9 @@ int read_text_file(const std::wstring& path, std::wstring& text) {
 
 int write_text_file(const std::wstring& path, const std::wstring& text, bool unicode) {
     if (path.empty()) return 0;
-    unique_hfile file = open_for_replacing(path);
-    if (!file) return 0;
     std::vector<uint8_t> bytes = text_save_bytes(text, unicode, GetACP());
     if (unicode) bytes = utf16_mark() + bytes;
-    return write_open_file(file.get(), bytes) ? 1 : 0;
+    return replace_file_bytes(path, bytes) ? 1 : 0;
 }
 
 bool has_utf16_bom(const std::wstring& path) {
@@ -131,9 +81,7 @@ int make_utf16_file(const std::wstring& path) {
     // replaced by an empty one.
     file_status st(path);
     if (!read_text_file(path, text) && !st.failed() && st.size() != 0) return 0;
-    unique_hfile file = open_for_replacing(path);
-    if (!file) return 0;
-    return write_open_file(file.get(), utf16_mark() + wide_bytes(text)) ? 1 : 0;
+    return replace_file_bytes(path, utf16_mark() + wide_bytes(text)) ? 1 : 0;
 }
 
 }  // namespace quillet

@@ -1,0 +1,213 @@
+// Tests of the file layer's access rules on real files: which failures are
+// waited for, long paths, copies, replacing files through a sibling, and the
+// error codes in failure lines.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "base/codepage.h"
+#include "base/file_replace.h"
+#include "base/log.h"
+#include "base/paths.h"
+#include "support/scratch.h"
+
+using namespace quillet;
+using testing_support::held_file;
+using testing_support::scratch_folder;
+namespace ts = testing_support;
+using bytes = std::vector<uint8_t>;
+
+namespace {
+
+bool logged(const std::wstring& text) {
+    return decode_text(ts::get_bytes(dump_file_path())).find(text) != std::wstring::npos;
+}
+
+// A step that always fails with error, counting its calls.
+struct failing_step {
+    DWORD error;
+    int calls = 0;
+    bool operator()() {
+        ++calls;
+        SetLastError(error);
+        return false;
+    }
+};
+
+int calls_until_given_up(DWORD error) {
+    failing_step step{error};
+    EXPECT_EQ(with_retries(std::ref(step), 5, 0), error);
+    return step.calls;
+}
+
+// The names in folder, without "." and "..".
+std::vector<std::wstring> names_in(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    for (const auto& entry : list_folder(folder)) names.push_back(path_name(path_del_sep(entry)));
+    return names;
+}
+
+// A folder path of about 300 characters below base, in levels of 50.
+std::wstring deep_folder(const std::wstring& base) {
+    std::wstring path = base;
+    for (int level = 0; path.size() < 300; ++level)
+        path += std::wstring(49, static_cast<wchar_t>(L'a' + level)) + L"\\";
+    return path;
+}
+
+}  // namespace
+
+TEST(RetryPolicy, OnlyHeldFilesAreWaitedFor) {
+    EXPECT_EQ(calls_until_given_up(ERROR_SHARING_VIOLATION), 5);
+    EXPECT_EQ(calls_until_given_up(ERROR_LOCK_VIOLATION), 5);
+    EXPECT_EQ(calls_until_given_up(ERROR_ACCESS_DENIED), 1);
+    EXPECT_EQ(calls_until_given_up(ERROR_FILE_NOT_FOUND), 1);
+    EXPECT_EQ(calls_until_given_up(ERROR_PATH_NOT_FOUND), 1);
+    int calls = 0;
+    EXPECT_EQ(with_retries([&] { return ++calls == 3 || (SetLastError(ERROR_SHARING_VIOLATION), false); }, 5, 0), 0u);
+    EXPECT_EQ(calls, 3);
+}
+
+TEST(RetryPolicy, OpensFailAtOnceWithTheirReason) {
+    scratch_folder s;
+    const std::wstring ro = s.file(L"ro.txt");
+    ASSERT_TRUE(ts::put_text(ro, "x"));
+    ASSERT_TRUE(SetFileAttributesW(ro.c_str(), FILE_ATTRIBUTE_READONLY));
+    DWORD error = 0;
+    EXPECT_FALSE(open_file_retrying(ro, GENERIC_WRITE, 0, OPEN_EXISTING, 100, 100, &error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(open_file_retrying(path_del_sep(s.path()), GENERIC_READ, 0, OPEN_EXISTING, 100, 100, &error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(open_file_retrying(s.file(L"none"), GENERIC_READ, 0, OPEN_EXISTING, 100, 100, &error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(open_file_retrying(s.file(L"no\\x"), GENERIC_READ, 0, OPEN_EXISTING, 100, 100, &error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(open_file_retrying(L"", GENERIC_READ, 0, OPEN_EXISTING, 100, 100, &error));
+    EXPECT_TRUE(open_file_retrying(ro, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 1, 0, &error));
+}
+
+TEST(ExtendedPath, LongPathsTakeTheLongForm) {
+    EXPECT_EQ(extended_path(L"C:\\short\\a.txt"), L"C:\\short\\a.txt");
+    const std::wstring name(260, L'n');
+    EXPECT_EQ(extended_path(L"C:\\x/" + name), L"\\\\?\\C:\\x\\" + name);
+    EXPECT_EQ(extended_path(L"C:\\x\\..\\y\\\\" + name), L"\\\\?\\C:\\y\\" + name);
+    EXPECT_EQ(extended_path(L"\\\\srv\\share\\" + name), L"\\\\?\\UNC\\srv\\share\\" + name);
+    EXPECT_EQ(extended_path(L"\\\\?\\C:\\" + name), L"\\\\?\\C:\\" + name);
+}
+
+TEST(LongPaths, FoldersFilesCopiesAndReplacesPast300Characters) {
+    scratch_folder s;
+    const std::wstring folder = deep_folder(s.path());
+    const std::wstring file = folder + L"long name.txt";
+    ASSERT_GT(file.size(), 300u);
+    ASSERT_TRUE(make_folders(folder));
+    EXPECT_TRUE(folder_exists(folder));
+    EXPECT_TRUE(replace_file_bytes(file, ts::bytes_of("first")));
+    EXPECT_TRUE(replace_file_bytes(file, ts::bytes_of("second version")));
+    const file_status status(file);
+    EXPECT_TRUE(status.is_file());
+    EXPECT_EQ(status.size(), 14);
+    EXPECT_FALSE(file_attr(file).missing());
+    EXPECT_TRUE(copy_file(file, folder + L"copy\\copied.txt", false));
+    unique_hfile copy = open_file_retrying(folder + L"copy\\copied.txt", GENERIC_READ,
+                                           FILE_SHARE_READ, OPEN_EXISTING);
+    bytes read;
+    ASSERT_TRUE(copy && read_open_file(copy.get(), read));
+    EXPECT_EQ(read, ts::bytes_of("second version"));
+    EXPECT_EQ(names_in(folder), (std::vector<std::wstring>{L"copy", L"long name.txt"}));
+    EXPECT_TRUE(same_file(file, folder + L"LONG NAME.TXT"));
+}
+
+TEST(FileRequests, LargeBuffersAreWrittenAndReadWhole) {
+    // More than two pieces of the request limit, ending in a part piece.
+    scratch_folder s;
+    bytes data(2 * io_request_limit + 12345);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31 + (i >> 20));
+    ASSERT_TRUE(replace_file_bytes(s.file(L"big.bin"), data));
+    unique_hfile file = open_file_retrying(s.file(L"big.bin"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    bytes read;
+    ASSERT_TRUE(file && read_open_file(file.get(), read));
+    EXPECT_TRUE(read == data);
+}
+
+TEST(FileCopy, WaitsForAHeldSourceAndLogsAFailureWithItsCode) {
+    scratch_folder s;
+    ASSERT_TRUE(ts::put_text(s.file(L"src.txt"), "abc"));
+    {
+        held_file hold(s.file(L"src.txt"), 300);
+        ASSERT_TRUE(hold.held());
+        EXPECT_TRUE(copy_file(s.file(L"src.txt"), s.file(L"dst.txt"), false));
+    }
+    EXPECT_EQ(ts::get_bytes(s.file(L"dst.txt")), ts::bytes_of("abc"));
+    ASSERT_TRUE(CreateDirectoryW(s.file(L"folder").c_str(), nullptr));
+    EXPECT_FALSE(copy_file(s.file(L"src.txt"), s.file(L"folder"), false));
+    EXPECT_TRUE(logged(L"\tCan't copy  " + s.file(L"src.txt") + L"  " + s.file(L"folder") + L"  (error "));
+}
+
+TEST(SameFile, AnySpellingOfOnePathIsTheSameFile) {
+    scratch_folder s;
+    ASSERT_TRUE(ts::put_text(s.file(L"a.txt"), "a"));
+    ASSERT_TRUE(ts::put_text(s.file(L"b.txt"), "a"));
+    EXPECT_TRUE(same_file(s.file(L"a.txt"), s.file(L"A.TXT")));
+    EXPECT_TRUE(same_file(s.file(L"a.txt"), s.path() + L".\\sub\\..\\a.txt"));
+    EXPECT_FALSE(same_file(s.file(L"a.txt"), s.file(L"b.txt")));
+    EXPECT_FALSE(same_file(s.file(L"a.txt"), s.file(L"missing.txt")));
+}
+
+TEST(FileReplace, WritesWholeFilesAndLeavesNoSibling) {
+    scratch_folder s;
+    const std::wstring f = s.file(L"list.ilc");
+    EXPECT_TRUE(replace_file_bytes(f, ts::bytes_of("one")));
+    EXPECT_TRUE(replace_file_bytes(f, {}));
+    EXPECT_TRUE(ts::get_bytes(f).empty());
+    EXPECT_TRUE(replace_file_bytes(f, ts::bytes_of("two")));
+    EXPECT_EQ(ts::get_bytes(f), ts::bytes_of("two"));
+    EXPECT_EQ(names_in(s.path()), (std::vector<std::wstring>{L"list.ilc"}));
+}
+
+TEST(FileReplace, HeldTargetIsWaitedFor) {
+    scratch_folder s;
+    const std::wstring f = s.file(L"held.ilc");
+    ASSERT_TRUE(ts::put_text(f, "old"));
+    {
+        held_file hold(f, 300);
+        ASSERT_TRUE(hold.held());
+        EXPECT_TRUE(replace_file_bytes(f, ts::bytes_of("new")));
+    }
+    EXPECT_EQ(ts::get_bytes(f), ts::bytes_of("new"));
+    EXPECT_EQ(names_in(s.path()), (std::vector<std::wstring>{L"held.ilc"}));
+}
+
+TEST(FileReplace, RefusalsKeepTheOldFileAndLogTheirCode) {
+    scratch_folder s;
+    const std::wstring ro = s.file(L"ro.txt");
+    ASSERT_TRUE(ts::put_text(ro, "kept"));
+    ASSERT_TRUE(SetFileAttributesW(ro.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(replace_file_bytes(ro, ts::bytes_of("x")));
+    EXPECT_TRUE(logged(L"\tCan't open wb  " + ro + L"  (error 5)\r\n"));
+    EXPECT_EQ(ts::get_bytes(ro), ts::bytes_of("kept"));
+    SetFileAttributesW(ro.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_FALSE(replace_file_bytes(s.path() + L"no\\x.txt", ts::bytes_of("x")));
+    EXPECT_TRUE(logged(L"\tCan't open wb  " + s.path() + L"no\\x.txt  (error 3)\r\n"));
+    ASSERT_TRUE(CreateDirectoryW(s.file(L"folder").c_str(), nullptr));
+    EXPECT_FALSE(replace_file_bytes(s.file(L"folder"), ts::bytes_of("x")));
+    EXPECT_TRUE(logged(L"\tCan't replace  " + s.file(L"folder") + L"  (error "));
+    EXPECT_EQ(names_in(s.path()), (std::vector<std::wstring>{L"folder", L"ro.txt"}));
+}
+
+TEST(FileReplace, FullDiskKeepsTheOldFileAndRemovesTheSibling) {
+    // The test script mounts a small volume when it may (run as root).
+    const std::wstring volume = get_env(L"QUILLET_SMALL_VOLUME");
+    if (volume.empty()) GTEST_SKIP() << "no small volume (QUILLET_SMALL_VOLUME) to fill";
+    std::wstring folder = L"Z:" + volume;
+    for (auto& c : folder)
+        if (c == L'/') c = L'\\';
+    const std::wstring f = path_add_sep(folder) + L"dest.txt";
+    ASSERT_TRUE(replace_file_bytes(f, ts::bytes_of("old destination")));
+    const bytes too_big(8u << 20, 'x');
+    EXPECT_FALSE(replace_file_bytes(f, too_big));
+    EXPECT_TRUE(logged(L"\tCan't write wb  " + f + L"  (error 112)"));
+    EXPECT_EQ(ts::get_bytes(f), ts::bytes_of("old destination"));
+    EXPECT_EQ(names_in(folder), (std::vector<std::wstring>{L"dest.txt"}));
+    DeleteFileW(f.c_str());
+}
