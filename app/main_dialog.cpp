@@ -9,6 +9,7 @@
 #include "app/ui_text.h"
 #include "base/paths.h"
 #include "engine/copy_run.h"
+#include "engine/encodings.h"
 #include "engine/intake.h"
 #include "engine/store.h"
 
@@ -35,8 +36,7 @@ bool is_fixed_pitch(HWND window, HFONT font) {
 }  // namespace
 
 const std::vector<std::wstring>& encoding_items() {
-    static const std::vector<std::wstring> items = {L"  0 : Copy", L"  8 : UTF-8",
-                                                    L" 16 : UTF-16", L" 74 : SJIS"};
+    static const std::vector<std::wstring> items = drop_down_items();
     return items;
 }
 
@@ -46,14 +46,7 @@ int selected_code(const combo_box& combo) {
     return code_from_item_text(combo.text(index));
 }
 
-int encoding_index_for_code(int code) {
-    switch (code) {
-    case 74: return 3;
-    case 16: return 2;
-    case 8: return 1;
-    default: return 0;
-    }
-}
+int encoding_index_for_code(int code) { return drop_down_index(code); }
 
 MainDialog::MainDialog() : dialog(IDD_QUILLET_DIALOG), settings(L"") {
     set_registers_main_window(true);

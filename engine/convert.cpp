@@ -10,6 +10,7 @@
 #include "base/log.h"
 #include "base/paths.h"
 #include "engine/detect.h"
+#include "engine/encodings.h"
 #include "engine/file_io.h"
 #include "engine/rescue.h"
 
@@ -59,37 +60,8 @@ bool decodes_exactly(const std::vector<uint8_t>& bytes) {
     }
 }
 
-// True when a and b name the same file (same volume and file index), or, when
-// that cannot be asked, the same full path.
-bool same_file(const std::wstring& a, const std::wstring& b) {
-    const auto open = [](const std::wstring& p) {
-        return unique_hfile(CreateFileW(p.c_str(), 0,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    };
-    unique_hfile fa = open(a), fb = open(b);
-    BY_HANDLE_FILE_INFORMATION ia{}, ib{};
-    if (fa && fb && GetFileInformationByHandle(fa.get(), &ia) &&
-        GetFileInformationByHandle(fb.get(), &ib)) {
-        return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-               ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
-    }
-    if (!fb) return false;  // no destination yet
-    const auto full = [](const std::wstring& p) {
-        wchar_t buf[MAX_PATH * 4] = {};
-        const DWORD n = GetFullPathNameW(p.c_str(), MAX_PATH * 4, buf, nullptr);
-        return to_lower(n > 0 && n < MAX_PATH * 4 ? std::wstring(buf, n) : p);
-    };
-    return full(a) == full(b);
-}
-
 bool write_as(text_code code, const std::wstring& dest, const std::wstring& text) {
-    switch (code) {
-        case code_utf8: return write_utf8(dest, text, false);
-        case code_utf16le: return write_utf16(dest, text, true);
-        case code_sjis: return write_sjis(dest, text);
-        default: return write_utf16_text(dest, text);
-    }
+    return write_encoded(code, dest, text);
 }
 
 }  // namespace

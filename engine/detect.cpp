@@ -7,6 +7,7 @@
 
 #include "base/log.h"
 #include "base/paths.h"
+#include "engine/encodings.h"
 #include "engine/file_io.h"
 
 namespace quillet {
@@ -128,14 +129,6 @@ bool is_text_data(const std::vector<uint8_t>& bytes, const std::wstring& text) {
     return text_rules(bytes, text, static_cast<int64_t>(bytes.size()));
 }
 
-std::wstring encoding_label(text_code code) {
-    switch (code) {
-        case code_utf8: return L"UTF_8";
-        case code_utf16le: return L"UTF16";
-        case code_ascii: return L"ASCII";
-        case code_sjis: return L"S_JIS";
-        default: return L"-----";
-    }
-}
+std::wstring encoding_label(text_code code) { return label_of_code(code); }
 
 }  // namespace quillet

@@ -2,22 +2,15 @@
 // the list files of the copy list store.
 #include "engine/file_io.h"
 
-#include <algorithm>
-
 #include "base/codepage.h"
+#include "base/file_replace.h"
 #include "base/handles.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/text_file.h"
+#include "engine/encodings.h"
 
 namespace quillet {
-
-namespace {
-// Rewrites of a file whose data did not all arrive: the first write and up to
-// eleven more.
-constexpr int kMaxRewrite = 10;
-
-}  // namespace
 
 int64_t read_byte_count(int64_t size) { return bytes_to_hold(size); }
 
@@ -25,42 +18,27 @@ std::vector<uint8_t> read_file_bytes(const std::wstring& path) {
     std::vector<uint8_t> bytes;
     // Others may go on reading and writing; a file they hold exclusively (a
     // scanner, an editor saving) is waited for.
-    unique_hfile file =
-        open_file_retrying(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    DWORD error = 0;
+    unique_hfile file = open_file_retrying(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           OPEN_EXISTING, 100, 100, &error);
     if (!file) {
-        log_line(L"Can't open rb  " + path);
+        log_line(L"Can't open rb  " + path + win32_error_text(error));
         return bytes;
     }
     if (!read_open_file(file.get(), bytes)) {
         // Too large to hold, or a failing read: an empty result, never a part.
-        log_line(L"Can't read rb  " + path);
+        log_line(L"Can't read rb  " + path + win32_error_text(GetLastError()));
         bytes.clear();
     }
     return bytes;
 }
 
 bool write_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes, int attempt) {
-    bool written;
-    {
-        unique_hfile file = open_file_retrying(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                               OPEN_ALWAYS);
-        if (!file) {
-            log_line(L"Can't open wb  " + path);
-            return false;
-        }
-        written = SetEndOfFile(file.get()) && write_open_file(file.get(), bytes);
-    }
-    if (bytes.empty() && written) return true;
-    // A file that did not receive all the data (a full disk, a file system that
-    // dropped the write) is written again, a little later.
-    file_status st(path);
-    if (written && !st.failed() && st.size() == static_cast<int64_t>(bytes.size())) return true;
-    if (attempt > kMaxRewrite) {
-        log_line(L"Can't write wb  " + path);
-        return false;
-    }
-    Sleep(10);
-    return write_file_bytes(path, bytes, attempt + 1);
+    // The bytes go to a sibling file that is read back before it replaces the
+    // file, so a file that did not receive all the data is never left behind
+    // and never needs rewriting; attempt is kept for callers.
+    (void)attempt;
+    return replace_file_bytes(path, bytes);
 }
 
 std::wstring read_whole_text(const std::wstring& path) {
@@ -68,14 +46,45 @@ std::wstring read_whole_text(const std::wstring& path) {
     return decode_text(read_file_bytes(path));
 }
 
-std::vector<std::wstring> read_list_file(const std::wstring& path) {
-    std::wstring text = read_whole_text(path);
+std::vector<std::wstring> list_of_bytes(const std::vector<uint8_t>& bytes) {
+    const std::wstring text = decode_text(bytes);
     if (text.empty()) return {};
     return split_text(text, L"\r\n", true);
 }
 
+std::vector<std::wstring> read_list_file(const std::wstring& path) {
+    if (!path_exists(path, false)) return {};
+    return list_of_bytes(read_file_bytes(path));
+}
+
+list_record list_record_bytes(text_code code, const std::vector<std::wstring>& list) {
+    const std::wstring text = lines_text(list);
+    list_record record{encoded_form(code, text), code, true};
+    if (list_of_bytes(record.bytes) == list) return record;
+    // The target's own form would be read as other entries: characters it
+    // cannot hold, a U+0000 that ends it, a leading U+FEFF that the mark
+    // swallows, or bytes that look like another encoding. UTF-16 holds every
+    // unit; little-endian with its mark reads right unless the text starts
+    // with U+0000 (FF FE 00 00 is the UTF-32LE mark), big-endian then does.
+    const std::vector<uint8_t> units = wide_bytes(text);
+    std::vector<uint8_t> le = {0xFF, 0xFE};
+    le.insert(le.end(), units.begin(), units.end());
+    std::vector<uint8_t> be = {0xFE, 0xFF};
+    for (size_t i = 0; i + 1 < units.size(); i += 2) be.insert(be.end(), {units[i + 1], units[i]});
+    for (auto& form : {std::make_pair(code_utf16le, &le), std::make_pair(code_utf16be, &be)}) {
+        if (list_of_bytes(*form.second) != list) continue;
+        record.bytes.swap(*form.second);
+        record.code = form.first;
+        return record;
+    }
+    // No form holds entries the line format cannot tell apart (a CR LF outside
+    // quotes, an unclosed quote); the target's form is written as it is.
+    record.exact = false;
+    return record;
+}
+
 bool write_list_file(const std::wstring& path, const std::vector<std::wstring>& list) {
-    return write_file_bytes(path, wide_bytes(with_bom(lines_text(list))), 0);
+    return write_file_bytes(path, list_record_bytes(code_none, list).bytes, 0);
 }
 
 std::wstring with_bom(const std::wstring& text) {

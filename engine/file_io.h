@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
+
 namespace quillet {
 
-// The whole file; empty (and "Can't open rb  " + path logged) when it cannot be
-// opened or held in memory.
+// The whole file; empty (and "Can't open rb  " or "Can't read rb  " + path and
+// the error code logged) when it cannot be opened, read or held in memory.
 std::vector<uint8_t> read_file_bytes(const std::wstring& path);
-// Creates or replaces the file with bytes; rewrites it when the data did not
-// all reach the file. attempt counts rewrites and is 0 for callers.
+// Creates or replaces the file with bytes through a sibling file that is read
+// back before it is moved over (replace_file_bytes): never half-written. attempt
+// is kept for callers and is 0.
 bool write_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes,
                       int attempt = 0);
 // decode_text of the file's bytes; "" when the path does not exist.
@@ -20,8 +23,26 @@ std::wstring read_whole_text(const std::wstring& path);
 // The entries of a list file in any encoding decode_text recognises; empty when
 // the file is missing or empty.
 std::vector<std::wstring> read_list_file(const std::wstring& path);
-// Writes FF FE and each entry as UTF-16LE followed by CR LF.
+// Writes FF FE and each entry as UTF-16LE followed by CR LF (in the form of
+// list_record_bytes, so that it reads back as written).
 bool write_list_file(const std::wstring& path, const std::vector<std::wstring>& list);
+
+// The entries the list reader finds in bytes: decode_text, cut at each CR LF.
+std::vector<std::wstring> list_of_bytes(const std::vector<uint8_t>& bytes);
+
+// A list as a list file records it: the bytes, the code of the form they are
+// in, and whether they read back as the list.
+struct list_record {
+    std::vector<uint8_t> bytes;
+    text_code code;
+    bool exact;
+};
+// lines_text(list) in the form target code writes (see engine/encodings.h);
+// when the reader would read those bytes as other entries, UTF-16 with a
+// byte-order mark instead (little-endian, or big-endian when the list starts
+// with U+0000), which reads back exactly. Not exact only for lists the line
+// format cannot hold (an entry with CR LF outside quotes, an unclosed quote).
+list_record list_record_bytes(text_code code, const std::vector<std::wstring>& list);
 // text without its leading U+FEFF characters, with exactly one U+FEFF in front.
 std::wstring with_bom(const std::wstring& text);
 // The entries joined with CR LF plus a final CR LF; "" for an empty list.

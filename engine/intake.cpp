@@ -7,6 +7,7 @@
 #include "base/paths.h"
 #include "base/report_box.h"
 #include "engine/detect.h"
+#include "engine/encodings.h"
 
 namespace quillet {
 
@@ -59,11 +60,7 @@ std::wstring not_text_message(const std::vector<std::wstring>& not_text,
 }
 
 int code_for_list(const std::wstring& list_path) {
-    const std::wstring title = path_title(list_path);
-    if (title == encoding_label(74)) return 74;
-    if (title == encoding_label(16)) return 16;
-    if (title == encoding_label(8)) return 8;
-    return 0;
+    return code_of_list_stem(path_title(list_path));
 }
 
 std::wstring to_unc_path(const std::wstring& path) {

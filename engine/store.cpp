@@ -1,9 +1,7 @@
 // The copy list store, its list files and the program's working folders.
 #include "engine/store.h"
 
-#include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <unordered_set>
@@ -11,7 +9,7 @@
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/version_info.h"
-#include "engine/convert.h"
+#include "engine/encodings.h"
 #include "engine/entries.h"
 #include "engine/file_io.h"
 #include "engine/rescue.h"
@@ -21,13 +19,9 @@ namespace {
 
 constexpr int common_documents = 0x2E;
 
-bool is_unc(const std::wstring& path) {
-    return path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
-}
-
-// UNC paths are tested with _waccess, other paths with the file status.
+// Network paths are tested with _waccess, other paths with the file status.
 bool list_exists(const std::wstring& path) {
-    if (is_unc(path)) return _waccess(path.c_str(), 0) == 0;
+    if (is_network_path(path)) return _waccess(path.c_str(), 0) == 0;
     return !file_status(path).failed();
 }
 
@@ -98,12 +92,14 @@ std::vector<std::wstring> copy_list_store::load_recent() {
     return recent_display();
 }
 
-void copy_list_store::add_recent(const std::vector<std::wstring>& paths) {
+bool copy_list_store::add_recent(const std::vector<std::wstring>& paths) {
     default_recent_path();
     std::vector<std::wstring> merged = paths;
     merged.insert(merged.end(), recent_.begin(), recent_.end());
     recent_ = sorted_unique(merged);
-    write_list_file(recent_path_, recent_);
+    if (write_list_file(recent_path_, recent_)) return true;
+    log_line(L"::add_recent   Can't save   " + recent_path_);
+    return false;
 }
 
 void copy_list_store::default_recent_path() {
@@ -135,13 +131,16 @@ bool copy_list_store::save_encoded_list(int code) const {
         log_line(L"::save_encoded_list   Can't back up   " + name);
         return false;
     }
-    const std::wstring text = lines_text(files_);
-    switch (code) {
-        case 8: return write_utf8(name, text, false);
-        case 16: return write_utf16(name, text, true);
-        case 74: return write_sjis(name, text);
-        default: return write_utf16_text(name, text);
+    const list_record record = list_record_bytes(code, files_);
+    if (record.code != code) {
+        // S_JIS.ilc holding a path code page 932 cannot write, or a list the
+        // target's form would not give back: the record is UTF-16 instead,
+        // under the same name; the list reader takes both.
+        log_line(L"::save_encoded_list   Written as UTF-16   " + name);
+    } else if (!record.exact) {
+        log_line(L"::save_encoded_list   Entries the list format cannot hold   " + name);
     }
+    return write_file_bytes(name, record.bytes, 0);
 }
 
 std::wstring program_title() {
@@ -172,14 +171,7 @@ std::wstring folder_list_path(const std::wstring& folder) {
     return path_add_sep(folder) + L"_copy_.ilc";
 }
 
-std::wstring encoded_list_label(int code) {
-    switch (code) {
-        case 8: return L"UTF_8";
-        case 16: return L"UTF16";
-        case 74: return L"S_JIS";
-        default: return L"copy_";
-    }
-}
+std::wstring encoded_list_label(int code) { return list_stem_of_code(code); }
 
 std::wstring encoded_list_path(const std::wstring& folder, int code) {
     return path_add_sep(folder) + encoded_list_label(code) + L".ilc";
@@ -192,10 +184,13 @@ std::wstring recent_list_path() {
     if (!path_exists(path, false)) {
         path = path_normalize(path, L"\\");
         const std::wstring folder = path_folder(path);
-        if (folder_exists(folder) || make_folders(folder)) {
-            const int fd = _wcreat(path.c_str(), _S_IREAD | _S_IWRITE);
-            if (fd != -1) _close(fd);
-        }
+        // CREATE_NEW: a file that another instance created meanwhile is never
+        // truncated. A failure leaves the file missing; it reads as empty.
+        DWORD error = 0;
+        if ((folder_exists(folder) || make_folders(folder)) &&
+            !open_file_retrying(path, GENERIC_WRITE, 0, CREATE_NEW, 100, 100, &error) &&
+            error != ERROR_FILE_EXISTS)
+            log_line(L"Can't open wb  " + path + win32_error_text(error));
     }
     return path;
 }

@@ -43,8 +43,9 @@ public:
     std::vector<std::wstring> get_recent() const { return recent_; }
     // Reloads the recent list from its file (sorted, unique); returns recent_display().
     std::vector<std::wstring> load_recent();
-    // Adds folder list paths to the recent list and saves the recent-lists file.
-    void add_recent(const std::vector<std::wstring>& paths);
+    // Adds folder list paths to the recent list and saves the recent-lists file;
+    // false (logged) when it could not be saved.
+    bool add_recent(const std::vector<std::wstring>& paths);
     // Gives the recent-lists path its default when it is still empty.
     void default_recent_path();
     // One shortened display line per recent entry; a "_copy_.ilc" shows its folder.
@@ -53,7 +54,10 @@ public:
     int find_recent() const;
     // Writes the file list as the per-encoding folder list file in the folder,
     // in the target encoding, after a Rescue backup of the file it replaces;
-    // false, and the earlier file kept, when that backup cannot be made.
+    // false, and the earlier file kept, when that backup cannot be made. A
+    // list the target's form would not give back (S_JIS.ilc with a path code
+    // page 932 cannot write) is written as UTF-16 with byte-order mark under
+    // the same name, and the log says so.
     bool save_encoded_list(int code) const;
 
 private:

@@ -61,11 +61,11 @@ TEST(ReadFileBytes, WholeFile) {
 TEST(ReadFileBytes, RefusalsAreLoggedAndEmpty) {
     scratch_folder s;
     EXPECT_TRUE(read_file_bytes(L"").empty());
-    EXPECT_TRUE(logged(L"\tCan't open rb  \r\n"));
+    EXPECT_TRUE(logged(L"\tCan't open rb    (error 123)\r\n"));
     EXPECT_TRUE(read_file_bytes(s.file(L"missing.bin")).empty());
-    EXPECT_TRUE(logged(L"\tCan't open rb  " + s.file(L"missing.bin") + L"\r\n"));
+    EXPECT_TRUE(logged(L"\tCan't open rb  " + s.file(L"missing.bin") + L"  (error 2)\r\n"));
     EXPECT_TRUE(read_file_bytes(s.path()).empty());
-    EXPECT_TRUE(logged(L"\tCan't open rb  " + s.path() + L"\r\n"));
+    EXPECT_TRUE(logged(L"\tCan't open rb  " + s.path() + L"  (error 5)\r\n"));
 }
 
 TEST(ReadFileBytes, WaitsForAFileHeldByAnotherHandle) {
@@ -103,15 +103,15 @@ TEST(WriteFileBytes, CreatesReplacesAndEmpties) {
 TEST(WriteFileBytes, RefusalsAreLoggedAndFalse) {
     scratch_folder s;
     EXPECT_FALSE(write_file_bytes(L"", ts::bytes_of("x")));
-    EXPECT_TRUE(logged(L"\tCan't open wb  \r\n"));
+    EXPECT_TRUE(logged(L"\tCan't open wb    (error 123)\r\n"));
     EXPECT_FALSE(write_file_bytes(s.path() + L"no\\dir\\x.bin", ts::bytes_of("x")));
-    EXPECT_TRUE(logged(L"\tCan't open wb  " + s.path() + L"no\\dir\\x.bin\r\n"));
+    EXPECT_TRUE(logged(L"\tCan't open wb  " + s.path() + L"no\\dir\\x.bin  (error 3)\r\n"));
     EXPECT_FALSE(write_file_bytes(path_del_sep(s.path()), ts::bytes_of("x")));
     const std::wstring ro = s.file(L"ro.txt");
     ASSERT_TRUE(ts::put_text(ro, "source"));
     ASSERT_TRUE(SetFileAttributesW(ro.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(write_file_bytes(ro, ts::bytes_of("x")));
-    EXPECT_TRUE(logged(L"\tCan't open wb  " + ro + L"\r\n"));
+    EXPECT_TRUE(logged(L"\tCan't open wb  " + ro + L"  (error 5)\r\n"));
     EXPECT_EQ(ts::get_bytes(ro), ts::bytes_of("source"));
 }
 
@@ -154,8 +154,11 @@ TEST(ListFile, WrittenFormat) {
     EXPECT_TRUE(read_list_file(f).empty());
     EXPECT_TRUE(write_list_file(f, {L"a", L"b"}));
     EXPECT_EQ(ts::get_bytes(f), (bytes{0xFF, 0xFE, 0x61, 0, 0x0D, 0, 0x0A, 0, 0x62, 0, 0x0D, 0, 0x0A, 0}));
+    // Marks in front of the first entry are part of it: kept, so that the
+    // list reads back as written.
     EXPECT_TRUE(write_list_file(f, {L"\xFEFF\xFEFF" L"C:\\x.txt"}));
-    EXPECT_EQ(ts::get_bytes(f), cat({0xFF, 0xFE}, wide_bytes(L"C:\\x.txt\r\n")));
+    EXPECT_EQ(ts::get_bytes(f), cat({0xFF, 0xFE}, wide_bytes(L"\xFEFF\xFEFF" L"C:\\x.txt\r\n")));
+    EXPECT_EQ(read_list_file(f), (list{L"\xFEFF\xFEFF" L"C:\\x.txt"}));
 }
 
 TEST(ListFile, RoundTrip) {

@@ -2,8 +2,11 @@
 // per-encoding folder list files and the working folders.
 #include "engine/store.h"
 
+#include <random>
+
 #include "base/log.h"
 #include "base/paths.h"
+#include "engine/file_io.h"
 #include "run_fixture.h"
 
 namespace {
@@ -202,6 +205,87 @@ TEST_F(store_test, EncodedListIsNotReplacedWithoutABackup) {
     EXPECT_FALSE(store().save_encoded_list(16));
     EXPECT_EQ(get_bytes(dest_dir + L"UTF16.ilc"), utf16le(L"C:\\first.txt\r\n", true));
     EXPECT_NE(log_line_with(L"::save_encoded_list"), L"");
+}
+
+TEST_F(store_test, SjisListWithPathsCodePage932CannotHoldIsWrittenAsUtf16) {
+    const std::vector<std::wstring> files = {L"C:\\src\\café.txt", L"C:\\src\\smile\xD83D\xDE00.txt",
+                                             L"C:\\src\\日本語.txt"};
+    store().set_folder(path_del_sep(dest_dir));
+    for (const auto& f : files) store().add_file(f);
+    ASSERT_TRUE(store().save_encoded_list(74));
+    const std::wstring name = dest_dir + L"S_JIS.ilc";
+    EXPECT_EQ(get_bytes(name), list_bytes(files));
+    EXPECT_EQ(read_list_file(name), files);
+    EXPECT_NE(log_line_with(L"::save_encoded_list   Written as UTF-16   " + name), L"");
+    // A list code page 932 holds stays Shift_JIS.
+    store().clear();
+    store().set_folder(path_del_sep(dest_dir));
+    store().add_file(L"C:\\src\\日本語.txt");
+    ASSERT_TRUE(store().save_encoded_list(74));
+    EXPECT_EQ(get_bytes(name), sjis(L"C:\\src\\日本語.txt\r\n"));
+}
+
+TEST_F(store_test, RunRecordsReadBackExactlyAsWritten) {
+    // Random entries from characters that trip one form or another: U+0000
+    // (which ends the UTF-8 and Shift_JIS forms, and first in a list makes
+    // FF FE 00 00, the UTF-32 mark), U+FEFF, characters outside code page
+    // 932, surrogate pairs, a lone CR or LF, and letters that look like
+    // another encoding's bytes.
+    const std::wstring alphabet = std::wstring(L"aZ09\\:. _-\u00E9\u00FC\u65E5\u672C\uFF71\uFEFF\r\n\u00A5\u2014", 20) +
+                                  std::wstring(1, L'\0');
+    std::mt19937 random(9016);
+    store().set_folder(path_del_sep(dest_dir));
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::wstring> files;
+        for (size_t n = random() % 5; files.size() <= n;) {
+            std::wstring entry;
+            for (size_t k = random() % 12; entry.size() < k;) {
+                if (random() % 9 == 0) {
+                    entry += L"\xD83D\xDE00";
+                    continue;
+                }
+                const wchar_t c = alphabet[random() % alphabet.size()];
+                if (c == L'\n' && !entry.empty() && entry.back() == L'\r') continue;  // CR LF ends an entry
+                entry += c;
+            }
+            if (!files.empty() && !files.back().empty() && files.back().back() == L'\r' &&
+                !entry.empty() && entry.front() == L'\n')
+                entry.erase(0, 1);
+            files.push_back(entry);
+        }
+        store().clear();
+        store().set_folder(path_del_sep(dest_dir));
+        for (const auto& f : files) store().add_file(f);
+        for (int code : {0, 8, 16, 74}) {
+            ASSERT_TRUE(store().save_encoded_list(code));
+            EXPECT_EQ(read_list_file(encoded_list_path(dest_dir, code)), files)
+                << "round " << round << ", code " << code;
+        }
+    }
+}
+
+TEST_F(store_test, ListStartingWithUnicodeNulReadsBack) {
+    const std::vector<std::wstring> files = {std::wstring(L"\0a", 2), L"b"};
+    store().set_folder(path_del_sep(dest_dir));
+    for (const auto& f : files) store().add_file(f);
+    ASSERT_TRUE(store().save_encoded_list(0));
+    const std::vector<uint8_t> written = get_bytes(dest_dir + L"copy_.ilc");
+    ASSERT_GE(written.size(), 4u);
+    EXPECT_EQ(written[0], 0xFE);  // big-endian: FF FE 00 00 would read as UTF-32
+    EXPECT_EQ(read_list_file(dest_dir + L"copy_.ilc"), files);
+}
+
+TEST_F(store_test, FailedRecentSaveIsReportedAndKeepsTheFile) {
+    put_bytes(recent_file, list_bytes({L"C:\\old\\_copy_.ilc"}));
+    store().load_recent();
+    ASSERT_TRUE(SetFileAttributesW(recent_file.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(store().add_recent({L"C:\\new\\_copy_.ilc"}));
+    EXPECT_NE(log_line_with(L"::add_recent   Can't save   " + recent_file), L"");
+    EXPECT_EQ(get_bytes(recent_file), list_bytes({L"C:\\old\\_copy_.ilc"}));
+    SetFileAttributesW(recent_file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(store().add_recent({L"C:\\new\\_copy_.ilc"}));
+    EXPECT_EQ(read_list_file(recent_file),
+              (std::vector<std::wstring>{L"C:\\new\\_copy_.ilc", L"C:\\old\\_copy_.ilc"}));
 }
 
 TEST_F(store_test, EmptyListWritesAnEmptyListFile) {

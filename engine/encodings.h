@@ -1,0 +1,47 @@
+// The one table of encodings: for each encoding code its five-character label,
+// the stem of the per-encoding folder list file, the text of its item in the
+// encoding drop-down and the form its writer puts on disk. Every place that
+// maps between these asks here.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+
+namespace quillet {
+
+// The bytes a writer puts in a file for a text.
+using text_form = std::vector<uint8_t> (*)(const std::wstring& text);
+
+struct encoding_row {
+    text_code code;
+    const wchar_t* label;      // encoding_label of the code
+    const wchar_t* list_stem;  // per-encoding folder list stem; null when the code writes none
+    const wchar_t* item;       // drop-down item text; null when the code is not a target
+    text_form form;            // what the writer writes for this target
+};
+
+// The rows, in drop-down order first (codes 0, 8, 16, 74), then the codes that
+// are only ever detected in sources.
+const std::vector<encoding_row>& encoding_table();
+// The row of code, or the row every unlisted code shares: label "-----", list
+// stem "copy_", no drop-down item, marked UTF-16LE.
+const encoding_row& encoding_of(text_code code);
+
+// The label of code: "UTF_8", "UTF16", "ASCII", "S_JIS", "EUCJP", "JIS_7", else "-----".
+std::wstring label_of_code(text_code code);
+// The per-encoding list file stem: "UTF_8", "UTF16", "S_JIS", else "copy_".
+std::wstring list_stem_of_code(text_code code);
+// The code whose list stem is title (exact, case-sensitive); 0 when none is.
+text_code code_of_list_stem(const std::wstring& title);
+// The drop-down items in index order, and the index of a target code's item
+// (the "  0 : Copy" item for every code that has none).
+std::vector<std::wstring> drop_down_items();
+int drop_down_index(text_code code);
+// The bytes the writer of target code writes for text.
+std::vector<uint8_t> encoded_form(text_code code, const std::wstring& text);
+// Writes text to path in the form of target code (through write_file_bytes).
+bool write_encoded(text_code code, const std::wstring& path, const std::wstring& text);
+
+}  // namespace quillet
