@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/resource.h"
+#include "base/diagnostic.h"
 #include "base/paths.h"
 #include "base/version_info.h"
 
@@ -23,7 +24,7 @@ std::wstring about_version_line(const std::wstring& description, const std::wstr
 BOOL about_dialog::OnInitDialog() {
     std::wstring program = module_path(nullptr);
     if (program.empty()) {
-        std::fputs("::get_arv() ... empty\n", stderr);
+        error_note(L"::get_arv() ... empty");
         return TRUE;
     }
     version_info info;

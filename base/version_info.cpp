@@ -3,21 +3,12 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "base/codepage.h"
+#include "base/diagnostic.h"
 #include "base/paths.h"
 
 namespace quillet {
 
 namespace {
-
-// One diagnostic line on the standard error stream, as UTF-8 bytes (the
-// runtime's wide output depends on the stream's mode and locale); nothing is
-// shown to the user.
-void complain(const std::wstring& line) {
-    const std::vector<uint8_t> bytes = wide_to_utf8(line + L"\n");
-    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
-    std::fflush(stderr);
-}
 
 std::wstring hex4(unsigned value) {
     wchar_t buf[8] = {};
@@ -43,24 +34,24 @@ bool version_info::load() {
     prefix_.clear();
     size_ = GetFileVersionInfoSizeW(path_.c_str(), &handle_);
     if (size_ == 0) {
-        complain(L"::GetFileVersionInfoSize ... 0");
+        error_note(L"::GetFileVersionInfoSize ... 0");
         return false;
     }
     // Twice the size: VerQueryValueW may need room after the resource for
     // texts it converts.
     block_.assign(2 * static_cast<size_t>(size_), 0);
     if (!GetFileVersionInfoW(path_.c_str(), handle_, size_, block_.data())) {
-        complain(L"::GetFileVersionInfo ... false");
+        error_note(L"::GetFileVersionInfo ... false");
         return false;
     }
     void* value = nullptr;
     UINT len = 0;
     if (!VerQueryValueW(block_.data(), L"\\VarFileInfo\\Translation", &value, &len)) {
-        complain(L"::VerQueryValue ... false");
+        error_note(L"::VerQueryValue ... false");
         return false;
     }
     if (len == 0 || !value) {
-        complain(L"::VerQueryValue   len = 0");
+        error_note(L"::VerQueryValue   len = 0");
         return false;
     }
     // The first entry: language, then code page, two 16-bit words.
@@ -75,11 +66,11 @@ std::wstring version_info::query(const std::wstring& name) {
     UINT len = 0;
     const std::wstring key = prefix_ + name;
     if (!VerQueryValueW(block_.data(), key.c_str(), &value, &len)) {
-        complain(L"::VerQueryValue ...   " + name);
+        error_note(L"::VerQueryValue ...   " + name);
         return L"";
     }
     if (len == 0 || !value) {
-        complain(L"::VerQueryValue len=0 " + name);
+        error_note(L"::VerQueryValue len=0 " + name);
         return L"";
     }
     // len counts characters, the terminator included.

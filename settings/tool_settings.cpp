@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "base/codepage.h"
+#include "base/diagnostic.h"
 #include "base/paths.h"
 #include "settings/ini_location.h"
 
@@ -16,11 +17,8 @@ namespace {
 constexpr int csidl_common_documents = 0x2E;
 
 void report_write_failure(const std::wstring& section, const std::wstring& key, DWORD error) {
-    std::wstring line = L"::WritePrivateProfileString " + section + L" " + key + L" " +
-                        std::to_wstring(error) + L"\n";
-    std::vector<uint8_t> bytes = wide_to_utf8(line);
-    fwrite(bytes.data(), 1, bytes.size(), stderr);
-    fflush(stderr);
+    error_note(L"::WritePrivateProfileString " + section + L" " + key + L" " +
+               std::to_wstring(error));
 }
 
 }  // namespace
