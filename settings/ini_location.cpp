@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "base/codepage.h"
+#include "base/file_replace.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/text_file.h"
@@ -28,20 +30,14 @@ std::wstring strip_seps(std::wstring text) {
     return text;
 }
 
-// Replaces path with text through a sibling file, so that a write that fails
-// half-way leaves the old content in place.
+// Replaces path with text as UTF-16LE with byte-order mark, through a sibling
+// file, so that a write that fails half-way leaves the old content in place
+// (the failure is logged with its error code).
 bool replace_with_utf16(const std::wstring& path, const std::wstring& text) {
-    std::wstring temp = path + L".~conv";
-    if (!write_text_file(temp, text, true)) {
-        DeleteFileW(temp.c_str());
-        return false;
-    }
-    if (!MoveFileExW(temp.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temp.c_str());
-        return false;
-    }
-    return true;
+    std::vector<uint8_t> bytes = {0xFF, 0xFE};
+    const std::vector<uint8_t> units = wide_bytes(text);
+    bytes.insert(bytes.end(), units.begin(), units.end());
+    return replace_file_bytes(path, bytes);
 }
 
 }  // namespace
@@ -144,8 +140,9 @@ std::wstring ini_path(const std::wstring& name) {
         // another program, or empty) is left as it is; writing the header
         // alone would throw its content away.
         std::wstring text;
-        if (read_text_file(path, text))
-            replace_with_utf16(path, ini_header(now_text(L"%Y/%m/%d %H:%M:%S")) + text);
+        if (read_text_file(path, text) &&
+            !replace_with_utf16(path, ini_header(now_text(L"%Y/%m/%d %H:%M:%S")) + text))
+            log_line(L"::ini_path   Can't convert to UTF-16   " + path);
     }
     return path;
 }

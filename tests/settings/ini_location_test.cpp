@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "base/log.h"
 #include "base/paths.h"
 #include "settings/ini_location.h"
 #include "settings/registry_key.h"
@@ -124,6 +125,23 @@ TEST(IniLocation, AnsiFileGainsHeaderAndBecomesUtf16) {
     // Converted once: a second look changes nothing.
     ini_path(path);
     EXPECT_EQ(get_bytes(path), bytes);
+}
+
+TEST(IniLocation, ConversionThatCannotReplaceTheFileKeepsItWhole) {
+    scratch_folder scratch;
+    std::wstring path = scratch.path() + L"locked.ini";
+    const std::vector<uint8_t> ansi = {'[', 'M', ']', '\r', '\n', 'k', '=', 'v', '\r', '\n'};
+    ASSERT_TRUE(put_bytes(path, ansi));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(ini_path(path), path);
+    EXPECT_EQ(get_bytes(path), ansi);
+    const std::wstring log = testing_support::last_line_with(dump_file_path(), L"::ini_path");
+    EXPECT_NE(log.find(L"Can't convert to UTF-16   " + path), std::wstring::npos) << log;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // Converted once it may be replaced; nothing is left beside it.
+    ini_path(path);
+    EXPECT_EQ(get_bytes(path)[0], 0xFF);
+    EXPECT_EQ(list_folder(scratch.path()), (std::vector<std::wstring>{path}));
 }
 
 TEST(IniLocation, Utf16FileAndEmptyFileAreNotTouched) {
