@@ -25,7 +25,13 @@ int64_t seconds_of(const FILETIME& ft) {
     return (static_cast<int64_t>(u.QuadPart) - kEpochDiff) / 10000000LL;
 }
 
-bool unc_accessible(const std::wstring& path) { return _waccess(path.c_str(), 0) == 0; }
+// The runtime's access test does not take the long form a network path past
+// MAX_PATH needs; the file system's attribute query does.
+bool unc_accessible(const std::wstring& path) {
+    const std::wstring platform_path = extended_path(path);
+    if (platform_path != path) return GetFileAttributesW(platform_path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return _waccess(path.c_str(), 0) == 0;
+}
 
 }  // namespace
 

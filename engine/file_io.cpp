@@ -59,7 +59,7 @@ std::vector<std::wstring> read_list_file(const std::wstring& path) {
 
 list_record list_record_bytes(text_code code, const std::vector<std::wstring>& list) {
     const std::wstring text = lines_text(list);
-    list_record record{encoded_form(code, text), code, true};
+    list_record record{encoded_form(code, text), false, true};
     if (list_of_bytes(record.bytes) == list) return record;
     // The target's own form would be read as other entries: characters it
     // cannot hold, a U+0000 that ends it, a leading U+FEFF that the mark
@@ -71,10 +71,10 @@ list_record list_record_bytes(text_code code, const std::vector<std::wstring>& l
     le.insert(le.end(), units.begin(), units.end());
     std::vector<uint8_t> be = {0xFE, 0xFF};
     for (size_t i = 0; i + 1 < units.size(); i += 2) be.insert(be.end(), {units[i + 1], units[i]});
-    for (auto& form : {std::make_pair(code_utf16le, &le), std::make_pair(code_utf16be, &be)}) {
-        if (list_of_bytes(*form.second) != list) continue;
-        record.bytes.swap(*form.second);
-        record.code = form.first;
+    for (std::vector<uint8_t>* form : {&le, &be}) {
+        if (list_of_bytes(*form) != list) continue;
+        record.bytes.swap(*form);
+        record.utf16_instead = true;
         return record;
     }
     // No form holds entries the line format cannot tell apart (a CR LF outside

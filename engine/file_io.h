@@ -30,11 +30,11 @@ bool write_list_file(const std::wstring& path, const std::vector<std::wstring>& 
 // The entries the list reader finds in bytes: decode_text, cut at each CR LF.
 std::vector<std::wstring> list_of_bytes(const std::vector<uint8_t>& bytes);
 
-// A list as a list file records it: the bytes, the code of the form they are
-// in, and whether they read back as the list.
+// A list as a list file records it: the bytes, whether they are UTF-16 in
+// place of the target's own form, and whether they read back as the list.
 struct list_record {
     std::vector<uint8_t> bytes;
-    text_code code;
+    bool utf16_instead;
     bool exact;
 };
 // lines_text(list) in the form target code writes (see engine/encodings.h);

@@ -132,7 +132,7 @@ bool copy_list_store::save_encoded_list(int code) const {
         return false;
     }
     const list_record record = list_record_bytes(code, files_);
-    if (record.code != code) {
+    if (record.utf16_instead) {
         // S_JIS.ilc holding a path code page 932 cannot write, or a list the
         // target's form would not give back: the record is UTF-16 instead,
         // under the same name; the list reader takes both.

@@ -4,32 +4,17 @@
 
 #include "engine/detect.h"
 #include "engine/encodings.h"
-#include "engine/intake.h"
 #include "engine/store.h"
 
 using namespace quillet;
 
-TEST(Encodings, LabelsOfDetectedCodes) {
-    EXPECT_EQ(encoding_label(8), L"UTF_8");
-    EXPECT_EQ(encoding_label(16), L"UTF16");
-    EXPECT_EQ(encoding_label(65), L"ASCII");
-    EXPECT_EQ(encoding_label(74), L"S_JIS");
+TEST(Encodings, SourceOnlyCodesHaveLabelsButNoListFileOrItem) {
     EXPECT_EQ(encoding_label(51), L"EUCJP");
     EXPECT_EQ(encoding_label(50), L"JIS_7");
-    for (int code : {0, 17, 32, 33, -1, 99}) EXPECT_EQ(encoding_label(code), L"-----") << code;
-}
-
-TEST(Encodings, ListFilesAndTheCodesTheySelect) {
-    EXPECT_EQ(encoded_list_label(8), L"UTF_8");
-    EXPECT_EQ(encoded_list_label(16), L"UTF16");
-    EXPECT_EQ(encoded_list_label(74), L"S_JIS");
     for (int code : {0, -1, 65, 51, 50, 17}) EXPECT_EQ(encoded_list_label(code), L"copy_") << code;
-    EXPECT_EQ(code_for_list(L"C:\\w\\S_JIS.ilc"), 74);
-    EXPECT_EQ(code_for_list(L"C:\\w\\UTF16.ilc"), 16);
-    EXPECT_EQ(code_for_list(L"C:\\w\\UTF_8.ilc"), 8);
-    EXPECT_EQ(code_for_list(L"C:\\w\\utf_8.ilc"), 0);
-    EXPECT_EQ(code_for_list(L"C:\\w\\ASCII.ilc"), 0);
-    EXPECT_EQ(code_for_list(L"C:\\w\\_copy_.ilc"), 0);
+    EXPECT_EQ(code_of_list_stem(L"EUCJP"), 0);
+    EXPECT_EQ(code_of_list_stem(L"ASCII"), 0);
+    EXPECT_EQ(drop_down_index(51), 0);
 }
 
 TEST(Encodings, DropDownItemsInOrder) {
@@ -38,7 +23,8 @@ TEST(Encodings, DropDownItemsInOrder) {
     EXPECT_EQ(drop_down_index(74), 3);
     EXPECT_EQ(drop_down_index(16), 2);
     EXPECT_EQ(drop_down_index(8), 1);
-    for (int code : {0, -1, 65, 51}) EXPECT_EQ(drop_down_index(code), 0) << code;
+    EXPECT_EQ(drop_down_index(0), 0);
+    EXPECT_EQ(drop_down_index(-1), 0);
 }
 
 TEST(Encodings, WrittenForms) {

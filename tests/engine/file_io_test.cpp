@@ -125,6 +125,7 @@ TEST(WriteFileBytes, WaitsForAFileHeldByAnotherHandle) {
         EXPECT_TRUE(write_file_bytes(f, ts::bytes_of("new data")));
     }
     EXPECT_EQ(ts::get_bytes(f), ts::bytes_of("new data"));
+    EXPECT_EQ(list_folder(s.path()), (list{f}));  // no sibling left behind
 }
 
 TEST(WholeText, DecodesOrGivesEmpty) {
