@@ -231,3 +231,17 @@ TEST(ListFile, FileWithNulIsNotCutShort) {
     ASSERT_TRUE(ts::put_bytes(f, cat({0xFF, 0xFE}, wide_bytes(std::wstring(L"a\0b\r\nc\r\n", 8)))));
     EXPECT_EQ(read_list_file(f), (list{std::wstring(L"a\0b", 3), L"c"}));
 }
+
+TEST(LongPaths, FilesAndListsPast300Characters) {
+    scratch_folder s;
+    std::wstring folder = s.path();
+    while (folder.size() < 300) folder += std::wstring(40, L'x') + L"\\";
+    ASSERT_TRUE(make_folders(folder));
+    const std::wstring f = folder + L"UTF16.ilc";
+    const list entries = {folder + L"caf\u00E9.txt", L"C:\\b.txt"};
+    ASSERT_TRUE(write_list_file(f, entries));
+    EXPECT_EQ(read_list_file(f), entries);
+    ASSERT_TRUE(write_file_bytes(f, ts::bytes_of("bytes")));
+    EXPECT_EQ(read_file_bytes(f), ts::bytes_of("bytes"));
+    EXPECT_EQ(read_whole_text(f), L"bytes");
+}
