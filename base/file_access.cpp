@@ -46,7 +46,7 @@ std::wstring extended_path(const std::wstring& path) {
     n = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
     if (n == 0 || n >= full.size()) return path;
     full.resize(n);
-    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    if (is_network_path(full)) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }
 

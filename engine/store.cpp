@@ -1,8 +1,6 @@
 // The copy list store, its list files and the program's working folders.
 #include "engine/store.h"
 
-#include <io.h>
-
 #include <algorithm>
 #include <unordered_set>
 
@@ -18,12 +16,6 @@ namespace quillet {
 namespace {
 
 constexpr int common_documents = 0x2E;
-
-// Network paths are tested with _waccess, other paths with the file status.
-bool list_exists(const std::wstring& path) {
-    if (is_network_path(path)) return _waccess(path.c_str(), 0) == 0;
-    return !file_status(path).failed();
-}
 
 // The name the version resource gives the program, unless it is only a letter
 // case variant of the running file's own name.
@@ -75,7 +67,7 @@ void copy_list_store::dedupe_files() {
 
 void copy_list_store::open_list(const std::wstring& path) {
     clear();
-    if (list_exists(path)) {
+    if (path_exists(path, false)) {
         load_files(path);
         files_ = sorted_unique(files_);
     }
