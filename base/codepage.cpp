@@ -9,6 +9,8 @@
 #include <climits>
 #include <exception>
 
+#include "base/jis_codecs.h"
+
 namespace quillet {
 
 namespace {
@@ -131,8 +133,6 @@ text_code bom_code(const std::vector<uint8_t>& bytes, size_t* mark) {
     if (b0 == 0xFE && b1 == 0xFF) return *mark = 2, code_utf16be;
     return code_none;
 }
-
-bool in(uint8_t b, uint8_t lo, uint8_t hi) { return b >= lo && b <= hi; }
 }  // namespace
 
 std::wstring bytes_to_wide(const uint8_t* data, size_t size, unsigned code_page) {
@@ -223,50 +223,6 @@ std::vector<uint8_t> wide_bytes(const std::wstring& text) {
 
 std::vector<uint8_t> narrow_bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-text_code guess_code(const std::vector<uint8_t>& bytes) {
-    const size_t len = bytes.size();
-    // Shift_JIS pass: a lead byte followed by a valid trail byte decides.
-    bool high_seen = false;
-    for (size_t i = 1; i < len;) {
-        const uint8_t a = bytes[i - 1], b = bytes[i];
-        if (a < 0x80) {
-            ++i;
-            continue;
-        }
-        high_seen = true;
-        if (in(a, 0x81, 0x9F) && (in(b, 0x40, 0x7E) || in(b, 0x80, 0xFC))) return code_sjis;
-        if (in(a, 0xE0, 0xFC) && (in(b, 0x40, 0x7E) || in(b, 0xC0, 0xFC))) return code_sjis;
-        ++i;
-        if (b >= 0x80)
-            while (i < len && bytes[i] >= 0x80) ++i;
-        ++i;
-    }
-    if (!high_seen) return code_ascii;
-    // UTF-8 pass: well-formed sequences and no stray bytes.
-    size_t sequences = 0, invalid = 0;
-    for (size_t p = 0; p < len; ++p) {
-        const uint8_t f = bytes[p];
-        size_t follow = 0;
-        if (f < 0x80) continue;
-        if (in(f, 0x80, 0xBF) || f >= 0xFE) {
-            ++invalid;
-            continue;
-        }
-        if (f <= 0xDF) follow = 1;
-        else if (f <= 0xEF) follow = 2;
-        else if (f <= 0xF7) follow = 3;
-        else if (f <= 0xFB) follow = 4;
-        else follow = 5;
-        bool ok = true;
-        for (size_t k = 1; k <= follow; ++k) ok = ok && in(byte_at(bytes, p + k, 0), 0x80, 0xBF);
-        if (ok) {
-            ++sequences;
-            p += follow;
-        }
-    }
-    return (invalid == 0 && sequences > 0) ? code_utf8 : code_none;
-}
-
 text_code decode_text_code(const std::vector<uint8_t>& bytes) {
     size_t mark = 0;
     text_code code = bom_code(bytes, &mark);
@@ -306,6 +262,10 @@ std::wstring decode_text(const std::vector<uint8_t>& bytes) {
         }
         return utf32_to_wide(units);
     }
+    case code_eucjp:
+        return decode_eucjp(data, size);
+    case code_jis:
+        return decode_iso2022jp(data, size);
     default:
         return bytes_to_wide(data, size, 932);
     }
@@ -315,9 +275,10 @@ bool decodes_to(const std::vector<uint8_t>& bytes, const std::wstring& text) {
     size_t mark = 0;
     text_code code = bom_code(bytes, &mark);
     if (code == code_none) code = guess_code(bytes);
-    // UTF-16 and UTF-32 are decoded here without the platform: cheap enough whole.
+    // UTF-16, UTF-32, EUC-JP and ISO-2022-JP are decoded here without the
+    // platform: cheap enough whole.
     if (bytes.empty() || code == code_utf16le || code == code_utf16be || code == code_utf32le ||
-        code == code_utf32be)
+        code == code_utf32be || code == code_eucjp || code == code_jis)
         return decode_text(bytes) == text;
     // The platform conversions piece by piece, each piece compared and let go.
     size_t at = 0;

@@ -47,14 +47,18 @@ std::vector<uint8_t> wide_bytes(const std::wstring& text);
 std::vector<uint8_t> narrow_bytes(const std::string& text);
 
 // Text of a buffer whose encoding is not given: by byte-order mark (UTF-8,
-// UTF-16LE/BE, UTF-32LE/BE), else by guess_code, else code page 932.
+// UTF-16LE/BE, UTF-32LE/BE), else by guess_code (EUC-JP and ISO-2022-JP with
+// their own decoders), else code page 932.
 std::wstring decode_text(const std::vector<uint8_t>& bytes);
 // decode_text(bytes) == text, found without holding the whole decoded text
 // (decoded piece by piece and compared as it goes).
 bool decodes_to(const std::vector<uint8_t>& bytes, const std::wstring& text);
 // The code decode_text chose for bytes (16, 17, 32, 33, 8, or guess_code).
 text_code decode_text_code(const std::vector<uint8_t>& bytes);
-// 74, 65, 8 or 0 for a buffer without byte-order mark.
+// 65, 50, 74, 51, 8 or 0 for a buffer without byte-order mark (see
+// guess_encoding in base/guess.h). 0 means undecided or undecodable: such a
+// buffer is decoded with code page 932 for looking at, but must never be
+// converted. A buffer over 4 MB is judged by its head.
 text_code guess_code(const std::vector<uint8_t>& bytes);
 
 }  // namespace quillet

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "base/handles.h"
+#include "base/jis_codecs.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "engine/detect.h"
@@ -33,7 +34,8 @@ bool decodes_strictly(const uint8_t* data, size_t size, unsigned cp) {
 // source's encoding is read without a replaced or dropped byte, so nothing is
 // lost before the conversion even starts.
 bool decodes_exactly(const std::vector<uint8_t>& bytes) {
-    switch (detect_code(bytes)) {
+    const text_code code = detect_code(bytes);
+    switch (code) {
         case code_utf16le:
         case code_utf16be:
             return bytes.size() % 2 == 0;
@@ -55,7 +57,16 @@ bool decodes_exactly(const std::vector<uint8_t>& bytes) {
                 bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
             return decodes_strictly(bytes.data() + skip, bytes.size() - skip, CP_UTF8);
         }
-        default:  // 65, 74 and 0 are all read with code page 932
+        case code_eucjp:
+        case code_jis: {
+            uint64_t invalid = 0;
+            if (code == code_eucjp) decode_eucjp(bytes.data(), bytes.size(), &invalid);
+            else decode_iso2022jp(bytes.data(), bytes.size(), &invalid);
+            return invalid == 0;
+        }
+        case code_none:  // undecided or undecodable: never converted by a guess
+            return false;
+        default:  // 65 and 74 are read with code page 932
             return decodes_strictly(bytes.data(), bytes.size(), 932);
     }
 }

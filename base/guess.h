@@ -1,0 +1,53 @@
+// Recognising the encoding of a buffer without byte-order mark: ASCII,
+// ISO-2022-JP (by its escape sequences), and among Shift_JIS, EUC-JP and
+// UTF-8 the ones that decode the bytes without an invalid sequence, weighed
+// by how Japanese each decoded text reads when more than one does.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+
+namespace quillet {
+
+struct code_guess {
+    // What guess_code answers: 65, 50, 74, 51, 8, or 0 when no encoding can
+    // be chosen (see undecided and nearest).
+    text_code code = code_ascii;
+    // More than one encoding decodes the bytes to different texts and the
+    // evidence between them is too weak: converting by a guess could write
+    // mojibake, so the file must be copied unchanged.
+    bool undecided = false;
+    // The encodings that decode the bytes without an invalid sequence, best
+    // first.
+    std::vector<text_code> candidates;
+    // When none does: the encoding with the fewest invalid sequences (0 when
+    // the buffer has no byte of 0x80 or above), for telling where it breaks.
+    text_code nearest = code_none;
+};
+
+// Looks at data[0, size). may_be_cut tells that the buffer may be the head
+// of a longer file: a sequence cut at its very end then counts against no
+// encoding.
+code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut);
+
+// An invalid sequence: its byte offset and the index of the U+FFFD that
+// stands for it in the decoded text.
+struct undecodable {
+    uint64_t offset = 0;
+    size_t index = 0;
+};
+constexpr size_t kKeptUndecodable = 16;
+
+// The invalid sequences of data[0, size) read in code (74, 51, 50 or 8; none
+// for other codes): their number, the first few in first, and the decoded
+// text (U+FFFD for each) in text when given.
+uint64_t find_undecodable(const uint8_t* data, size_t size, text_code code,
+                          std::vector<undecodable>& first, std::wstring* text = nullptr);
+
+// The most of a buffer that detection looks at: longer buffers are judged by
+// their head (as a buffer that may be cut).
+constexpr size_t kGuessSample = size_t(4) << 20;
+
+}  // namespace quillet

@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Scores encoding detection on the corpus of make_detection_corpus.py:
+quillet (the source labels of `quillet-cli --status`), `nkf --guess` and
+`uchardet`, per encoding and file length. Prints a Markdown table.
+
+    detection.py CORPUS QUILLET_CLI_COMMAND...
+
+A file counts as right when the tool names its encoding; as mojibake when the
+tool names another encoding (a conversion would then decode it wrongly); a
+file the tool leaves undecided is neither.
+"""
+import collections
+import os
+import re
+import subprocess
+import sys
+
+QUILLET = {"S_JIS": "sjis", "EUCJP": "eucjp", "JIS_7": "jis", "UTF_8": "utf8", "ASCII": "ascii"}
+
+
+def tool_name(text):
+    t = text.strip().lower()
+    t = re.sub(r"\s*\(.*\)$", "", t)
+    if t in ("shift_jis", "cp932", "windows-31j", "sjis"):
+        return "sjis"
+    if t in ("euc-jp", "cp51932", "eucjp-ms", "euc-jisx0213"):
+        return "eucjp"
+    if t.startswith("iso-2022-jp"):
+        return "jis"
+    if t in ("utf-8", "utf8"):
+        return "utf8"
+    if t in ("ascii", "us-ascii"):
+        return "ascii"
+    if t in ("", "binary", "unknown"):
+        return None
+    return "other:" + t
+
+
+def windows(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def quillet_labels(corpus, paths, command):
+    listing = os.path.join(corpus, "_copy_.ilc")
+    text = "".join(windows(p) + "\r\n" for p in paths)
+    with open(listing, "wb") as f:
+        f.write(b"\xff\xfe" + text.encode("utf-16-le"))
+    # Output through a file: Wine's helper processes may keep a pipe open.
+    result = os.path.join(corpus, "quillet-status.txt")
+    with open(result, "wb") as f:
+        subprocess.run(command + ["--status", windows(listing)], stdout=f, stdin=subprocess.DEVNULL,
+                       check=True)
+    with open(result, "rb") as f:
+        out = f.read().decode("utf-8")
+    labels = {}
+    for line in out.splitlines():
+        if len(line) < 17:
+            continue
+        label = line[12:17]
+        path = line.rsplit("  ", 1)[-1].strip()
+        labels[path] = QUILLET.get(label)
+    return [labels.get(windows(p)) for p in paths]
+
+
+def main():
+    corpus, command = sys.argv[1], sys.argv[2:]
+    rows = [line.rstrip("\n").split("\t") for line in open(os.path.join(corpus, "truth.tsv"))]
+    paths = [r[0] for r in rows]
+    truth = [r[1] for r in rows]
+    guesses = {"quillet": quillet_labels(corpus, paths, command)}
+    guesses["nkf"] = [tool_name(subprocess.run(["nkf", "--guess", p], capture_output=True)
+                                .stdout.decode()) for p in paths]
+    guesses["uchardet"] = [tool_name(subprocess.run(["uchardet", p], capture_output=True)
+                                     .stdout.decode()) for p in paths]
+    cells = collections.OrderedDict()
+    for i, path in enumerate(paths):
+        rel = os.path.relpath(path, corpus).split(os.sep)
+        key = (rel[0], rel[1])
+        cell = cells.setdefault(key, {t: [0, 0, 0] for t in guesses})
+        for tool, answers in guesses.items():
+            got = answers[i]
+            c = cell[tool]
+            c[0] += 1
+            if got == truth[i]:
+                c[1] += 1
+            elif got is not None:
+                c[2] += 1
+    print("| files | bytes | n | quillet % | quillet mojibake | nkf % | nkf wrong | uchardet % | uchardet wrong |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+    totals = {t: [0, 0, 0] for t in guesses}
+    for (kind, size), cell in cells.items():
+        parts = []
+        for tool in ("quillet", "nkf", "uchardet"):
+            n, right, wrong = cell[tool]
+            for k in range(3):
+                totals[tool][k] += cell[tool][k]
+            parts += ["%.1f" % (100.0 * right / n), str(wrong)]
+        print("| %s | %s | %d | %s |" % (kind, size, cell["quillet"][0], " | ".join(parts)))
+    parts = []
+    for tool in ("quillet", "nkf", "uchardet"):
+        n, right, wrong = totals[tool]
+        parts += ["%.1f" % (100.0 * right / n), str(wrong)]
+    print("| all | | %d | %s |" % (totals["quillet"][0], " | ".join(parts)))
+    if os.environ.get("SHOW_WRONG"):
+        for i, path in enumerate(paths):
+            got = guesses["quillet"][i]
+            if got != truth[i]:
+                print("quillet", truth[i], got, path, file=sys.stderr)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,156 @@
+// Tests of the EUC-JP and ISO-2022-JP decoders and of encoding detection,
+// each on the bytes it feeds.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "base/codepage.h"
+#include "base/guess.h"
+#include "base/jis_codecs.h"
+
+using namespace quillet;
+using bytes = std::vector<uint8_t>;
+
+namespace {
+
+std::wstring euc(const bytes& b, uint64_t* invalid = nullptr) {
+    return decode_eucjp(b.data(), b.size(), invalid);
+}
+std::wstring jis(const bytes& b, uint64_t* invalid = nullptr) {
+    return decode_iso2022jp(b.data(), b.size(), invalid);
+}
+bytes of(const char* s) { return bytes(s, s + strlen(s)); }
+
+// The platform's own code page 932 reading of one Shift_JIS pair, worked out
+// here from row and cell; 0 when the platform refuses the pair.
+wchar_t platform_sjis(unsigned row, unsigned cell) {
+    const unsigned lead = row <= 62 ? 0x81 + (row - 1) / 2 : 0xE0 + (row - 63) / 2;
+    const unsigned trail = row % 2 ? (cell <= 63 ? 0x3F + cell : 0x40 + cell) : 0x9E + cell;
+    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    wchar_t out[2] = {};
+    return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, pair, 2, out, 2) == 1 ? out[0] : 0;
+}
+
+}  // namespace
+
+TEST(JisDecoders, EveryRowAndCellAgreesWithCodePage932) {
+    size_t mapped = 0;
+    for (unsigned row = 1; row <= 94; ++row) {
+        for (unsigned cell = 1; cell <= 94; ++cell) {
+            const wchar_t want = platform_sjis(row, cell);
+            uint64_t euc_invalid = 0, jis_invalid = 0;
+            const std::wstring e = euc({uint8_t(row + 0xA0), uint8_t(cell + 0xA0)}, &euc_invalid);
+            const std::wstring j = jis({0x1B, '$', 'B', uint8_t(row + 0x20), uint8_t(cell + 0x20)},
+                                       &jis_invalid);
+            if (want == 0 || want == 0xFFFD) {
+                EXPECT_EQ(euc_invalid, 1u) << row << "-" << cell;
+                EXPECT_EQ(jis_invalid, 1u) << row << "-" << cell;
+                continue;
+            }
+            ++mapped;
+            EXPECT_EQ(e, std::wstring(1, want)) << row << "-" << cell;
+            EXPECT_EQ(j, std::wstring(1, want)) << row << "-" << cell;
+        }
+    }
+    EXPECT_GT(mapped, 7000u);  // JIS X 0208 and the NEC rows of code page 932
+}
+
+TEST(EucJp, KanaKanjiHalfWidthAndBrokenSequences) {
+    EXPECT_EQ(euc({0xA4, 0xAB, 0xA4, 0xE9, 0xA4, 0xCA, 0xA4, 0xA4}), L"からない");
+    EXPECT_EQ(euc({'a', 0xC6, 0xFC, 0xCB, 0xDC, 'b'}), L"a日本b");
+    EXPECT_EQ(euc({0x8E, 0xB1, 0x8E, 0xDF}), L"\xFF71\xFF9F");  // SS2: ｱﾟ
+    uint64_t invalid = 0;
+    // SS3 (JIS X 0212): the platform maps none of it, so it stays invalid.
+    EXPECT_EQ(euc({0x8F, 0xB0, 0xA1, 'x'}, &invalid), L"\xFFFD\xFFFD\xFFFD" L"x");
+    EXPECT_GE(invalid, 1u);
+    EXPECT_EQ(euc({0xA4, 'x'}, &invalid), L"\xFFFD" L"x");  // a lead without its trail
+    EXPECT_EQ(invalid, 1u);
+    EXPECT_EQ(euc({'a', 0xA4}, &invalid), L"a\xFFFD");  // cut at the end
+    EXPECT_EQ(invalid, 1u);
+    EXPECT_EQ(euc({0x8E, 0xE0}, &invalid), L"\xFFFD\xFFFD");  // SS2 with no katakana
+}
+
+TEST(EucJp, PiecesCarryCutSequences) {
+    const bytes all = {0xC6, 0xFC, 0x8E, 0xB1, 0xA4, 0xA2};
+    for (size_t cut = 0; cut <= all.size(); ++cut) {
+        std::unique_ptr<piece_decoder> d = make_eucjp_decoder();
+        std::wstring out;
+        d->decode(all.data(), cut, false, out);
+        d->decode(all.data() + cut, all.size() - cut, true, out);
+        EXPECT_EQ(out, L"日\xFF71あ") << cut;
+        EXPECT_EQ(d->invalid_count(), 0u);
+    }
+}
+
+TEST(Iso2022Jp, EscapeSequencesAndTheirExtensions) {
+    EXPECT_EQ(jis(of("\x1B$B$+$i$J$$\x1B(B!")), L"からない!");
+    EXPECT_EQ(jis(of("\x1B$@F|\x1B(Ja\\")), L"日a\\");        // 1978 set; Roman read as ASCII
+    EXPECT_EQ(jis(of("\x1B&@\x1B$BF|\x1B(B")), L"日");       // 1990 announcer
+    EXPECT_EQ(jis(of("\x1B(I1_\x1B(B")), L"\xFF71\xFF9F");   // JIS X 0201 katakana
+    EXPECT_EQ(jis(of("a\x0E" "1\x0F" "b")), L"a\xFF71" L"b"); // SO/SI
+    EXPECT_EQ(jis(of("\x1B$BF|\r\nF|\x1B(B")), L"日\r\n日");   // line ends inside a shift
+}
+
+TEST(Iso2022Jp, LoneEscapeAndCutSequencesAreInvalid) {
+    uint64_t invalid = 0;
+    EXPECT_EQ(jis(of("a\x1Bz"), &invalid), L"a\xFFFDz");
+    EXPECT_EQ(invalid, 1u);
+    EXPECT_EQ(jis(of("a\x1B$"), &invalid), L"a\xFFFD$");  // escape cut by the end
+    EXPECT_EQ(invalid, 1u);
+    EXPECT_EQ(jis(of("\x1B$BF"), &invalid), L"\xFFFD");  // character cut by the end
+    EXPECT_EQ(invalid, 1u);
+    EXPECT_EQ(jis(bytes{'a', 0xA4}, &invalid), L"a\xFFFD");  // 8-bit bytes have no place
+    const bytes all = of("\x1B$BF|\x1B(Bx");
+    for (size_t cut = 0; cut <= all.size(); ++cut) {
+        std::unique_ptr<piece_decoder> d = make_iso2022jp_decoder();
+        std::wstring out;
+        d->decode(all.data(), cut, false, out);
+        d->decode(all.data() + cut, all.size() - cut, true, out);
+        EXPECT_EQ(out, L"日x") << cut;
+        EXPECT_EQ(d->invalid_count(), 0u);
+    }
+}
+
+TEST(GuessCode, EucJpAndIso2022JpAreRecognised) {
+    EXPECT_EQ(guess_code(bytes{0xA4, 0xAB, 0xA4, 0xE9, 0xA4, 0xCA, 0xA4, 0xA4}), code_eucjp);
+    EXPECT_EQ(guess_code(of("\x1B$B$+$i$J$$\x1B(B")), code_jis);
+    EXPECT_EQ(guess_code(of("colour \x1B[31mred\x1B[0m")), code_ascii);  // no Japanese set
+    EXPECT_EQ(guess_code(of("a\x1B")), code_ascii);                     // a lone ESC
+    // An escape sequence cut at the end of a head sample is no evidence against.
+    EXPECT_EQ(guess_encoding(reinterpret_cast<const uint8_t*>("\x1B$BF|\x1B$"), 7, true).code,
+              code_jis);
+}
+
+TEST(GuessCode, ShiftJisEvidenceIsWeighedWhole) {
+    EXPECT_EQ(guess_code(bytes{0x20, 0x66, 0x0A, 0xE5, 0xB3, 0x92, 0x42}), code_sjis);  // " f\n蟲達"
+    EXPECT_EQ(guess_code(bytes{0xB1, 0xB2, 0xB3, 0xB4, 0xB5}), code_sjis);  // ｱｲｳｴｵ
+    EXPECT_EQ(guess_code(bytes{'a', 'b', 'c', 0xB1}), code_sjis);           // abcｱ
+}
+
+TEST(GuessCode, Utf8IsStrict) {
+    EXPECT_EQ(guess_code(bytes{0xE3, 0x81, 0x8B, 0xE3, 0x82, 0x89}), code_utf8);  // から
+    EXPECT_NE(guess_code(bytes{0xC0, 0xAF}), code_utf8);                          // overlong
+    EXPECT_NE(guess_code(bytes{'a', 0xED, 0xB5, 0xAD}), code_utf8);               // surrogate
+    EXPECT_NE(guess_code(bytes{'a', 0xE3, 0x81}), code_utf8);                     // cut short
+    EXPECT_EQ(guess_encoding(bytes{0xE3, 0x81, 0x8B, 0xE3, 0x81}.data(), 5, true).code, code_utf8);
+}
+
+TEST(GuessCode, UndecidedWhenReadingsTieOrNothingDecodes) {
+    // Valid in no candidate: nothing is chosen, the nearest is named.
+    const code_guess broken = guess_encoding(bytes{0x82, 0xA0, 0x80, 0xFF}.data(), 4, false);
+    EXPECT_EQ(broken.code, code_none);
+    EXPECT_FALSE(broken.undecided);
+    EXPECT_TRUE(broken.candidates.empty());
+    // Chinese (GB2312 "中文测试") decodes as EUC-JP and Shift_JIS but reads
+    // as neither: undecided, never converted by a guess.
+    const bytes gb = {0xD6, 0xD0, 0xCE, 0xC4, 0xB2, 0xE2, 0xCA, 0xD4};
+    const code_guess chinese = guess_encoding(gb.data(), gb.size(), false);
+    EXPECT_EQ(chinese.code, code_none);
+    EXPECT_TRUE(chinese.undecided);
+    EXPECT_FALSE(chinese.candidates.empty());
+}
+
+TEST(DecodeText, EucJpAndIso2022JpDecodeWhole) {
+    EXPECT_EQ(decode_text(bytes{0xA4, 0xAB, 0xA4, 0xE9, 0xA4, 0xCA, 0xA4, 0xA4}), L"からない");
+    EXPECT_EQ(decode_text(of("\x1B$B$+$i$J$$\x1B(B")), L"からない");
+    EXPECT_EQ(decode_text_code(of("\x1B$B$+$i$J$$\x1B(B")), code_jis);
+}
