@@ -6,6 +6,7 @@
 #include "app/list_fill.h"
 #include "app/main_dialog.h"
 #include "app/ui_text.h"
+#include "base/report_box.h"
 #include "engine/copy_run.h"
 #include "engine/intake.h"
 #include "engine/store.h"
@@ -25,6 +26,8 @@ std::vector<std::wstring> dropped_files(HDROP drop) {
     }
     return paths;
 }
+
+void show_kept_files(const copy_run_result& run);
 
 void MainDialog::OnDropFiles(HDROP drop) {
     wait_cursor wait;
@@ -47,6 +50,20 @@ void MainDialog::OnCopy() {
     wait_cursor wait;
     copy_run_result result = copy_run(selected_code(encoding_box), ui_translator());
     fill_list(file_list_box, result.entries);
+    show_kept_files(result);
+}
+
+// Text files copied unchanged instead of converted, each with its reason, in
+// one box after the run (the status lines cannot say why); the log holds the
+// same text.
+void show_kept_files(const copy_run_result& run) {
+    constexpr size_t kShown = 10;
+    if (run.kept.empty()) return;
+    std::wstring text = ui_text("Kept unchanged.\r\n");
+    for (size_t i = 0; i < run.kept.size() && i < kShown; ++i) text += run.kept[i];
+    if (run.kept.size() > kShown)
+        text += L"... (" + std::to_wstring(run.kept.size() - kShown) + L" more in the log)\n";
+    report_box(text, 0, 0);
 }
 
 }  // namespace quillet

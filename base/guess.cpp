@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <string>
 
 #include "base/jis_codecs.h"
@@ -175,6 +176,11 @@ double text_score(const reading& r) {
         const wchar_t c = t[i];
         score += char_score(c);
         if (r.code == code_utf8 && c >= 0x80 && !in(c, 0xDC00, 0xDFFF)) score += c < 0x800 ? 1 : 2;
+        // An accented letter inside a Latin word ("café") reads as a Western
+        // text, not as a kanji or two half-width katakana among letters.
+        if (in(c, 0xC0, 0x24F) && ((i > 0 && iswalpha(t[i - 1]) && t[i - 1] < 0x80) ||
+                                   (i + 1 < t.size() && iswalpha(t[i + 1]) && t[i + 1] < 0x80)))
+            score += 1.5;
         if (r.code == code_eucjp && is_hw_kana(c))
             score += i > 0 && is_hw_kana(t[i - 1]) ? 2 : 0.5;
         if (i > 0 && (is_hw_kana(c) != is_hw_kana(t[i - 1])) &&
@@ -186,6 +192,9 @@ double text_score(const reading& r) {
 
 // The evidence needed between the best reading and the next.
 constexpr double kMargin = 0.5;
+// ... and when the best reading has fewer characters of 0x80 and above than this.
+constexpr size_t kFewCharacters = 4;
+constexpr double kShortMargin = 1.5;
 
 }  // namespace
 
@@ -237,13 +246,18 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
                      [](const reading* a, const reading* b) { return a->score > b->score; });
     for (const reading* r : valid) g.candidates.push_back(r->code);
     const reading& best = *valid[0];
+    // A reading of a few characters only needs more of a lead: one kanji
+    // against one or two half-width katakana is no evidence either way.
+    const size_t wide = static_cast<size_t>(
+        std::count_if(best.text.begin(), best.text.end(), [](wchar_t c) { return c >= 0x80; }));
+    const double margin = wide < kFewCharacters ? kShortMargin : kMargin;
     bool clear = true;
     for (size_t k = 1; k < valid.size(); ++k) {
-        if (valid[k]->text != best.text && best.score - valid[k]->score < kMargin) clear = false;
+        if (valid[k]->text != best.text && best.score - valid[k]->score < margin) clear = false;
     }
     // A lone reading must still read as text: bytes of some other encoding
     // (Chinese, Latin-1) that happen to decode read as nothing Japanese.
-    if (clear && best.score < 0) clear = false;
+    if (clear && best.score < -1) clear = false;
     if (!clear) {
         g.code = code_none;
         g.undecided = true;

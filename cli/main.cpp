@@ -163,6 +163,7 @@ int wmain(int argc, wchar_t** argv) {
         for (const std::wstring& path : run.not_updated) text += path + L"\n";
         write_out(STD_ERROR_HANDLE, text);
     }
+    for (const std::wstring& why : run.kept) write_out(STD_ERROR_HANDLE, why);
     if (!run.completed()) {
         write_out(STD_ERROR_HANDLE, L"Unable to save.\n" + path_name(run.unsaved) + L"\n");
         return exit_unsaved;

@@ -242,6 +242,7 @@ bool convert_checked(text_code code, const std::wstring& src, const std::wstring
             }
         }
     }
+    if (outcome) outcome->kept_unchanged = true;
     if (!same && !copy_file(src, dest, false)) return false;
 
     if (file_status(dest).mtime() != src_status.mtime()) set_file_time(dest, src_status.mtime());

@@ -66,6 +66,9 @@ struct convert_outcome {
     int64_t dest_size = 0;
     bool dest_text_file = false;
     text_code dest_code = code_none;
+    // A conversion was asked for and the source was copied unchanged instead
+    // (it would have lost something, or its encoding was undecided).
+    bool kept_unchanged = false;
 };
 
 // convert_file for a caller that has already looked at both files: dest is

@@ -18,6 +18,7 @@
 #include "engine/detect.h"
 #include "engine/entries.h"
 #include "engine/file_io.h"
+#include "engine/loss_report.h"
 #include "engine/rescue.h"
 
 namespace quillet {
@@ -58,6 +59,14 @@ bool same_file(const std::wstring& a, const std::wstring& b, const file_status& 
     return same;
 }
 
+// Records why src, a text file, was copied unchanged instead of converted to
+// code: the source is read again (the conversion has let its bytes go).
+void note_kept(copy_run_result& run, const std::wstring& src, int code) {
+    std::wstring text = loss_report_text(src, conversion_loss(read_file_bytes(src), code), code);
+    if (text.empty()) text = src + L": kept unchanged: the converted file did not read back the same\n";
+    run.kept.push_back(text);
+}
+
 // A path as a key of the run's record of written files.
 std::wstring path_key(const std::wstring& path) { return to_lower(path_normalize(path)); }
 
@@ -84,6 +93,13 @@ bool copy_if_newer(const std::wstring& src, const std::wstring& dest) {
     const std::wstring folder = path_folder(dest);
     if (!folder_exists(folder) && !make_folders(folder)) return false;
     return CopyFileW(src.c_str(), dest.c_str(), FALSE) != 0;
+}
+
+void log_kept_files(const copy_run_result& run, const text_translator& translate) {
+    if (run.kept.empty()) return;
+    std::wstring text = translated(translate, L"Kept unchanged.\r\n");
+    for (const std::wstring& why : run.kept) text += why;
+    dump_report(text);
 }
 
 bool dump_report(const std::wstring& text) {
@@ -157,6 +173,7 @@ copy_run_result copy_run(int code, const text_translator& translate) {
             const text_code src_code = detect_code(data.bytes);
             convert_outcome outcome;
             if (convert_read_file(code, src, dest, src_status, dest_status, distinct, data, &outcome)) {
+                if (outcome.kept_unchanged) note_kept(run, src, code);
                 if (outcome.known) {
                     entry_facts& f = facts[i];
                     f.src_mtime = outcome.src_mtime;
@@ -178,6 +195,7 @@ copy_run_result copy_run(int code, const text_translator& translate) {
         last_writer[path_key(encoded_list_path(s.get_folder(), code))] = files.size();
         if (!run.not_updated.empty())
             dump_report(translated(translate, L"Did not update.\r\n") + lines_text(run.not_updated));
+        log_kept_files(run, translate);
         // The status lines of the store's list, which the run has not changed.
         const std::vector<std::wstring> listed = s.get_files();
         std::vector<const entry_facts*> known(listed.size(), nullptr);

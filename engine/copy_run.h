@@ -16,6 +16,7 @@ struct copy_run_result {
     std::wstring dest_folder;               // store folder with one trailing separator
     size_t processed = 0;                   // entries looked at before the run ended
     std::vector<std::wstring> not_updated;  // sources left alone, in list order
+    std::vector<std::wstring> kept;         // why text files were copied unchanged (loss_report_text)
     std::wstring unsaved;                   // source whose destination could not be written
     bool list_saved = false;                // the per-encoding folder list file was written
     std::vector<std::wstring> entries;      // the file list's status lines after the run
@@ -36,6 +37,10 @@ int code_from_item_text(const std::wstring& text);
 // Copies src over dest unless dest is newer, src is missing, or both name the
 // same file; the destination folder is created when missing.
 bool copy_if_newer(const std::wstring& src, const std::wstring& dest);
+
+// The log line "Kept unchanged." with run.kept, when a text file was copied
+// unchanged instead of converted.
+void log_kept_files(const copy_run_result& run, const text_translator& translate = {});
 
 // Writes text as one dated log line (CR and LF turned into tabs); false, and
 // nothing written, inside a DLL.
