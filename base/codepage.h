@@ -58,7 +58,7 @@ text_code decode_text_code(const std::vector<uint8_t>& bytes);
 // 65, 50, 74, 51, 8 or 0 for a buffer without byte-order mark (see
 // guess_encoding in base/guess.h). 0 means undecided or undecodable: such a
 // buffer is decoded with code page 932 for looking at, but must never be
-// converted. A buffer over 4 MB is judged by its head.
+// converted. A buffer over 1 MB is judged by its head.
 text_code guess_code(const std::vector<uint8_t>& bytes);
 
 }  // namespace quillet

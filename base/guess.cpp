@@ -195,6 +195,9 @@ constexpr double kMargin = 0.5;
 // ... and when the best reading has fewer characters of 0x80 and above than this.
 constexpr size_t kFewCharacters = 4;
 constexpr double kShortMargin = 1.5;
+// ... and when it has one such character only (one kanji of Shift_JIS against
+// one half-width sign of EUC-JP, 8E A1 or 8E A4).
+constexpr double kLoneMargin = 2.5;
 
 }  // namespace
 
@@ -250,7 +253,7 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     // against one or two half-width katakana is no evidence either way.
     const size_t wide = static_cast<size_t>(
         std::count_if(best.text.begin(), best.text.end(), [](wchar_t c) { return c >= 0x80; }));
-    const double margin = wide < kFewCharacters ? kShortMargin : kMargin;
+    const double margin = wide <= 1 ? kLoneMargin : wide < kFewCharacters ? kShortMargin : kMargin;
     bool clear = true;
     for (size_t k = 1; k < valid.size(); ++k) {
         if (valid[k]->text != best.text && best.score - valid[k]->score < margin) clear = false;

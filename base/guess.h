@@ -47,7 +47,7 @@ uint64_t find_undecodable(const uint8_t* data, size_t size, text_code code,
                           std::vector<undecodable>& first, std::wstring* text = nullptr);
 
 // The most of a buffer that detection looks at: longer buffers are judged by
-// their head (as a buffer that may be cut).
-constexpr size_t kGuessSample = size_t(4) << 20;
+// their first MB (as a buffer that may be cut).
+constexpr size_t kGuessSample = size_t(1) << 20;
 
 }  // namespace quillet

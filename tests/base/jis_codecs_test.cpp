@@ -30,6 +30,20 @@ wchar_t platform_sjis(unsigned row, unsigned cell) {
     return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, pair, 2, out, 2) == 1 ? out[0] : 0;
 }
 
+// Decoding all in two pieces, cut at every offset, gives text and no
+// invalid sequence: what is cut at a piece's end carries over.
+void expect_every_cut(std::unique_ptr<piece_decoder> (*make)(), const bytes& all,
+                      const std::wstring& text) {
+    for (size_t cut = 0; cut <= all.size(); ++cut) {
+        std::unique_ptr<piece_decoder> d = make();
+        std::wstring out;
+        d->decode(all.data(), cut, false, out);
+        d->decode(all.data() + cut, all.size() - cut, true, out);
+        EXPECT_EQ(out, text) << cut;
+        EXPECT_EQ(d->invalid_count(), 0u) << cut;
+    }
+}
+
 }  // namespace
 
 TEST(JisDecoders, EveryRowAndCellAgreesWithCodePage932) {
@@ -70,15 +84,7 @@ TEST(EucJp, KanaKanjiHalfWidthAndBrokenSequences) {
 }
 
 TEST(EucJp, PiecesCarryCutSequences) {
-    const bytes all = {0xC6, 0xFC, 0x8E, 0xB1, 0xA4, 0xA2};
-    for (size_t cut = 0; cut <= all.size(); ++cut) {
-        std::unique_ptr<piece_decoder> d = make_eucjp_decoder();
-        std::wstring out;
-        d->decode(all.data(), cut, false, out);
-        d->decode(all.data() + cut, all.size() - cut, true, out);
-        EXPECT_EQ(out, L"日\xFF71あ") << cut;
-        EXPECT_EQ(d->invalid_count(), 0u);
-    }
+    expect_every_cut(make_eucjp_decoder, {0xC6, 0xFC, 0x8E, 0xB1, 0xA4, 0xA2}, L"日\xFF71あ");
 }
 
 TEST(Iso2022Jp, EscapeSequencesAndTheirExtensions) {
@@ -99,15 +105,7 @@ TEST(Iso2022Jp, LoneEscapeAndCutSequencesAreInvalid) {
     EXPECT_EQ(jis(of("\x1B$BF"), &invalid), L"\xFFFD");  // character cut by the end
     EXPECT_EQ(invalid, 1u);
     EXPECT_EQ(jis(bytes{'a', 0xA4}, &invalid), L"a\xFFFD");  // 8-bit bytes have no place
-    const bytes all = of("\x1B$BF|\x1B(Bx");
-    for (size_t cut = 0; cut <= all.size(); ++cut) {
-        std::unique_ptr<piece_decoder> d = make_iso2022jp_decoder();
-        std::wstring out;
-        d->decode(all.data(), cut, false, out);
-        d->decode(all.data() + cut, all.size() - cut, true, out);
-        EXPECT_EQ(out, L"日x") << cut;
-        EXPECT_EQ(d->invalid_count(), 0u);
-    }
+    expect_every_cut(make_iso2022jp_decoder, of("\x1B$BF|\x1B(Bx"), L"日x");
 }
 
 TEST(GuessCode, EucJpAndIso2022JpAreRecognised) {
