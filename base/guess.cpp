@@ -196,7 +196,8 @@ constexpr double kMargin = 0.5;
 constexpr size_t kFewCharacters = 4;
 constexpr double kShortMargin = 1.5;
 // ... and when it has one such character only (one kanji of Shift_JIS against
-// one half-width sign of EUC-JP, 8E A1 or 8E A4).
+// one half-width sign of EUC-JP, 8E A1 or 8E A4); a UTF-8 sequence is
+// evidence of its own and needs no more than kShortMargin.
 constexpr double kLoneMargin = 2.5;
 
 }  // namespace
@@ -253,7 +254,9 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     // against one or two half-width katakana is no evidence either way.
     const size_t wide = static_cast<size_t>(
         std::count_if(best.text.begin(), best.text.end(), [](wchar_t c) { return c >= 0x80; }));
-    const double margin = wide <= 1 ? kLoneMargin : wide < kFewCharacters ? kShortMargin : kMargin;
+    const double margin = wide <= 1 && best.code != code_utf8 ? kLoneMargin
+                          : wide < kFewCharacters                ? kShortMargin
+                                                                 : kMargin;
     bool clear = true;
     for (size_t k = 1; k < valid.size(); ++k) {
         if (valid[k]->text != best.text && best.score - valid[k]->score < margin) clear = false;
