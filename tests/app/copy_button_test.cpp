@@ -142,3 +142,18 @@ TEST_F(CopyButtonTest, RunAfterReloadStillProcessesTheStoresList) {
     EXPECT_EQ(dlg->file_list_box.count(), 3);
     for (const std::wstring& f : files) EXPECT_TRUE(quillet::path_exists(dest + quillet::path_name(f), false));
 }
+
+TEST_F(CopyButtonTest, FilesKeptUnchangedAreShownWithTheirReasonsAfterTheRun) {
+    dest = make_folder(L"dest");
+    const std::wstring emoji = make_file(L"src\\emoji.txt", "smile \xF0\x9F\x98\x80\r\n");
+    drop({quillet::path_del_sep(dest), emoji});
+    dlg->encoding_box.set_cur_sel(3);  // " 74 : SJIS"
+
+    click(IDC_COPY);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"Kept unchanged.\r\n" + emoji +
+                                 L": kept unchanged: 1 character(s) that Shift_JIS cannot hold\n"
+                                 L"  U+1F600 '\U0001F600', line 1, column 7\n");
+    EXPECT_EQ(testing_support::get_bytes(dest + L"emoji.txt"), testing_support::get_bytes(emoji));
+}

@@ -327,3 +327,18 @@ TEST_F(cli_test, RelativePathsAreTakenFromTheCurrentFolder) {
     // The list's own folder is the destination, not the root of the drive.
     EXPECT_EQ(get_bytes(dest + L"a.txt"), utf16(jp));
 }
+
+TEST_F(cli_test, FilesKeptUnchangedAreReportedWithWhereTheyBreak) {
+    const std::wstring emoji = source(L"emoji.txt", utf8(L"一行目\r\n絵文字 \U0001F600\r\n"));
+    const std::wstring euc = source(L"euc.txt", {0xA4, 0xAB, 0xA4, 0xE9, 0xA4, 0xCA, 0xA4, 0xA4});
+    user_list(L"_copy_.ilc", {emoji, euc});
+    const cli_result r = run({L"--code", L"74", path_del_sep(dest)});
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_EQ(get_bytes(dest + L"emoji.txt"), get_bytes(emoji));
+    EXPECT_EQ(get_bytes(dest + L"euc.txt"), sjis(L"からない"));
+    EXPECT_NE(r.err.find(emoji + L": kept unchanged: 1 character(s) that Shift_JIS cannot hold\n"
+                                 L"  U+1F600 '\U0001F600', line 2, column 5\n"),
+              std::wstring::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find(L"euc.txt: kept"), std::wstring::npos) << r.err;
+}
