@@ -33,11 +33,11 @@ struct reading {
 
 // Shift_JIS as code page 932 reads it, strictly: single bytes below 80,
 // half-width katakana A1-DF, and double-byte pairs that the platform maps.
-reading read_sjis(const uint8_t* d, size_t n, bool cut) {
+reading read_sjis(const uint8_t* d, size_t n, bool cut, bool quick = false) {
     reading r;
     r.code = code_sjis;
     r.text.reserve(n);
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < n && !(quick && r.invalid); ++i) {
         const uint8_t b = d[i];
         if (b < 0x80) {
             r.text += static_cast<wchar_t>(b);
@@ -65,11 +65,11 @@ reading read_sjis(const uint8_t* d, size_t n, bool cut) {
 // UTF-8, strictly: no C0, C1 or F5-FF leads, no overlong forms, no
 // surrogates, nothing above U+10FFFF, no sequence cut short (except at the
 // end of a buffer that may be cut).
-reading read_utf8(const uint8_t* d, size_t n, bool cut) {
+reading read_utf8(const uint8_t* d, size_t n, bool cut, bool quick = false) {
     reading r;
     r.code = code_utf8;
     r.text.reserve(n);
-    for (size_t i = 0; i < n;) {
+    for (size_t i = 0; i < n && !(quick && r.invalid);) {
         const uint8_t b = d[i];
         if (b < 0x80) {
             r.text += static_cast<wchar_t>(b);
@@ -112,12 +112,18 @@ reading read_utf8(const uint8_t* d, size_t n, bool cut) {
 
 // EUC-JP or ISO-2022-JP through their decoders, whose replacement
 // characters stand for invalid sequences only.
-reading read_jis_family(text_code code, const uint8_t* d, size_t n, bool cut) {
+reading read_jis_family(text_code code, const uint8_t* d, size_t n, bool cut,
+                        bool quick = false) {
     reading r;
     r.code = code;
     std::unique_ptr<piece_decoder> decoder =
         code == code_eucjp ? make_eucjp_decoder() : make_iso2022jp_decoder();
-    decoder->decode(d, n, !cut, r.text);
+    // In pieces, so that a quick look stops soon after the first invalid sequence.
+    constexpr size_t kLook = 4096;
+    for (size_t at = 0; at < n && !(quick && decoder->invalid_count()); at += kLook) {
+        const size_t len = std::min(kLook, n - at);
+        decoder->decode(d + at, len, !cut && at + len == n, r.text);
+    }
     r.invalid = decoder->invalid_count();
     const auto& offsets = static_cast<jis_family_decoder*>(decoder.get())->invalid_offsets();
     size_t at = 0;
@@ -130,8 +136,8 @@ reading read_jis_family(text_code code, const uint8_t* d, size_t n, bool cut) {
     return r;
 }
 
-reading read_eucjp(const uint8_t* d, size_t n, bool cut) {
-    return read_jis_family(code_eucjp, d, n, cut);
+reading read_eucjp(const uint8_t* d, size_t n, bool cut, bool quick = false) {
+    return read_jis_family(code_eucjp, d, n, cut, quick);
 }
 
 bool is_hw_kana(wchar_t c) { return in(c, 0xFF61, 0xFF9F); }
@@ -230,8 +236,16 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
         if (g.code == code_ascii) g.candidates.push_back(code_ascii);
         return g;
     }
-    reading readings[3] = {read_sjis(data, size, may_be_cut), read_eucjp(data, size, may_be_cut),
-                           read_utf8(data, size, may_be_cut)};
+    // A quick look first: a reading stops at its first invalid sequence. Only
+    // when no reading is valid are all read through, to find the nearest.
+    reading readings[3] = {read_sjis(data, size, may_be_cut, true),
+                           read_eucjp(data, size, may_be_cut, true),
+                           read_utf8(data, size, may_be_cut, true)};
+    if (readings[0].invalid && readings[1].invalid && readings[2].invalid) {
+        readings[0] = read_sjis(data, size, may_be_cut);
+        readings[1] = read_eucjp(data, size, may_be_cut);
+        readings[2] = read_utf8(data, size, may_be_cut);
+    }
     std::vector<reading*> valid;
     reading* nearest = &readings[0];
     for (reading& r : readings) {
