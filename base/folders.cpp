@@ -53,16 +53,12 @@ bool make_folders_impl(const std::wstring& path, bool log_failure) {
     return true;
 }
 
-// The saved command-line argument list; this program never fills it, which
-// the first look notes once on the standard error stream. Never destroyed, so
-// that work done at process exit may still ask.
+// The saved command-line argument list; this program never fills it. Its being
+// empty is the normal state and is not reported: standard error belongs to the
+// console front end's users. Never destroyed, so that work done at process exit
+// may still ask.
 const std::vector<std::wstring>& get_arv() {
     static const std::vector<std::wstring>* arv = new std::vector<std::wstring>();
-    static bool told = false;
-    if (arv->empty() && !told) {
-        told = true;
-        error_note(L"::get_arv() ... empty");
-    }
     return *arv;
 }
 

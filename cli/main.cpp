@@ -2,10 +2,11 @@
 // window takes them, then performs one copy run (or, with --status, only shows
 // what a run would do) and prints the file list's status lines as UTF-8.
 //
-//   quillet-cli [--code N] [--status] PATH...
+//   quillet-cli [--code N] [--status] [--] PATH...
+//   quillet-cli --help | --version
 //
 // Exit status: 0 when the run completed, 1 when a destination could not be
-// written, 2 for a usage error.
+// written, 2 for a usage error (a missing PATH among them).
 #include <windows.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include "engine/copy_run.h"
 #include "engine/intake.h"
 #include "engine/store.h"
+#include "quillet_version.h"
 
 namespace {
 
@@ -27,6 +29,9 @@ using namespace quillet;
 constexpr int exit_done = 0;
 constexpr int exit_unsaved = 1;
 constexpr int exit_usage = 2;
+
+// ---------------------------------------------------------------------------
+// Output
 
 // Console windows get wide text; pipes and files get UTF-8 bytes.
 void write_out(DWORD which, const std::wstring& text) {
@@ -53,16 +58,109 @@ void write_lines(DWORD which, const std::vector<std::wstring>& lines) {
     write_out(which, text);
 }
 
-int usage(const std::wstring& problem) {
-    if (!problem.empty()) write_out(STD_ERROR_HANDLE, L"quillet-cli: " + problem + L"\n");
-    write_out(STD_ERROR_HANDLE,
-              L"usage: quillet-cli [--code N] [--status] PATH...\n"
-              L"  PATH      folders (their _copy_.ilc), one .ilc list file, text files\n"
-              L"  --code N  target: 0 copy, 8 UTF-8, 16 UTF-16, 74 Shift_JIS\n"
-              L"            (default: by the name of the last opened list)\n"
-              L"  --status  print the status lines only; change nothing\n");
+// A heading line followed by one line per item, on standard error; nothing
+// when there are no items.
+void report_list(const std::wstring& heading, const std::vector<std::wstring>& items) {
+    if (items.empty()) return;
+    std::wstring text = heading + L"\n";
+    for (const std::wstring& item : items) text += item + L"\n";
+    write_out(STD_ERROR_HANDLE, text);
+}
+
+void report_not_text(const drop_result& drop) {
+    std::vector<std::wstring> names;
+    for (const std::wstring& path : drop.not_text) names.push_back(path_name(path));
+    report_list(L"Not a text file.", names);
+}
+
+// Standard output: the status lines. Standard error: the files left alone and
+// the destination that could not be written. Returns the exit status.
+int report_run(const copy_run_result& run) {
+    write_lines(STD_OUTPUT_HANDLE, run.entries);
+    report_list(L"Did not update.", run.not_updated);
+    for (const std::wstring& why : run.kept) write_out(STD_ERROR_HANDLE, why);
+    if (!run.completed()) {
+        report_list(L"Unable to save.", {path_name(run.unsaved)});
+        return exit_unsaved;
+    }
+    return exit_done;
+}
+
+// ---------------------------------------------------------------------------
+// Usage, help and version texts
+
+const wchar_t usage_lines[] =
+    L"usage: quillet-cli [--code N] [--status] [--] PATH...\n"
+    L"       quillet-cli --help | --version\n";
+
+std::wstring version_text() { return L"quillet-cli " QUILLET_VERSION L"\n"; }
+
+std::wstring help_text() {
+    return version_text() +
+           L"Copies the files of a file list into a destination folder, converting\n"
+           L"text files to the chosen encoding, as the quillet window does.\n"
+           L"\n" +
+           usage_lines +
+           L"\n"
+           L"PATHs are taken as a drop onto the quillet window takes them:\n"
+           L"  folder       opens the folder's _copy_.ilc (one source path per line);\n"
+           L"               the folder becomes the destination\n"
+           L"  list.ilc     opens that list; its folder becomes the destination;\n"
+           L"               PATHs after it are not looked at\n"
+           L"  text file    joins the file list (with no folder or list given, the\n"
+           L"               destination is today's working folder,\n"
+           L"               %TEMP%\\n_Bench.tmp\\quillet-cli\\YYYYMMDD)\n"
+           L"  other file   refused and named under \"Not a text file.\"\n"
+           L"Every PATH must exist. Relative PATHs start at the current folder.\n"
+           L"\n"
+           L"Options (any order, before the PATHs; -- ends them):\n"
+           L"  --code N     target encoding: 0 copy unchanged, 8 UTF-8, 16 UTF-16,\n"
+           L"               74 Shift_JIS (code page 932). Default: the one the opened\n"
+           L"               list's name selects (UTF_8.ilc 8, UTF16.ilc 16, S_JIS.ilc 74,\n"
+           L"               _copy_.ilc and any other list 0); with no list opened,\n"
+           L"               UTF-16 with a byte-order mark\n"
+           L"  --status     print the status lines only; change nothing\n"
+           L"  --help       print this text\n"
+           L"  --version    print the version\n"
+           L"\n"
+           L"A run never changes a source and never replaces a file without first\n"
+           L"copying it to %TEMP%\\Rescue (except a text file copied unchanged with\n"
+           L"--code 0). Destinations newer than their source are left alone. A\n"
+           L"conversion that would lose characters copies the source unchanged.\n"
+           L"The run writes the list it used into the destination folder as\n"
+           L"UTF_8.ilc, UTF16.ilc, S_JIS.ilc or copy_.ilc.\n"
+           L"\n"
+           L"Standard output (UTF-8): one status line per file of the list:\n"
+           L"  column 2      \"<\" the run will write the destination's text; \" \" not\n"
+           L"                (the same text already, not text, or destination newer)\n"
+           L"  column 3      \"<\" destination older than the source or missing,\n"
+           L"                \"=\" same modification time, \" \" destination newer\n"
+           L"  columns 5-9   encoding of the destination: UTF_8, UTF16, ASCII, S_JIS,\n"
+           L"                or ----- (missing, not text, or not recognised)\n"
+           L"  columns 13-17 encoding of the source, in the same way\n"
+           L"  then          the source's modification time, its size (B, KB, MB...)\n"
+           L"                and its path\n"
+           L"Standard error: files refused as not text (\"Not a text file.\"), files\n"
+           L"the run left alone (\"Did not update.\": missing, a folder, or with a\n"
+           L"newer destination) and a destination that could not be written\n"
+           L"(\"Unable to save.\").\n"
+           L"\n"
+           L"Exit status:\n"
+           L"  0  the run completed (files left alone are not failures)\n"
+           L"  1  a destination could not be written; the files after it were not\n"
+           L"     processed\n"
+           L"  2  usage error: unknown option, a bad --code, no PATH, or a PATH that\n"
+           L"     does not exist; nothing was changed\n";
+}
+
+int usage_error(const std::wstring& problem) {
+    write_out(STD_ERROR_HANDLE, L"quillet-cli: " + problem + L"\n" + usage_lines +
+                                    L"Try 'quillet-cli --help' for more.\n");
     return exit_usage;
 }
+
+// ---------------------------------------------------------------------------
+// Arguments
 
 // A whole decimal number with an optional sign; its value as the encoding
 // drop-down would give it.
@@ -89,39 +187,61 @@ std::wstring full_path(const std::wstring& path) {
     return out;
 }
 
+enum class action { run, status, help, version };
+
 struct arguments {
-    bool status = false;
+    action what = action::run;
     bool has_code = false;
     int code = -1;
     std::vector<std::wstring> paths;
 };
 
-// Empty problem text and true on success.
+// Options may come in any order; "--" ends them, so that a PATH may begin
+// with "-". Empty problem text and true on success.
 bool parse_arguments(int argc, wchar_t** argv, arguments& args, std::wstring& problem) {
     bool options_done = false;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
-        if (!options_done && arg == L"--") {
+        const bool option = !options_done && arg.size() > 1 && arg[0] == L'-';
+        if (!option && !options_done && arg == L"/?") {
+            args.what = action::help;
+        } else if (!option) {
+            if (!arg.empty()) args.paths.push_back(full_path(arg));
+        } else if (arg == L"--") {
             options_done = true;
-        } else if (!options_done && arg == L"--status") {
-            args.status = true;
-        } else if (!options_done && arg == L"--code") {
-            if (i + 1 >= argc || !parse_code(argv[i + 1], args.code)) {
+        } else if (arg == L"--help" || arg == L"-h") {
+            args.what = action::help;
+        } else if (arg == L"--version") {
+            if (args.what != action::help) args.what = action::version;
+        } else if (arg == L"--status") {
+            if (args.what == action::run) args.what = action::status;
+        } else if (arg == L"--code" || arg.rfind(L"--code=", 0) == 0) {
+            const bool joined = arg.size() > 6;
+            if (!joined && i + 1 >= argc) {
                 problem = L"--code needs a number";
                 return false;
             }
+            const std::wstring value = joined ? arg.substr(7) : std::wstring(argv[++i]);
+            if (!parse_code(value, args.code)) {
+                problem = L"--code needs a number, not \"" + value + L"\"";
+                return false;
+            }
             args.has_code = true;
-            ++i;
-        } else if (!options_done && arg.size() > 1 && arg[0] == L'-') {
+        } else {
             problem = L"unknown option " + arg;
             return false;
-        } else if (!arg.empty()) {
-            args.paths.push_back(full_path(arg));
         }
     }
+    if (args.what == action::help || args.what == action::version) return true;
     if (args.paths.empty()) {
         problem = L"no PATH given";
         return false;
+    }
+    for (const std::wstring& path : args.paths) {
+        if (!path_exists(path, false)) {
+            problem = L"no such file or folder: " + path;
+            return false;
+        }
     }
     return true;
 }
@@ -131,7 +251,15 @@ bool parse_arguments(int argc, wchar_t** argv, arguments& args, std::wstring& pr
 int wmain(int argc, wchar_t** argv) {
     arguments args;
     std::wstring problem;
-    if (!parse_arguments(argc, argv, args, problem)) return usage(problem);
+    if (!parse_arguments(argc, argv, args, problem)) return usage_error(problem);
+    if (args.what == action::help) {
+        write_out(STD_OUTPUT_HANDLE, help_text());
+        return exit_done;
+    }
+    if (args.what == action::version) {
+        write_out(STD_OUTPUT_HANDLE, version_text());
+        return exit_done;
+    }
 
     // The store starts as the main window leaves it when it opens: the dated
     // working folder as destination and the recent-lists file's place known.
@@ -142,31 +270,13 @@ int wmain(int argc, wchar_t** argv) {
     drop_options options;
     options.record_recent = false;
     const drop_result drop = take_drop(args.paths, options);
-    if (!drop.not_text.empty()) {
-        std::wstring names;
-        for (const std::wstring& path : drop.not_text) names += path_name(path) + L"\n";
-        write_out(STD_ERROR_HANDLE, L"Not a text file.\n" + names);
-    }
+    report_not_text(drop);
 
-    if (args.status) {
+    if (args.what == action::status) {
         write_lines(STD_OUTPUT_HANDLE, s.file_entries());
         return exit_done;
     }
-
     // Without --code the target follows the last opened list, as the encoding
     // drop-down does; with no list opened nothing is selected there (-1).
-    const int code = args.has_code ? args.code : drop.code;
-    const copy_run_result run = copy_run(code);
-    write_lines(STD_OUTPUT_HANDLE, run.entries);
-    if (!run.not_updated.empty()) {
-        std::wstring text = L"Did not update.\n";
-        for (const std::wstring& path : run.not_updated) text += path + L"\n";
-        write_out(STD_ERROR_HANDLE, text);
-    }
-    for (const std::wstring& why : run.kept) write_out(STD_ERROR_HANDLE, why);
-    if (!run.completed()) {
-        write_out(STD_ERROR_HANDLE, L"Unable to save.\n" + path_name(run.unsaved) + L"\n");
-        return exit_unsaved;
-    }
-    return exit_done;
+    return report_run(copy_run(args.has_code ? args.code : drop.code));
 }

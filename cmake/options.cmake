@@ -30,3 +30,10 @@ function(quillet_library name)
     target_link_libraries(${name} INTERFACE ${ARGN})
   endif()
 endfunction()
+# Reproducible programs: the build machine's folders stay out of the compiled
+# files (debug information, __FILE__), and the linker writes no time stamp into
+# the executable's header. The more specific build folder comes last, so it wins.
+add_compile_options(
+  $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>
+  $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}/=>)
+add_link_options(-Wl,--no-insert-timestamp)
