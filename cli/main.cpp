@@ -238,7 +238,9 @@ bool parse_arguments(int argc, wchar_t** argv, arguments& args, std::wstring& pr
         return false;
     }
     for (const std::wstring& path : args.paths) {
-        if (!path_exists(path, false)) {
+        // A folder may be given with a trailing separator, which the file
+        // status query alone refuses.
+        if (!path_exists(path, false) && !folder_exists(path)) {
             problem = L"no such file or folder: " + path;
             return false;
         }

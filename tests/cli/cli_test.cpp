@@ -10,9 +10,11 @@
 #include "base/handles.h"
 #include "base/log.h"
 #include "base/paths.h"
+#include "base/version_info.h"
 #include "engine/entries.h"
 #include "engine/file_io.h"
 #include "engine/store.h"
+#include "quillet_version.h"
 #include "support/scratch.h"
 
 namespace {
@@ -173,12 +175,66 @@ const std::wstring jp = L"日本語とASCIIの混在\r\n二行目\r\n";
 TEST_F(cli_test, UsageErrorsExitWithTwo) {
     cli_result r = run({});
     EXPECT_EQ(r.exit, 2u);
-    EXPECT_NE(r.err.find(L"usage: quillet-cli [--code N] [--status] PATH..."), std::wstring::npos);
+    EXPECT_NE(r.err.find(L"usage: quillet-cli [--code N] [--status] [--] PATH..."),
+              std::wstring::npos);
     EXPECT_TRUE(r.out.empty());
     EXPECT_EQ(run({L"--bogus", dest}).exit, 2u);
     EXPECT_EQ(run({L"--code", L"x8", dest}).exit, 2u);
     EXPECT_EQ(run({dest, L"--code"}).exit, 2u);
     EXPECT_TRUE(list_folder(dest).empty());
+}
+
+TEST_F(cli_test, MissingPathIsReportedAndNothingIsDone) {
+    const std::wstring a = source(L"a.txt", sjis(jp));
+    user_list(L"_copy_.ilc", {a});
+    const std::wstring missing = scratch.path() + L"no such folder";
+    const cli_result r = run({L"--code", L"8", dest, missing});
+    EXPECT_EQ(r.exit, 2u);
+    EXPECT_NE(r.err.find(L"no such file or folder: " + missing + L"\n"), std::wstring::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_FALSE(exists(dest + L"a.txt"));
+    EXPECT_FALSE(exists(dest + L"UTF_8.ilc"));
+}
+
+TEST_F(cli_test, HelpNamesEveryOptionTheExitCodesAndTheStatusColumns) {
+    const cli_result r = run({L"--help"});
+    EXPECT_EQ(r.exit, 0u);
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    for (const wchar_t* part :
+         {L"usage: quillet-cli [--code N] [--status] [--] PATH...", L"--code N", L"--status",
+          L"--help", L"--version", L"-- ends them", L"  0  the run completed",
+          L"  1  a destination could not be written", L"  2  usage error", L"column 2",
+          L"column 3", L"columns 5-9", L"columns 13-17", L"Did not update.", L"Unable to save.",
+          L"Not a text file."}) {
+        EXPECT_NE(r.out.find(part), std::wstring::npos) << "missing: " << part;
+    }
+    EXPECT_EQ(run({L"/?"}).out, r.out);
+}
+
+TEST_F(cli_test, VersionIsTheProjectVersionInTheResourceToo) {
+    const cli_result r = run({L"--version"});
+    EXPECT_EQ(r.exit, 0u);
+    EXPECT_EQ(r.out, L"quillet-cli " QUILLET_VERSION L"\n");
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    version_info info;
+    ASSERT_TRUE(info.set_file(cli_path()));
+    EXPECT_EQ(info.file_version(), L"" QUILLET_VERSION_TEXT);
+    EXPECT_EQ(info.product_version(), L"" QUILLET_VERSION_TEXT);
+    EXPECT_EQ(info.original_filename(), L"quillet-cli.exe");
+}
+
+TEST_F(cli_test, DoubleDashEndsTheOptionsSoAPathMayStartWithADash) {
+    const std::wstring a = source(L"a.txt", sjis(jp));
+    const std::wstring odd = scratch.path() + L"-out\\";
+    CreateDirectoryW(odd.c_str(), nullptr);
+    put_bytes(odd + L"_copy_.ilc", utf8(a + L"\r\n"));
+    wchar_t saved[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryW(scratch.path().c_str()));
+    const cli_result r = run({L"--code=16", L"--", L"-out"});
+    SetCurrentDirectoryW(saved);
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_EQ(get_bytes(odd + L"a.txt"), utf16(jp));
 }
 
 TEST_F(cli_test, FolderRunConvertsMixedCorpusAndPrintsStatusLines) {
@@ -233,6 +289,8 @@ TEST_F(cli_test, CodeOptionOverridesTheListName) {
     user_list(L"_copy_.ilc", {a});
     const cli_result r = run({L"--code", L"16", dest});
     EXPECT_EQ(r.exit, 0u) << r.err;
+    // Nothing was left alone and nothing failed: standard error stays empty.
+    EXPECT_TRUE(r.err.empty()) << r.err;
     EXPECT_EQ(get_bytes(dest + L"a.txt"), utf16(jp));
     EXPECT_EQ(get_bytes(dest + L"UTF16.ilc"), utf16(a + L"\r\n"));
     EXPECT_FALSE(exists(dest + L"copy_.ilc"));
