@@ -130,7 +130,7 @@ std::wstring help_text() {
            L"The run writes the list it used into the destination folder as\n"
            L"UTF_8.ilc, UTF16.ilc, S_JIS.ilc or copy_.ilc.\n"
            L"\n"
-           L"Standard output (UTF-8): one status line per file of the list:\n"
+           L"Standard output (UTF-8 into a pipe or file): one status line per file:\n"
            L"  column 2      \"<\" the run will write the destination's text; \" \" not\n"
            L"                (the same text already, not text, or destination newer)\n"
            L"  column 3      \"<\" destination older than the source or missing,\n"
