@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "base/diagnostic.h"
 #include "base/exit_ops.h"
 #include "base/file_access.h"
 #include "base/file_status.h"
