@@ -67,10 +67,13 @@ list_record list_record_bytes(text_code code, const std::vector<std::wstring>& l
     // unit; little-endian with its mark reads right unless the text starts
     // with U+0000 (FF FE 00 00 is the UTF-32LE mark), big-endian then does.
     const std::vector<uint8_t> units = wide_bytes(text);
-    std::vector<uint8_t> le = {0xFF, 0xFE};
-    le.insert(le.end(), units.begin(), units.end());
-    std::vector<uint8_t> be = {0xFE, 0xFF};
-    for (size_t i = 0; i + 1 < units.size(); i += 2) be.insert(be.end(), {units[i + 1], units[i]});
+    std::vector<uint8_t> le(units.size() + 2), be(units.size() + 2);
+    le[0] = be[1] = 0xFF;
+    le[1] = be[0] = 0xFE;
+    for (size_t i = 0; i + 1 < units.size(); i += 2) {
+        le[i + 2] = be[i + 3] = units[i];
+        le[i + 3] = be[i + 2] = units[i + 1];
+    }
     for (std::vector<uint8_t>* form : {&le, &be}) {
         if (list_of_bytes(*form) != list) continue;
         record.bytes.swap(*form);
