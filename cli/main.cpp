@@ -75,12 +75,20 @@ void report_not_text(const drop_result& drop) {
 
 // Standard output: the status lines. Standard error: the files left alone and
 // the destination that could not be written. Returns the exit status.
+// A path followed by its reason in brackets, when there is one.
+std::wstring with_reason(const std::wstring& path, const std::wstring& reason) {
+    return reason.empty() ? path : path + L"  (" + reason + L")";
+}
+
 int report_run(const copy_run_result& run) {
     write_lines(STD_OUTPUT_HANDLE, run.entries);
-    report_list(L"Did not update.", run.not_updated);
+    std::vector<std::wstring> left;
+    for (size_t i = 0; i < run.not_updated.size(); ++i)
+        left.push_back(with_reason(run.not_updated[i], i < run.reasons.size() ? run.reasons[i] : L""));
+    report_list(L"Did not update.", left);
     for (const std::wstring& why : run.kept) write_out(STD_ERROR_HANDLE, why);
     if (!run.completed()) {
-        report_list(L"Unable to save.", {path_name(run.unsaved)});
+        report_list(L"Unable to save.", {with_reason(path_name(run.unsaved), run.unsaved_reason)});
         return exit_unsaved;
     }
     return exit_done;

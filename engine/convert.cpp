@@ -5,7 +5,9 @@
 #include <sys/utime.h>
 
 #include <ctime>
+#include <memory>
 
+#include "base/file_replace.h"
 #include "base/handles.h"
 #include "base/jis_codecs.h"
 #include "base/log.h"
@@ -13,6 +15,7 @@
 #include "engine/detect.h"
 #include "engine/encodings.h"
 #include "engine/file_io.h"
+#include "engine/file_pieces.h"
 #include "engine/rescue.h"
 
 namespace quillet {
@@ -21,59 +24,6 @@ namespace {
 
 // The text up to its first U+0000: the UTF-8, UTF-16 and Shift_JIS forms end there.
 std::wstring up_to_nul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
-
-// True when bytes decode without a single invalid sequence in code page cp.
-bool decodes_strictly(const uint8_t* data, size_t size, unsigned cp) {
-    if (size == 0) return true;
-    if (size > 0x7FFFFFFF) return false;
-    return MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(data),
-                               static_cast<int>(size), nullptr, 0) > 0;
-}
-
-// True when text (decode_text of bytes) holds every character of bytes: the
-// source's encoding is read without a replaced or dropped byte, so nothing is
-// lost before the conversion even starts.
-bool decodes_exactly(const std::vector<uint8_t>& bytes) {
-    const text_code code = detect_code(bytes);
-    switch (code) {
-        case code_utf16le:
-        case code_utf16be:
-            return bytes.size() % 2 == 0;
-        case code_utf32le:
-        case code_utf32be: {
-            if (bytes.size() % 4 != 0) return false;
-            const bool le = bytes[0] == 0xFF;
-            for (size_t i = 4; i < bytes.size(); i += 4) {
-                const uint32_t u = le ? (bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 |
-                                         static_cast<uint32_t>(bytes[i + 3]) << 24)
-                                      : (bytes[i + 3] | bytes[i + 2] << 8 | bytes[i + 1] << 16 |
-                                         static_cast<uint32_t>(bytes[i]) << 24);
-                if (u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) return false;
-            }
-            return true;
-        }
-        case code_utf8: {
-            const size_t skip =
-                bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
-            return decodes_strictly(bytes.data() + skip, bytes.size() - skip, CP_UTF8);
-        }
-        case code_eucjp:
-        case code_jis: {
-            uint64_t invalid = 0;
-            if (code == code_eucjp) decode_eucjp(bytes.data(), bytes.size(), &invalid);
-            else decode_iso2022jp(bytes.data(), bytes.size(), &invalid);
-            return invalid == 0;
-        }
-        case code_none:  // undecided or undecodable: never converted by a guess
-            return false;
-        default:  // 65 and 74 are read with code page 932
-            return decodes_strictly(bytes.data(), bytes.size(), 932);
-    }
-}
-
-bool write_as(text_code code, const std::wstring& dest, const std::wstring& text) {
-    return write_encoded(code, dest, text);
-}
 
 }  // namespace
 
@@ -143,113 +93,211 @@ bool set_file_time(const std::wstring& path, int64_t mtime) {
 
 namespace {
 
-// Sets dest's modification time to mtime when it differs, with one status
-// query; true when dest then has that time.
-bool stamp_time(const std::wstring& dest, int64_t mtime) {
-    const file_status status(dest);
-    if (!status.failed() && status.mtime() == mtime) return true;
-    if (status.failed()) return false;
-    __utimbuf64 times{};
-    times.actime = status.atime();
-    times.modtime = mtime != 0 ? mtime : static_cast<int64_t>(_time64(nullptr));
-    return _wutime64(dest.c_str(), &times) == 0 && mtime != 0;
+// The last steps of every replacement: the sibling, written whole, gets the
+// source's time and is flushed; check() reads it back; then the old
+// destination is backed up (with backup) and the sibling moved over it.
+template <typename Check>
+entry_outcome put_in_place(sibling_file& sibling, int64_t mtime, bool backup, Check check,
+                           entry_outcome done) {
+    const FILETIME ft = file_time_of(mtime);
+    if (!SetFileTime(sibling.handle(), nullptr, nullptr, &ft) || !sibling.close())
+        return make_outcome(entry_result::destination_unwritable, L"cannot write the new file");
+    const entry_outcome checked = check();
+    if (checked.result != done.result) return checked;
+    const std::wstring& dest = sibling.target();
+    // A read-only file is never replaced, also where the platform would let
+    // a privileged user do it.
+    if (is_read_only(dest))
+        return make_outcome(entry_result::destination_unwritable, L"destination is read-only");
+    if (backup && !backup_before_replace(dest))
+        return make_outcome(entry_result::backup_failed, L"no backup could be made");
+    if (!sibling.commit())
+        return make_outcome(entry_result::destination_unwritable, L"cannot replace the destination");
+    return done;
 }
 
-// The conversion after the checks on the paths: src is a plain file and not
-// dest; src_status and dest_status are their statuses. data holds the source
-// when the caller read it (read set), else it is read here when needed.
-bool convert_checked(text_code code, const std::wstring& src, const std::wstring& dest,
-                     const file_status& src_status, const file_status& dest_status,
-                     source_data& data, convert_outcome* outcome) {
-    // The source is read once; it counts only when all of it was read.
-    const auto read_source = [&] {
-        if (data.read) return;
-        data.read = true;
-        data.bytes = read_file_bytes(src);
-        data.text = decode_text(data.bytes);
-    };
-    const auto source_whole = [&] {
-        return static_cast<int64_t>(data.bytes.size()) == src_status.size();
-    };
-    // A source the caller could not read whole is read afresh, as it would be
-    // without the caller's reading.
-    if (data.read && !source_whole()) {
-        data.read = false;
-        data.bytes.clear();
-        data.text.clear();
-    }
-    // What the status lines may take from here instead of reading the files again.
-    const auto learn = [&](const std::vector<uint8_t>& dest_bytes, int64_t dest_mtime) {
-        if (!outcome) return;
-        outcome->known = true;
-        outcome->src_mtime = src_status.mtime();
-        outcome->src_size = src_status.size();
-        outcome->dest_mtime = dest_mtime;
-        outcome->dest_size = static_cast<int64_t>(dest_bytes.size());
-        // The destination's text is the source's: the text rules see the same
-        // text, with the destination's own bytes.
-        outcome->dest_text_file = is_text_data(dest_bytes, data.text);
-        outcome->dest_code = detect_code(dest_bytes);
-    };
-
-    // Up to date: same time, already stored in the target code, and the same
-    // text. Identical bytes decode to identical text; other bytes are decoded.
-    if (!dest_status.failed() && dest_status.mtime() == src_status.mtime()) {
-        read_source();
-        if (source_whole()) {
-            const std::vector<uint8_t> dest_bytes = read_file_bytes(dest);
-            if (detect_code(dest_bytes) == code &&
-                (dest_bytes == data.bytes || decodes_to(dest_bytes, data.text))) {
-                learn(dest_bytes, dest_status.mtime());
-                return true;
-            }
-        }
-    }
-
-    if (code == 0) return copy_file(src, dest, false);
-
-    read_source();
-    if (!source_whole()) {
-        log_line(L"::convert_file   Can't read   " + src);
-        return false;
-    }
-    // The writers open the file where it is; the folder must be there first,
-    // as the plain copy makes it.
+// A sibling of dest, its folder made first; an outcome when that fails.
+bool open_sibling(std::unique_ptr<sibling_file>& sibling, const std::wstring& dest) {
     const std::wstring folder = path_folder(dest);
     if (!folder_exists(folder) && !make_folders(folder)) return false;
-    // A destination whose status says it is missing needs no backup.
-    const bool unc = dest.size() >= 2 && dest[0] == L'\\' && dest[1] == L'\\';
-    if ((unc || !dest_status.failed()) && !backup_before_replace(dest)) {
-        log_line(L"::convert_file   Can't back up   " + dest);
-        return false;
-    }
+    sibling = std::make_unique<sibling_file>(dest);
+    return sibling->ok();
+}
 
-    // A source that does not decode exactly is not converted at all; like a
-    // conversion that loses characters, it is copied unchanged.
-    bool same = false;
-    if (decodes_exactly(data.bytes)) {
-        // The source's bytes are not needed any more: let them go before the
-        // written form and the read-back are held.
-        std::vector<uint8_t>().swap(data.bytes);
-        if (!write_as(code, dest, data.text)) return false;
-        // Read-back: the written file, read from disk, must give the text again.
-        if (path_exists(dest, false)) {
-            const std::vector<uint8_t> dest_bytes = read_file_bytes(dest);
-            same = decodes_to(dest_bytes, data.text);
-            if (same) {
-                if (stamp_time(dest, src_status.mtime())) learn(dest_bytes, src_status.mtime());
-                return true;
-            }
+// The bytes of one piece of text in the target code; lossy set when the
+// target cannot hold a character. first is true for the text's first piece.
+void encode_piece(text_code code, const std::wstring& text, bool first, bool* lossy,
+                  std::vector<uint8_t>& out) {
+    out.clear();
+    switch (code) {
+        case code_utf8: out = wide_to_utf8(text, lossy); return;
+        case code_sjis: out = wide_to_sjis(text, lossy); return;
+        default:  // UTF-16LE, and marked UTF-16LE for other codes: one mark in front
+            if (first) out = {0xFF, 0xFE};
+            break;
+    }
+    const std::vector<uint8_t> body = wide_bytes(text);
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+// Why a conversion became a plain copy; "" when the text was written whole.
+struct write_pass {
+    bool unreadable = false;
+    DWORD read_error = 0;
+    bool unwritable = false;
+    std::wstring lossy;  // reason the source is copied unchanged instead
+};
+
+// Decodes src piece by piece, encodes each piece and writes it to file.
+write_pass write_converted(text_code code, const std::wstring& src, HANDLE file) {
+    write_pass pass;
+    text_reader reader(src);
+    std::wstring text, carry;
+    std::vector<uint8_t> bytes;
+    const bool cuts_at_nul = code == code_utf8 || code == code_utf16le || code == code_sjis;
+    bool first = true, leading = !cuts_at_nul;
+    while (reader.next(text)) {
+        text.insert(0, carry);
+        carry.clear();
+        // A surrogate pair is never cut between two pieces.
+        if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF) {
+            carry = text.back();
+            text.pop_back();
+        }
+        if (leading) {  // the marked UTF-16 form drops the text's own leading marks
+            const size_t keep = text.find_first_not_of(wchar_t(0xFEFF));
+            text.erase(0, keep == std::wstring::npos ? text.size() : keep);
+            leading = keep == std::wstring::npos;
+        }
+        // The UTF-8, UTF-16 and Shift_JIS forms end at a NUL character.
+        if (cuts_at_nul && text.find(L'\0') != std::wstring::npos) {
+            pass.lossy = L"holds a NUL character";
+            return pass;
+        }
+        bool lost = false;
+        encode_piece(code, text, first, &lost, bytes);
+        first = false;
+        text.clear();
+        if (lost) {
+            pass.lossy = L"characters the target cannot hold";
+            return pass;
+        }
+        if (!write_pieces(file, bytes.data(), bytes.size())) {
+            pass.unwritable = true;
+            return pass;
         }
     }
-    if (outcome) outcome->kept_unchanged = true;
-    if (!same && !copy_file(src, dest, false)) return false;
+    if (!reader.ok()) {
+        pass.unreadable = true;
+        pass.read_error = reader.error();
+        return pass;
+    }
+    if (!carry.empty()) pass.lossy = L"characters the target cannot hold";
+    if (first) {  // an empty text still gets its mark
+        encode_piece(code, L"", true, nullptr, bytes);
+        if (!write_pieces(file, bytes.data(), bytes.size())) pass.unwritable = true;
+    }
+    // A source whose encoding stayed undecided is never converted by a guess.
+    if (reader.code() == code_none && pass.lossy.empty()) pass.lossy = L"encoding undecided";
+    if (reader.invalid_count() > 0 && pass.lossy.empty())
+        pass.lossy = L"source does not decode exactly";
+    return pass;
+}
 
-    if (file_status(dest).mtime() != src_status.mtime()) set_file_time(dest, src_status.mtime());
-    return true;
+// The facts a converted or up-to-date entry leaves for its status line.
+void learn_facts(entry_outcome& outcome, const std::wstring& dest, const file_status& src_status,
+                 text_code src_code) {
+    // The destination's text is the source's, in one of the encodings written
+    // here: the text rules find for it what they found for the source.
+    std::vector<uint8_t> head;
+    const text_code dest_code = read_file_head(dest, head) ? head_code(head) : code_none;
+    record_facts(outcome, src_status, dest, !is_archive_head(head), dest_code, src_code);
+}
+
+bool up_to_date(text_code code, const std::wstring& src, const std::wstring& dest,
+                const file_status& src_status, const file_status& dest_status) {
+    if (dest_status.failed() || dest_status.mtime() != src_status.mtime()) return false;
+    std::vector<uint8_t> head;
+    if (!read_file_head(dest, head) || head_code(head) != code) return false;
+    return file_texts_equal(src, dest);
 }
 
 }  // namespace
+
+void record_facts(entry_outcome& outcome, const file_status& src_status, const std::wstring& dest,
+                  bool dest_text_file, text_code dest_code, text_code src_code) {
+    const file_status dest_status(dest);
+    outcome.known = true;
+    outcome.src_mtime = src_status.mtime();
+    outcome.src_size = src_status.size();
+    outcome.dest_mtime = dest_status.mtime();
+    outcome.dest_size = dest_status.size();
+    outcome.dest_text_file = dest_text_file;
+    outcome.dest_code = dest_code;
+    outcome.src_code = src_code;
+}
+
+entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest, int64_t src_mtime,
+                             bool backup, const std::wstring& reason) {
+    std::unique_ptr<sibling_file> sibling;
+    if (!open_sibling(sibling, dest))
+        return make_outcome(entry_result::destination_unwritable, L"cannot create the new file");
+    DWORD read_error = 0;
+    if (!copy_pieces(src, sibling->handle(), &read_error)) {
+        if (read_error != 0)
+            return make_outcome(entry_result::source_unreadable,
+                              L"source cannot be read" + win32_error_text(read_error));
+        return make_outcome(entry_result::destination_unwritable, L"cannot write the new file");
+    }
+    const auto check = [&] {
+        if (file_bytes_equal(src, sibling->path())) return make_outcome(entry_result::copied, reason);
+        return make_outcome(entry_result::destination_unwritable, L"the copy reads back differently");
+    };
+    return put_in_place(*sibling, src_mtime, backup, check, make_outcome(entry_result::copied, reason));
+}
+
+entry_outcome convert_entry(text_code code, const std::wstring& src, const std::wstring& dest,
+                            const file_status& src_status, const file_status& dest_status,
+                            text_code src_code) {
+    if (up_to_date(code, src, dest, src_status, dest_status)) {
+        entry_outcome outcome = make_outcome(entry_result::up_to_date, L"up to date");
+        learn_facts(outcome, dest, src_status, src_code);
+        return outcome;
+    }
+    if (code == 0) {
+        if (same_file(src, dest)) return make_outcome(entry_result::up_to_date, L"is its own destination");
+        return copy_unchanged(src, dest, src_status.mtime(), false, L"copy target");
+    }
+    std::unique_ptr<sibling_file> sibling;
+    if (!open_sibling(sibling, dest))
+        return make_outcome(entry_result::destination_unwritable, L"cannot create the new file");
+    const write_pass pass = write_converted(code, src, sibling->handle());
+    if (pass.unreadable) {
+        log_line(L"Can't read rb  " + src + win32_error_text(pass.read_error));
+        return make_outcome(entry_result::source_unreadable,
+                            L"source cannot be read" + win32_error_text(pass.read_error));
+    }
+    if (pass.unwritable)
+        return make_outcome(entry_result::destination_unwritable, L"cannot write the new file");
+    std::wstring fallback = pass.lossy;
+    if (fallback.empty()) {
+        const auto check = [&] {
+            if (file_texts_equal(src, sibling->path())) return make_outcome(entry_result::converted, L"");
+            return make_outcome(entry_result::copied, L"read-back differs");
+        };
+        entry_outcome outcome = put_in_place(*sibling, src_status.mtime(), true, check,
+                                             make_outcome(entry_result::converted, L"converted"));
+        if (outcome.result != entry_result::copied) {
+            if (outcome.result == entry_result::converted) learn_facts(outcome, dest, src_status, src_code);
+            return outcome;
+        }
+        fallback = outcome.reason;
+    }
+    sibling.reset();
+    entry_outcome outcome = copy_unchanged(src, dest, src_status.mtime(), true, fallback);
+    outcome.kept_unchanged = outcome.result == entry_result::copied;
+    return outcome;
+}
 
 bool convert_file(text_code code, const std::wstring& src, const std::wstring& dest_folder) {
     const std::wstring dest = path_add_sep(dest_folder, L"\\") + path_name(src);
@@ -258,28 +306,10 @@ bool convert_file(text_code code, const std::wstring& src, const std::wstring& d
         log_line(L"::convert_file   Not a file   " + src);
         return false;
     }
-    // Writing the destination would rewrite the source itself.
-    if (same_file(src, dest)) {
-        log_line(L"::convert_file   Same file   " + dest);
-        return false;
-    }
-    source_data data;
-    return convert_checked(code, src, dest, src_status, file_status(dest), data, nullptr);
-}
-
-bool convert_read_file(text_code code, const std::wstring& src, const std::wstring& dest,
-                       const file_status& src_status, const file_status& dest_status,
-                       bool known_distinct, source_data& data, convert_outcome* outcome) {
-    if (outcome) *outcome = convert_outcome();
-    if (src.empty() || !src_status.is_file()) {
-        log_line(L"::convert_file   Not a file   " + src);
-        return false;
-    }
-    if (!known_distinct && same_file(src, dest)) {
-        log_line(L"::convert_file   Same file   " + dest);
-        return false;
-    }
-    return convert_checked(code, src, dest, src_status, dest_status, data, outcome);
+    const entry_outcome outcome =
+        convert_entry(code, src, dest, src_status, file_status(dest), check_text_file(src).code);
+    if (!outcome.done()) log_line(L"::convert_file   " + outcome.reason + L"   " + src);
+    return outcome.done();
 }
 
 }  // namespace quillet

@@ -9,6 +9,7 @@
 
 #include "base/codepage.h"
 #include "base/paths.h"
+#include "engine/entries.h"
 
 namespace quillet {
 
@@ -38,46 +39,32 @@ bool set_file_time(const std::wstring& path, int64_t mtime);
 
 // Converts (code 8, 16, 74; other codes but 0 write marked UTF-16LE) or copies
 // (code 0) the file src to dest_folder\name of src. Leaves an up-to-date
-// destination alone; backs up an existing destination before it converts;
-// when the conversion would lose anything the source is copied unchanged
-// instead. The destination gets the source's modification time. False when
-// the destination could not be written, or when the source cannot be read
-// whole, is the destination itself, or the existing destination could not be
-// backed up.
+// destination alone; when the conversion would lose anything the source is
+// copied unchanged instead. An existing destination is backed up before it is
+// replaced (not for code 0), and is replaced only once the new content is
+// whole beside it. The destination gets the source's modification time. A
+// source that is its own destination is converted in place. True when the
+// destination holds the source's content: converted, copied or up to date.
 bool convert_file(text_code code, const std::wstring& src, const std::wstring& dest_folder);
 
-// A source file as a caller has read it: read is set once bytes holds what
-// read_file_bytes gave and text is decode_text(bytes). convert_read_file lets
-// the bytes go once it no longer needs them.
-struct source_data {
-    bool read = false;
-    std::vector<uint8_t> bytes;
-    std::wstring text;
-};
+// convert_file for a copy run that has looked at both files: dest is the
+// destination path, src_status and dest_status the files' statuses, src_code
+// the code the text test found for the source. Reads, writes and compares in
+// pieces, so memory stays bounded whatever the size.
+entry_outcome convert_entry(text_code code, const std::wstring& src, const std::wstring& dest,
+                            const file_status& src_status, const file_status& dest_status,
+                            text_code src_code);
 
-// What convert_read_file found out about the destination it left in place
-// (known set): both files' status as it left them and the destination's text
-// test and code; its text is the source's. Not known after a plain copy.
-struct convert_outcome {
-    bool known = false;
-    int64_t src_mtime = 0;
-    int64_t src_size = 0;
-    int64_t dest_mtime = 0;
-    int64_t dest_size = 0;
-    bool dest_text_file = false;
-    text_code dest_code = code_none;
-    // A conversion was asked for and the source was copied unchanged instead
-    // (it would have lost something, or its encoding was undecided).
-    bool kept_unchanged = false;
-};
+// Records in outcome the statuses of the source and of dest as they are now,
+// with the codes and the destination's text test, for the status lines.
+void record_facts(entry_outcome& outcome, const file_status& src_status, const std::wstring& dest,
+                  bool dest_text_file, text_code dest_code, text_code src_code);
 
-// convert_file for a caller that has already looked at both files: dest is
-// the destination path, src_status and dest_status the files' statuses, and
-// known_distinct tells that src and dest were found to be different files (by
-// their identities). data is the source as read (or not read) so far. Results,
-// writes, backups and log lines are those of convert_file.
-bool convert_read_file(text_code code, const std::wstring& src, const std::wstring& dest,
-                       const file_status& src_status, const file_status& dest_status,
-                       bool known_distinct, source_data& data, convert_outcome* outcome);
+// Copies src's bytes over dest (a plain file, writable, with src_mtime),
+// through a sibling file that is checked before it replaces dest; with
+// backup, an existing dest is kept in Rescue first. The outcome is copied,
+// source_unreadable, backup_failed or destination_unwritable.
+entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest, int64_t src_mtime,
+                             bool backup, const std::wstring& reason);
 
 }  // namespace quillet

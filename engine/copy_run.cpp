@@ -7,9 +7,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 #include <unordered_map>
 
-#include "base/handles.h"
+#include "base/file_replace.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/progress.h"
@@ -32,38 +33,59 @@ HMODULE this_module() {
     return module;
 }
 
-bool file_identity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
-    unique_hfile file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file && GetFileInformationByHandle(file.get(), &info);
+entry_outcome left_alone(const std::wstring& reason) {
+    return make_outcome(entry_result::left_alone, reason);
 }
 
-// True when both paths name one file, also through another spelling of the
-// path (letter case, "/" for "\\", short names): writing the destination would
-// then overwrite the source itself. distinct is set when they were found to be
-// two files by their identities, or the destination is missing.
-bool same_file(const std::wstring& a, const std::wstring& b, const file_status& b_status,
-               bool& distinct) {
-    distinct = false;
-    if (to_lower(path_normalize(a)) == to_lower(path_normalize(b))) return true;
-    // A destination that is not there cannot be the source (and needs no open).
-    if (b_status.failed() && b_status.error() == ENOENT) {
-        distinct = true;
-        return false;
+// A file that is not text: kept in Rescue and copied unchanged, unless it is
+// its own destination.
+entry_outcome copy_binary(const std::wstring& src, const std::wstring& dest,
+                          const file_status& src_status) {
+    if (same_file(src, dest)) return left_alone(L"is its own destination");
+    return copy_unchanged(src, dest, src_status.mtime(), true, L"not a text file");
+}
+
+// One entry of the run, from the checks on its two files to its outcome.
+entry_outcome process_entry(int code, const std::wstring& src, const std::wstring& dest) {
+    const file_status src_status(src);
+    if (!src_status.is_file()) return left_alone(L"not a file");
+    const file_status dest_status(dest);
+    if (dest_status.mtime() > src_status.mtime()) return left_alone(L"destination is newer");
+    const text_check check = check_text_file(src);
+    if (!check.readable) {
+        entry_outcome outcome = make_outcome(entry_result::source_unreadable,
+                                             L"source cannot be read" + win32_error_text(check.error));
+        outcome.src_mtime = src_status.mtime();
+        outcome.src_size = src_status.size();
+        return outcome;
     }
-    BY_HANDLE_FILE_INFORMATION ia{}, ib{};
-    if (!file_identity(a, ia) || !file_identity(b, ib)) return false;
-    const bool same = ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-                      ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
-    distinct = !same;
-    return same;
+    entry_outcome outcome = check.text
+                                ? convert_entry(code, src, dest, src_status, dest_status, check.code)
+                                : copy_binary(src, dest, src_status);
+    // A copy holds the source's bytes: its text test and code are the source's.
+    if (outcome.result == entry_result::copied)
+        record_facts(outcome, src_status, dest, check.text, check.code, check.code);
+    return outcome;
+}
+
+// process_entry, with a failure to get memory turned into that file's refusal.
+entry_outcome process_entry_safely(int code, const std::wstring& src, const std::wstring& dest) {
+    try {
+        return process_entry(code, src, dest);
+    } catch (const std::bad_alloc&) {
+        return make_outcome(entry_result::refused, L"not enough memory");
+    }
 }
 
 // Records why src, a text file, was copied unchanged instead of converted to
 // code: the source is read again (the conversion has let its bytes go).
-void note_kept(copy_run_result& run, const std::wstring& src, int code) {
-    std::wstring text = loss_report_text(src, conversion_loss(read_file_bytes(src), code), code);
-    if (text.empty()) text = src + L": kept unchanged: the converted file did not read back the same\n";
+// Sources too large to hold are reported by the reason the conversion gave.
+void note_kept(copy_run_result& run, const std::wstring& src, int code, const std::wstring& reason) {
+    constexpr int64_t kMostHeld = int64_t(16) << 20;
+    std::wstring text;
+    if (file_status(src).size() <= kMostHeld)
+        text = loss_report_text(src, conversion_loss(read_file_bytes(src), code), code);
+    if (text.empty()) text = src + L": kept unchanged: " + reason + L"\n";
     run.kept.push_back(text);
 }
 
@@ -92,7 +114,7 @@ bool copy_if_newer(const std::wstring& src, const std::wstring& dest) {
     if (!path_exists(src, false)) return false;
     const std::wstring folder = path_folder(dest);
     if (!folder_exists(folder) && !make_folders(folder)) return false;
-    return CopyFileW(src.c_str(), dest.c_str(), FALSE) != 0;
+    return copy_unchanged(src, dest, file_status(src).mtime(), false, L"").done();
 }
 
 void log_kept_files(const copy_run_result& run, const text_translator& translate) {
@@ -123,8 +145,7 @@ copy_run_result copy_run(int code, const text_translator& translate) {
     // What the run found out about each entry's files, for the status lines at
     // its end, and the last entry that wrote (or may have written) each path:
     // an entry's findings hold only while no later entry wrote either file.
-    std::vector<entry_facts> facts(files.size());
-    std::vector<bool> has_facts(files.size(), false);
+    std::vector<entry_outcome> outcomes(files.size());
     std::unordered_map<std::wstring, size_t> last_writer;
     {
         progress_meter meter(L" ... ", 0);
@@ -136,60 +157,22 @@ copy_run_result copy_run(int code, const text_translator& translate) {
             meter.step();
             ++run.processed;
             const std::wstring dest = run.dest_folder + path_name(src);
-            const file_status src_status(src);
-            if (!src_status.is_file()) {
-                run.not_updated.push_back(src);
-                continue;
-            }
-            const file_status dest_status(dest);
-            bool distinct = false;
-            if (dest_status.mtime() > src_status.mtime() || same_file(src, dest, dest_status, distinct)) {
-                run.not_updated.push_back(src);
-                continue;
-            }
             last_writer[path_key(dest)] = i;
-            // The text test, with the source read once for the test and the
-            // conversion (the archive test looks at the head on its own).
-            source_data data;
-            bool text = !is_archive(src);
-            if (text) {
-                data.bytes = read_file_bytes(src);
-                data.text = decode_text(data.bytes);
-                data.read = true;
-                text = is_text_read(data.bytes, data.text, src_status.size());
+            outcomes[i] = process_entry_safely(code, src, dest);
+            const entry_outcome& outcome = outcomes[i];
+            if (outcome.result == entry_result::destination_unwritable) {
+                log_line(L"::copy_run   " + outcome.reason + L"   " + dest);
+                run.unsaved = src;
+                run.unsaved_reason = outcome.reason;
+                report_box(translated(translate, L"Unable to save.\r\n") + path_name(src), 0, 0);
+                break;
             }
-            if (!text) {
-                data = source_data();
-                // A destination is never replaced unless its backup exists:
-                // without one, the file is left alone like any other.
-                if (!backup_before_replace(dest)) {
-                    log_line(L"::copy_run   Can't back up   " + dest);
-                    run.not_updated.push_back(src);
-                    continue;
-                }
-                if (!copy_if_newer(src, dest)) run.not_updated.push_back(src);
-                continue;
+            if (outcome.kept_unchanged) note_kept(run, src, code, outcome.reason);
+            if (!outcome.done()) {
+                log_line(L"::copy_run   " + outcome.reason + L"   " + src);
+                run.not_updated.push_back(src);
+                run.reasons.push_back(outcome.reason);
             }
-            const text_code src_code = detect_code(data.bytes);
-            convert_outcome outcome;
-            if (convert_read_file(code, src, dest, src_status, dest_status, distinct, data, &outcome)) {
-                if (outcome.kept_unchanged) note_kept(run, src, code);
-                if (outcome.known) {
-                    entry_facts& f = facts[i];
-                    f.src_mtime = outcome.src_mtime;
-                    f.src_size = outcome.src_size;
-                    f.dest_mtime = outcome.dest_mtime;
-                    f.dest_size = outcome.dest_size;
-                    f.dest_text_file = outcome.dest_text_file;
-                    f.dest_code = outcome.dest_code;
-                    f.src_code = src_code;
-                    has_facts[i] = true;
-                }
-                continue;
-            }
-            run.unsaved = src;
-            report_box(translated(translate, L"Unable to save.\r\n") + path_name(src), 0, 0);
-            break;
         }
         run.list_saved = s.save_encoded_list(code);
         last_writer[path_key(encoded_list_path(s.get_folder(), code))] = files.size();
@@ -198,18 +181,19 @@ copy_run_result copy_run(int code, const text_translator& translate) {
         log_kept_files(run, translate);
         // The status lines of the store's list, which the run has not changed.
         const std::vector<std::wstring> listed = s.get_files();
-        std::vector<const entry_facts*> known(listed.size(), nullptr);
+        std::vector<const entry_outcome*> known(listed.size(), nullptr);
         const auto written_after = [&](const std::wstring& path, size_t i) {
             const auto it = last_writer.find(path_key(path));
             return it != last_writer.end() && it->second > i;
         };
         if (listed == files) {
             for (size_t i = 0; i < files.size(); ++i) {
-                if (!has_facts[i]) continue;
+                if (!outcomes[i].known && outcomes[i].result != entry_result::source_unreadable)
+                    continue;
                 if (written_after(run.dest_folder + path_name(files[i]), i) ||
                     written_after(files[i], i))
                     continue;
-                known[i] = &facts[i];
+                known[i] = &outcomes[i];
             }
         }
         run.entries = file_entries(s.get_folder(), listed, known);

@@ -17,7 +17,9 @@ struct copy_run_result {
     size_t processed = 0;                   // entries looked at before the run ended
     std::vector<std::wstring> not_updated;  // sources left alone, in list order
     std::vector<std::wstring> kept;         // why text files were copied unchanged (loss_report_text)
+    std::vector<std::wstring> reasons;      // why, one per entry of not_updated
     std::wstring unsaved;                   // source whose destination could not be written
+    std::wstring unsaved_reason;            // why it could not be written
     bool list_saved = false;                // the per-encoding folder list file was written
     std::vector<std::wstring> entries;      // the file list's status lines after the run
     bool completed() const { return unsaved.empty(); }
@@ -26,8 +28,11 @@ struct copy_run_result {
 // One copy run over store() with target `code` (0 copy, 8 UTF-8, 16 UTF-16,
 // 74 Shift_JIS; other values as the writers' fallback). A destination that
 // cannot be written shows "Unable to save.\r\n" + the file name (translated)
-// in the report box and ends the loop; the list file, the log line of files
-// left alone and the status lines follow in every case.
+// in the report box and ends the loop; any other file that is not updated (a
+// source that cannot be read, a destination whose backup cannot be made, ...)
+// is left alone, logged with its reason and listed in not_updated, and the run
+// goes on. The list file, the log line of files left alone and the status
+// lines follow in every case.
 copy_run_result copy_run(int code, const text_translator& translate = {});
 
 // The code of an encoding drop-down item text such as "  8 : UTF-8": parsed as

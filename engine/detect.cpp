@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+
+#include <emmintrin.h>
 
 #include "base/log.h"
 #include "base/paths.h"
+#include "base/file_replace.h"
 #include "engine/encodings.h"
 #include "engine/file_io.h"
+#include "engine/file_pieces.h"
 
 namespace quillet {
 
@@ -85,20 +90,165 @@ text_code detect_code(const std::vector<uint8_t>& bytes) {
 
 namespace {
 
-// The rules of the text test after the archive test, on the file's bytes, its
-// text (decode_text of the bytes) and its status size.
-bool text_rules(const std::vector<uint8_t>& bytes, const std::wstring& text, int64_t status_size) {
-    if (has_xml_decl(text)) return true;
-    if (declared_encoding(text) != code_none) return true;
-    if (text.find(L'\0') != std::wstring::npos) return false;
+// One declaration rule (marker, then keyword, then "=" and a value of at most
+// 20 characters) over a whole text taken as one line, fed piece by piece.
+class rule_scan {
+public:
+    rule_scan(const wchar_t* marker, const wchar_t* keyword) : marker_(marker), keyword_(keyword) {}
 
-    // A text much shorter than its file suggests a binary file that decoded to
-    // little; a zero byte then decides.
-    const uint64_t len = text.size();
-    const uint64_t size = static_cast<uint64_t>(status_size);
-    if (2 * len < size / 4)
-        return std::find(bytes.begin(), bytes.end(), 0) == bytes.end();
-    return true;
+    // window is the text from absolute position base on; it overlaps the
+    // previous window by enough characters that no word is missed at a cut.
+    void feed(const std::wstring& window, uint64_t base) {
+        for (uint64_t i = std::max<uint64_t>(base, head_.size()); i < kValue && i - base < window.size(); ++i)
+            head_ += window[static_cast<size_t>(i - base)];
+        while (stage_ < value && !decided_) {
+            const size_t at = window.find(stage_ == marker ? marker_ : stage_ == keyword ? keyword_ : L"=",
+                                          from_ > base ? static_cast<size_t>(from_ - base) : 0);
+            if (at == std::wstring::npos) return;
+            from_ = base + at + 1;
+            stage_ = static_cast<stage>(stage_ + 1);
+        }
+        if (stage_ != value || decided_ || from_ < base) return;
+        const size_t start = static_cast<size_t>(from_ - base);
+        if (start >= window.size()) return;
+        const std::wstring more = window.substr(start, kValue - value_.size());
+        value_ += more;
+        from_ += more.size();
+        if (value_.size() == kValue) decide(value_);
+    }
+
+    // At the end of the text: a keyword without "=" takes the text's start.
+    void finish() {
+        if (decided_) return;
+        if (stage_ == value) decide(value_);
+        else if (stage_ == equals) decide(head_);
+        else decided_ = true;
+    }
+
+    text_code code() const { return code_; }
+    bool found_code() const { return decided_ && code_ != code_none; }
+
+private:
+    enum stage { marker, keyword, equals, value };
+    static constexpr size_t kValue = 20;
+
+    // The value names an encoding as the one-line rule reads it.
+    void decide(const std::wstring& v) {
+        decided_ = true;
+        declaration_in_line(std::wstring(marker_) + L" " + keyword_ + L"=" + v, marker_, keyword_, code_);
+    }
+
+    const wchar_t* marker_;
+    const wchar_t* keyword_;
+    stage stage_ = marker;
+    uint64_t from_ = 0;
+    std::wstring head_, value_;
+    bool decided_ = false;
+    text_code code_ = code_none;
+};
+
+// The text rules over a text fed piece by piece: a declaration decides for
+// text as soon as it is found; a NUL character and the length wait for the end.
+class text_rules_scan {
+public:
+    void feed(const std::wstring& piece) {
+        std::wstring window = tail_ + piece;
+        const uint64_t base = length_ - tail_.size();
+        length_ += piece.size();
+        if (!nul_) nul_ = piece.find(L'\0') != std::wstring::npos;
+        if (!xml_decl_) xml_decl_ = window.find(L"<?xml") != std::wstring::npos;
+        if (!vrml_) vrml_ = window.find(L"VRML") != std::wstring::npos || window.find(L"X3D") != std::wstring::npos;
+        if (!utf8_) utf8_ = window.find(L"utf8") != std::wstring::npos;
+        xml_.feed(window, base);
+        html_.feed(window, base);
+        tail_ = window.substr(window.size() - std::min<size_t>(window.size(), 8));
+    }
+    bool declared() const { return xml_decl_ || xml_.found_code() || html_.found_code() || (vrml_ && utf8_); }
+    // The verdict at the end of the text; zero_byte tells whether the raw
+    // bytes hold a zero byte, size is the file's size.
+    bool text_at_end(bool zero_byte, uint64_t size) {
+        xml_.finish();
+        html_.finish();
+        if (declared()) return true;
+        if (nul_) return false;
+        return !(2 * length_ < size / 4 && zero_byte);
+    }
+
+private:
+    std::wstring tail_;
+    uint64_t length_ = 0;
+    bool nul_ = false, xml_decl_ = false, vrml_ = false, utf8_ = false;
+    rule_scan xml_{L"xml", L"encoding"};
+    rule_scan html_{L"html", L"charset"};
+};
+
+// The bytes of 16 at data that are a zero byte (bit set in zeros) or the
+// first letter of a declaration word, "x", "h", "V" or "X" (bit set in letters).
+void mark_bytes16(const uint8_t* data, unsigned& zeros, unsigned& letters) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data));
+    zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+    const __m128i hits = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('x')), _mm_cmpeq_epi8(v, _mm_set1_epi8('h'))),
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('V')), _mm_cmpeq_epi8(v, _mm_set1_epi8('X'))));
+    letters = static_cast<unsigned>(_mm_movemask_epi8(hits));
+}
+
+// One pass over a piece of raw bytes: notes zero bytes (zero) and whether one
+// is surely a NUL character (nul: it starts the file or follows a byte below
+// 0x80, so no lead byte takes it); true when the piece holds one of the words
+// a declaration needs. before is the byte before the piece, first tells that
+// the piece starts the file. Sixteen bytes are looked at a time.
+bool scan_raw_piece(const uint8_t* data, size_t n, uint8_t before, bool first, bool& zero, bool& nul) {
+    static const char* const words[] = {"xml", "html", "VRML", "X3D"};
+    for (size_t i = 0; i < n; i += 16) {
+        const size_t len = std::min<size_t>(16, n - i);
+        unsigned zeros = 0xFFFF, letters = 0xFFFF;  // a short last block is looked at byte by byte
+        if (len == 16) mark_bytes16(data + i, zeros, letters);
+        if ((nul || zeros == 0) && letters == 0) continue;
+        for (size_t k = i; k < i + len; ++k) {
+            if (data[k] == 0 && !nul) {
+                zero = true;
+                nul = (k == 0 && first) || (k > 0 ? data[k - 1] : before) < 0x80;
+            }
+            for (const char* word : words) {
+                const size_t w = strlen(word);
+                if (k + w <= n && memcmp(data + k, word, w) == 0) return true;
+            }
+        }
+    }
+    return false;
+}
+
+// A quick pass over the raw bytes of a file whose encoding keeps ASCII as it
+// is (code page 932, UTF-8): a file without a zero byte is text, whatever it
+// declares; a file with a zero byte that is surely a NUL character (it starts
+// the file or follows a byte below 0x80, so no lead byte can take it) is not
+// text unless it declares an encoding, which needs one of the words "xml",
+// "html", "VRML" or "X3D" in its bytes. 1 text, 0 not text, -1 undecided
+// (the decoding pass decides), -2 unreadable.
+int raw_verdict(const std::wstring& path, DWORD& error) {
+    piece_reader reader(path);
+    std::vector<uint8_t> piece;
+    std::string edge;  // the last bytes of the pieces so far, for words cut at a piece's end
+    bool zero = false, nul = false;
+    bool first = true;
+    uint8_t before = 0;  // the last byte of the piece before
+    while (reader.next(piece)) {
+        const uint8_t* data = piece.data();
+        const size_t n = piece.size();
+        if (scan_raw_piece(data, n, before, first, zero, nul)) return -1;
+        // A word cut at the piece's start, begun in the piece before.
+        edge.append(reinterpret_cast<const char*>(data), std::min<size_t>(n, 3));
+        for (const char* word : {"xml", "html", "VRML", "X3D"})
+            if (edge.find(word) != std::string::npos) return -1;
+        edge.assign(reinterpret_cast<const char*>(data + n - std::min<size_t>(n, 3)), std::min<size_t>(n, 3));
+        before = data[n - 1];
+        first = false;
+    }
+    error = reader.error();
+    if (!reader.ok()) return -2;
+    if (!zero) return 1;
+    return nul ? 0 : -1;
 }
 
 }  // namespace
@@ -109,25 +259,52 @@ bool is_archive_head(const std::vector<uint8_t>& bytes) {
            (bytes[2] == 0x07 && bytes[3] == 0x08);
 }
 
-bool is_text_file(const std::wstring& path) {
-    if (is_archive(path)) return false;
-    // The file is read once and its bytes kept for the zero-byte test below;
-    // the text is what read_whole_text gives. A folder has no bytes to read
-    // (and would only wait out the open retries), so it reads as empty text.
+text_check check_text_file(const std::wstring& path) {
+    text_check check;
+    if (is_archive(path)) {
+        check.text = false;
+        return check;
+    }
+    // A folder or a missing file has no bytes to read: empty text.
     const file_status status(path);
-    std::vector<uint8_t> bytes;
-    if (path_exists(path, false) && !status.is_folder()) bytes = read_file_bytes(path);
-    return text_rules(bytes, decode_text(bytes), status.size());
+    if (!path_exists(path, false) || status.is_folder()) return check;
+    std::vector<uint8_t> head;
+    if (!read_file_head(path, head, &check.error)) {
+        check.readable = false;
+        log_line(L"Can't open rb  " + path + win32_error_text(check.error));
+        return check;
+    }
+    check.code = head_code(head);
+    const size_t mark = mark_length(head, check.code);
+    const bool ascii_kept = check.code == code_utf8 || check.code == code_sjis ||
+                            check.code == code_ascii || check.code == code_none;
+    if (ascii_kept && mark == 0) {
+        const int verdict = raw_verdict(path, check.error);
+        if (verdict >= 0 || verdict == -2) {
+            check.readable = verdict != -2;
+            check.text = verdict != 0;
+            return check;
+        }
+    }
+    text_reader reader(path);
+    text_rules_scan rules;
+    std::wstring piece;
+    while (reader.next(piece)) {
+        rules.feed(piece);
+        piece.clear();
+        if (rules.declared()) return check;
+    }
+    if (!reader.ok()) {
+        check.readable = false;
+        check.error = reader.error();
+        log_line(L"Can't read rb  " + path + win32_error_text(check.error));
+        return check;
+    }
+    check.text = rules.text_at_end(reader.zero_byte(), static_cast<uint64_t>(status.size()));
+    return check;
 }
 
-bool is_text_read(const std::vector<uint8_t>& bytes, const std::wstring& text, int64_t size) {
-    return text_rules(bytes, text, size);
-}
-
-bool is_text_data(const std::vector<uint8_t>& bytes, const std::wstring& text) {
-    if (is_archive_head(bytes)) return false;
-    return text_rules(bytes, text, static_cast<int64_t>(bytes.size()));
-}
+bool is_text_file(const std::wstring& path) { return check_text_file(path).text; }
 
 std::wstring encoding_label(text_code code) { return label_of_code(code); }
 

@@ -3,6 +3,8 @@
 // which encoding a buffer is stored in, and the five-character labels of the
 // encodings in the file list.
 #pragma once
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,16 +37,21 @@ text_code detect_code(const std::vector<uint8_t>& bytes);
 
 // The file may be converted as text: not a ZIP archive, and either declaring
 // its encoding or free of NUL characters (and, for a file whose text is short
-// for its size, free of zero bytes). An empty file is text.
+// for its size, free of zero bytes). An empty file is text, and so is a file
+// that cannot be read.
 bool is_text_file(const std::wstring& path);
 
-// The text test on a file already read, for callers that hold its data:
-// is_text_data takes the whole file's bytes and decode_text of them, and
-// answers as is_text_file does for a file holding those bytes.
-// is_text_read skips the archive test (for a caller that has made it with
-// is_archive) and takes the size the file's status gave.
-bool is_text_data(const std::vector<uint8_t>& bytes, const std::wstring& text);
-bool is_text_read(const std::vector<uint8_t>& bytes, const std::wstring& text, int64_t size);
+// The text test of a file read in pieces, with what it found on the way:
+// whether the file could be read (error: why not), and the code of its bytes
+// (detect_code of its head).
+struct text_check {
+    bool readable = true;
+    DWORD error = 0;
+    bool text = true;
+    text_code code = code_none;
+};
+text_check check_text_file(const std::wstring& path);
+
 // The bytes start with a ZIP signature ("PK" and 03 04, 05 06 or 07 08).
 bool is_archive_head(const std::vector<uint8_t>& bytes);
 

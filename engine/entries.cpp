@@ -9,7 +9,7 @@
 #include "base/log.h"
 #include "base/paths.h"
 #include "engine/detect.h"
-#include "engine/file_io.h"
+#include "engine/file_pieces.h"
 
 namespace quillet {
 namespace {
@@ -87,7 +87,7 @@ std::wstring size_text(int64_t bytes) {
 }
 
 std::wstring status_line(const std::wstring& dest_folder, const std::wstring& src,
-                         const entry_facts* known) {
+                         const entry_outcome* known) {
     const std::wstring dest = path_add_sep(dest_folder) + path_name(src);
     const file_look d = look_at(dest);
     const file_look s = look_at(src);
@@ -96,8 +96,15 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
     bool non_text = false;
     bool same = false;
     const bool compare = d.exists && s.exists && s.plain && d.mtime <= s.mtime;
-    if (known && d.exists && d.plain && s.exists && s.plain && d.mtime == known->dest_mtime &&
-        d.size == known->dest_size && s.mtime == known->src_mtime && s.size == known->src_size) {
+    // A source the run could not read, still as it was then, is not waited for
+    // again: it shows as a text file of unknown code, not equal to its
+    // destination, as a fresh look that cannot read it finds.
+    const bool src_unread = known && known->result == entry_result::source_unreadable &&
+                            s.exists && s.plain && s.mtime == known->src_mtime &&
+                            s.size == known->src_size;
+    if (known && known->known && d.exists && d.plain && s.exists && s.plain &&
+        d.mtime == known->dest_mtime && d.size == known->dest_size &&
+        s.mtime == known->src_mtime && s.size == known->src_size) {
         // Both files as the copy run left them: both were text, with equal texts.
         non_text = !known->dest_text_file;
         if (!non_text) {
@@ -107,24 +114,20 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
         }
     } else {
         // The texts are compared only where the comparison can show: with a newer
-        // destination the change mark is blank whatever they hold. Both text tests
-        // run first, with nothing else held; then each file's bytes are read once
-        // for its code and its text and let go before the other file is read, so
-        // memory holds at most one file's bytes and two texts.
-        const bool dest_text_file = d.exists && d.plain && is_text_file(dest);
+        // destination the change mark is blank whatever they hold. Every file is
+        // read in pieces: the text tests give the codes, and the texts are
+        // compared as they are decoded.
+        const text_check dest_check = d.exists && d.plain ? check_text_file(dest) : text_check();
+        const bool dest_text_file = d.exists && d.plain && dest_check.text;
         if (d.exists && !dest_text_file) non_text = true;
-        const bool src_text_file = s.exists && !non_text && s.plain && is_text_file(src);
+        const bool look = s.exists && !non_text && s.plain && !src_unread;
+        const text_check src_check = look ? check_text_file(src) : text_check();
+        const bool src_text_file = s.exists && !non_text && s.plain && src_check.text;
         if (s.exists && !non_text && !src_text_file) non_text = true;
-        std::wstring dest_text;
-        if (dest_text_file) {
-            const std::vector<uint8_t> bytes = read_file_bytes(dest);
-            dest_code = detect_code(bytes);
-            if (compare && src_text_file) dest_text = decode_text(bytes);
-        }
+        if (dest_text_file) dest_code = dest_check.code;
         if (src_text_file) {
-            const std::vector<uint8_t> bytes = read_file_bytes(src);
-            src_code = detect_code(bytes);
-            same = compare && decodes_to(bytes, dest_text);
+            src_code = src_check.code;
+            same = compare && dest_text_file && !src_unread && file_texts_equal(src, dest);
         }
     }
     const int64_t dest_time = d.exists ? d.mtime : 0;
@@ -148,7 +151,7 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
 
 std::vector<std::wstring> file_entries(const std::wstring& folder,
                                        const std::vector<std::wstring>& files,
-                                       const std::vector<const entry_facts*>& known) {
+                                       const std::vector<const entry_outcome*>& known) {
     std::vector<std::wstring> lines;
     lines.reserve(files.size());
     for (size_t i = 0; i < files.size(); ++i)

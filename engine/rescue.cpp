@@ -7,6 +7,7 @@
 #include "base/handles.h"
 #include "base/log.h"
 #include "base/paths.h"
+#include "engine/file_pieces.h"
 
 namespace quillet {
 
@@ -33,28 +34,12 @@ std::wstring plain_mirror(const std::wstring& folder) {
     return join_text(kept, L'\\');
 }
 
-unique_hfile open_for_compare(const std::wstring& path) {
-    return unique_hfile(CreateFileW(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-}
-
 // True when both files can be read and hold the same bytes.
 bool same_content(const std::wstring& a, const std::wstring& b) {
     const file_status sa(a), sb(b);
     if (sa.failed() || sb.failed() || !sa.is_file() || !sb.is_file() || sa.size() != sb.size())
         return false;
-    unique_hfile fa = open_for_compare(a), fb = open_for_compare(b);
-    if (!fa || !fb) return false;
-    std::vector<char> ba(1 << 16), bb(1 << 16);
-    for (;;) {
-        DWORD na = 0, nb = 0;
-        if (!ReadFile(fa.get(), ba.data(), static_cast<DWORD>(ba.size()), &na, nullptr) ||
-            !ReadFile(fb.get(), bb.data(), static_cast<DWORD>(bb.size()), &nb, nullptr) || na != nb)
-            return false;
-        if (na == 0) return true;
-        if (memcmp(ba.data(), bb.data(), na) != 0) return false;
-    }
+    return file_bytes_equal(a, b);
 }
 
 }  // namespace
@@ -107,15 +92,19 @@ std::wstring rescue_copy(const std::wstring& path) {
         return L"";
     }
     // The stamped copy first: the plain (latest) backup is replaced only once
-    // the version it may hold is kept under a stamped name of its own.
-    if (!same_content(path, stamped) && !copy_file(path, stamped, false)) {
+    // the version it may hold is kept under a stamped name of its own. Both
+    // are plain, writable files with the file's own modification time.
+    const int64_t mtime = file_status(path).mtime();
+    if (!folder_exists(folder) ||
+        (!same_content(path, stamped) && !copy_file_plain(path, stamped, mtime))) {
         log_line(L"::rescue_copy   Can't copy   " + path + L"   " + stamped);
         return L"";
     }
-    if (plain != stamped && !copy_file(path, plain, false)) {
+    // The latest copy is a convenience: the backup is made once the stamped
+    // copy is there, also when an earlier version left a read-only latest
+    // copy that cannot be replaced.
+    if (plain != stamped && !copy_file_plain(path, plain, mtime))
         log_line(L"::rescue_copy   Can't copy   " + path + L"   " + plain);
-        return L"";
-    }
     return stamped;
 }
 

@@ -263,7 +263,9 @@ TEST_F(cli_test, FolderRunConvertsMixedCorpusAndPrintsStatusLines) {
 
     // One status line per file, as the engine gives them now.
     EXPECT_EQ(r.out_lines(), file_entries(path_del_sep(dest), sorted));
-    EXPECT_NE(r.err.find(L"Did not update.\n" + files[4] + L"\n"), std::wstring::npos) << r.err;
+    EXPECT_NE(r.err.find(L"Did not update.\n" + files[4] + L"  (destination is newer)\n"),
+              std::wstring::npos)
+        << r.err;
     EXPECT_EQ(r.err.find(L"Unable to save."), std::wstring::npos);
 }
 
@@ -346,10 +348,36 @@ TEST_F(cli_test, UnwritableDestinationExitsWithOne) {
     CreateDirectoryW((dest + L"c.txt").c_str(), nullptr);
     const cli_result r = run({L"--code", L"0", dest});
     EXPECT_EQ(r.exit, 1u) << r.err;
-    EXPECT_NE(r.err.find(L"Unable to save.\nc.txt\n"), std::wstring::npos) << r.err;
+    EXPECT_NE(r.err.find(L"Unable to save.\nc.txt  (cannot replace the destination)\n"),
+              std::wstring::npos)
+        << r.err;
     EXPECT_TRUE(exists(dest + L"a.txt"));
     EXPECT_FALSE(exists(dest + L"e.txt"));
     EXPECT_EQ(r.out_lines().size(), 3u);
+}
+
+TEST_F(cli_test, HeldSourceIsReportedAndTheOthersAreConverted) {
+    const std::wstring a = source(L"a.txt", sjis(L"一"));
+    const std::wstring b = source(L"b.txt", sjis(L"二"));
+    const std::wstring c = source(L"c.txt", sjis(L"三"));
+    const std::wstring d = source(L"d.txt", sjis(L"四"));
+    user_list(L"_copy_.ilc", {a, b, c, d});
+    put_bytes(dest + L"b.txt", utf8(L"older"));
+    set_mtime(dest + L"b.txt", old_time - 100);
+    // Another program holds b.txt open without sharing it.
+    HANDLE held = CreateFileW(b.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const cli_result r = run({L"--code", L"8", dest});
+    CloseHandle(held);
+    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_EQ(get_bytes(dest + L"a.txt"), utf8(L"一"));
+    EXPECT_EQ(get_bytes(dest + L"c.txt"), utf8(L"三"));
+    EXPECT_EQ(get_bytes(dest + L"d.txt"), utf8(L"四"));
+    EXPECT_EQ(get_bytes(dest + L"b.txt"), utf8(L"older"));
+    EXPECT_NE(r.err.find(L"Did not update.\n" + b + L"  (source cannot be read  (error 32))\n"),
+              std::wstring::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find(L"Unable to save."), std::wstring::npos) << r.err;
 }
 
 TEST_F(cli_test, RecentListIsNotChanged) {

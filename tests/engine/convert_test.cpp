@@ -345,12 +345,20 @@ TEST_F(ConvertTest, MissingSourceIsRefused) {
     EXPECT_FALSE(convert_file(0, src(L"missing.txt"), dest_dir()));
 }
 
-TEST_F(ConvertTest, SourceIsNeverItsOwnDestination) {
+TEST_F(ConvertTest, SourceThatIsItsOwnDestinationIsConvertedInPlaceAfterItsBackup) {
     const std::wstring path = make_source(L"g.txt", kJapaneseSjis);
-    EXPECT_FALSE(convert_file(8, path, src_dir()));
-    EXPECT_FALSE(convert_file(16, path, src_dir() + L"\\.\\"));
-    EXPECT_EQ(get_bytes(path), kJapaneseSjis);
+    // Another spelling of the source's own folder.
+    EXPECT_TRUE(convert_file(8, path, src_dir() + L"\\.\\"));
+    EXPECT_EQ(get_bytes(path), kJapaneseUtf8);
     EXPECT_EQ(get_mtime(path), kSourceTime);
+    // The earlier version is in Rescue; no temporary file is left beside it.
+    std::wstring mirror = src_dir();
+    mirror.erase(std::remove(mirror.begin(), mirror.end(), L':'), mirror.end());
+    EXPECT_EQ(get_bytes(scratch_.path() + L"tmp\\Rescue\\" + mirror + L"\\g.txt"), kJapaneseSjis);
+    EXPECT_EQ(file_count(src_dir()), 1u);
+    // Copying unchanged onto itself has nothing to do.
+    EXPECT_TRUE(convert_file(0, path, src_dir()));
+    EXPECT_EQ(get_bytes(path), kJapaneseUtf8);
 }
 
 TEST_F(ConvertTest, DestinationIsNotReplacedWithoutItsBackup) {

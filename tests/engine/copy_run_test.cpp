@@ -268,15 +268,17 @@ TEST_F(copy_run_test, FilesLeftAloneAreLoggedInListOrder) {
     (void)fine;
 }
 
-TEST_F(copy_run_test, AFileListedInsideTheDestinationIsNeverRewritten) {
+TEST_F(copy_run_test, AFileListedInsideTheDestinationIsConvertedInPlace) {
     const std::wstring inside = dest(L"inside.txt");
     put_bytes(inside, sjis(sjis_text));
     set_mtime(inside, old_time);
     store().add_file(inside);
     const copy_run_result run = copy_run(8);
     EXPECT_TRUE(run.completed());
-    EXPECT_EQ(run.not_updated, std::vector<std::wstring>{inside});
-    EXPECT_EQ(get_bytes(inside), sjis(sjis_text));
+    EXPECT_TRUE(run.not_updated.empty());
+    EXPECT_EQ(get_bytes(inside), utf8(sjis_text));
+    EXPECT_EQ(get_mtime(inside), old_time);
+    EXPECT_EQ(get_bytes(rescue_folder_of(dest_dir) + L"inside.txt"), sjis(sjis_text));
 }
 
 TEST_F(copy_run_test, SameNamesFromTwoFoldersEndAsTheLaterOne) {

@@ -1,0 +1,224 @@
+// Piece-by-piece decoders for the source encodings. Each gives, piece after
+// piece, exactly the text that decode_text gives for the whole buffer (after
+// its byte-order mark): code page 932 and UTF-8 through the platform's own
+// conversion, UTF-16 and UTF-32 unit by unit.
+#include "base/piece_decoder.h"
+
+#include "base/jis_codecs.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace quillet {
+
+namespace {
+
+bool in(uint8_t b, uint8_t lo, uint8_t hi) { return b >= lo && b <= hi; }
+
+bool is_sjis_lead(uint8_t b) { return in(b, 0x81, 0x9F) || in(b, 0xE0, 0xFC); }
+
+// Carried bytes beyond which a piece is cut by the encoding's own rules
+// instead of at a point that splits no character in any reading.
+constexpr size_t kMaxCarry = size_t(1) << 20;
+
+// Code page 932 and UTF-8: the platform converts every piece up to a point
+// where no character can be split; the bytes after it wait for the next piece.
+class code_page_decoder : public piece_decoder {
+public:
+    explicit code_page_decoder(unsigned cp) : cp_(cp) {}
+
+    void decode(const uint8_t* data, size_t size, bool last, std::wstring& out) override {
+        carry_.insert(carry_.end(), data, data + size);
+        const size_t cut = last ? carry_.size() : cut_point();
+        convert(carry_.data(), cut, out);
+        offset_ += cut;
+        carry_.erase(carry_.begin(), carry_.begin() + static_cast<std::ptrdiff_t>(cut));
+    }
+
+private:
+    // After a byte below 0x40 that follows a byte below 0x80: such a byte is a
+    // whole character in code page 932 (never a lead or trail byte) and in
+    // UTF-8, and nothing before it can still be open. Failing that (a long run
+    // without one), the encoding's own character boundaries.
+    size_t cut_point() const {
+        const size_t n = carry_.size();
+        for (size_t cut = n; cut >= 2; --cut) {
+            if (carry_[cut - 1] < 0x40 && carry_[cut - 2] < 0x80) return cut;
+        }
+        if (n < kMaxCarry) return 0;
+        if (cp_ == CP_UTF8) {
+            // Before the last byte that is not a continuation byte.
+            size_t cut = n;
+            while (cut > 0 && n - cut < 4 && (carry_[cut - 1] & 0xC0) == 0x80) --cut;
+            return n - cut < 4 && cut > 0 ? cut - 1 : n;
+        }
+        size_t i = 0;  // lead and trail bytes, walked from a character start
+        while (i < n) {
+            const size_t step = is_sjis_lead(carry_[i]) ? 2 : 1;
+            if (i + step > n) break;
+            i += step;
+        }
+        return i;
+    }
+
+    void convert(const uint8_t* data, size_t size, std::wstring& out) {
+        if (size == 0) return;
+        const char* in = reinterpret_cast<const char*>(data);
+        const int len = static_cast<int>(size);
+        if (MultiByteToWideChar(cp_, MB_ERR_INVALID_CHARS, in, len, nullptr, 0) <= 0)
+            count_invalid(data, size);
+        const size_t old = out.size();
+        out.resize(old + size);  // never more units than bytes
+        const int n = MultiByteToWideChar(cp_, 0, in, len, &out[old], len);
+        out.resize(old + static_cast<size_t>(std::max(n, 0)));
+    }
+
+    // Finds the invalid sequences of a piece the platform refused strictly.
+    void count_invalid(const uint8_t* data, size_t size) {
+        const uint64_t before = invalid_count();
+        size_t i = 0;
+        while (i < size) {
+            const size_t len = sequence_length(data, i, size);
+            if (len == 0) {
+                note_invalid(offset_ + i);
+                ++i;
+            } else {
+                i += len;
+            }
+        }
+        if (invalid_count() == before) note_invalid(offset_);  // refused as a whole
+    }
+
+    // The length of the valid character at data[i], or 0 when it is invalid.
+    size_t sequence_length(const uint8_t* data, size_t i, size_t size) const {
+        const uint8_t b = data[i];
+        if (cp_ != CP_UTF8) {
+            if (!is_sjis_lead(b)) return 1;
+            if (i + 1 >= size) return 0;
+            const uint8_t t = data[i + 1];
+            return in(t, 0x40, 0x7E) || in(t, 0x80, 0xFC) ? 2 : 0;
+        }
+        if (b < 0x80) return 1;
+        size_t len = in(b, 0xC2, 0xDF) ? 2 : in(b, 0xE0, 0xEF) ? 3 : in(b, 0xF0, 0xF4) ? 4 : 0;
+        if (len == 0 || i + len > size) return 0;
+        const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS,
+                                          reinterpret_cast<const char*>(data + i),
+                                          static_cast<int>(len), nullptr, 0);
+        return n > 0 ? len : 0;
+    }
+
+    unsigned cp_;
+    std::vector<uint8_t> carry_;
+    uint64_t offset_ = 0;  // stream offset of carry_[0]
+};
+
+// UTF-16 in either byte order: every unit as it is (as decode_text keeps
+// them); an unpaired surrogate counts as invalid, and a last odd byte is
+// completed with a zero byte.
+class utf16_decoder : public piece_decoder {
+public:
+    explicit utf16_decoder(bool little) : little_(little) {}
+
+    void decode(const uint8_t* data, size_t size, bool last, std::wstring& out) override {
+        size_t i = 0;
+        if (odd_ && size > 0) {
+            unit(odd_byte_, data[0], out);
+            odd_ = false;
+            i = 1;
+        }
+        for (; i + 1 < size; i += 2) unit(data[i], data[i + 1], out);
+        if (i < size) {
+            odd_ = true;
+            odd_byte_ = data[i];
+        }
+        if (!last) return;
+        if (odd_) {
+            note_invalid(offset_);
+            unit(odd_byte_, 0, out);
+            odd_ = false;
+        }
+        if (high_pending_) note_invalid(offset_ - 2);
+        high_pending_ = false;
+    }
+
+private:
+    void unit(uint8_t a, uint8_t b, std::wstring& out) {
+        const wchar_t u = static_cast<wchar_t>(little_ ? a | (b << 8) : (a << 8) | b);
+        const bool high = u >= 0xD800 && u <= 0xDBFF;
+        const bool low = u >= 0xDC00 && u <= 0xDFFF;
+        if (high_pending_ && !low) note_invalid(offset_ - 2);
+        if (low && !high_pending_) note_invalid(offset_);
+        high_pending_ = high;
+        out.push_back(u);
+        offset_ += 2;
+    }
+
+    bool little_;
+    bool odd_ = false;
+    uint8_t odd_byte_ = 0;
+    bool high_pending_ = false;
+    uint64_t offset_ = 0;
+};
+
+// UTF-32 in either byte order: characters above U+FFFF become surrogate
+// pairs, invalid units (above U+10FFFF, surrogates) U+FFFD; a last partial
+// unit is completed with zero bytes.
+class utf32_decoder : public piece_decoder {
+public:
+    explicit utf32_decoder(bool little) : little_(little) {}
+
+    void decode(const uint8_t* data, size_t size, bool last, std::wstring& out) override {
+        for (size_t i = 0; i < size; ++i) {
+            part_[filled_++] = data[i];
+            if (filled_ == 4) take(out);
+        }
+        if (last && filled_ > 0) {
+            note_invalid(offset_);
+            while (filled_ < 4) part_[filled_++] = 0;
+            take(out);
+        }
+    }
+
+private:
+    void take(std::wstring& out) {
+        const uint32_t b0 = part_[0], b1 = part_[1], b2 = part_[2], b3 = part_[3];
+        uint32_t u = little_ ? b0 | (b1 << 8) | (b2 << 16) | (b3 << 24)
+                             : (b0 << 24) | (b1 << 16) | (b2 << 8) | b3;
+        if (u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) {
+            note_invalid(offset_);
+            out.push_back(wchar_t(0xFFFD));
+        } else if (u > 0xFFFF) {
+            u -= 0x10000;
+            out.push_back(static_cast<wchar_t>(0xD800 + (u >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + (u & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(u));
+        }
+        filled_ = 0;
+        offset_ += 4;
+    }
+
+    bool little_;
+    uint8_t part_[4] = {};
+    size_t filled_ = 0;
+    uint64_t offset_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<piece_decoder> make_piece_decoder(text_code code) {
+    switch (code) {
+        case code_utf8: return std::make_unique<code_page_decoder>(CP_UTF8);
+        case code_utf16le: return std::make_unique<utf16_decoder>(true);
+        case code_utf16be: return std::make_unique<utf16_decoder>(false);
+        case code_utf32le: return std::make_unique<utf32_decoder>(true);
+        case code_utf32be: return std::make_unique<utf32_decoder>(false);
+        case code_eucjp: return make_eucjp_decoder();
+        case code_jis: return make_iso2022jp_decoder();
+        default: return std::make_unique<code_page_decoder>(932);  // 74, 65, 0 and unknown codes
+    }
+}
+
+}  // namespace quillet

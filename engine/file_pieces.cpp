@@ -1,0 +1,205 @@
+#include "engine/file_pieces.h"
+
+#include <algorithm>
+
+#include "base/file_replace.h"
+#include "base/log.h"
+#include "base/paths.h"
+
+namespace quillet {
+
+piece_reader::piece_reader(const std::wstring& path) {
+    file_ = open_file_retrying(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               OPEN_EXISTING, 100, 100, &error_);
+    if (!file_ && error_ == 0) error_ = ERROR_INVALID_NAME;
+}
+
+bool piece_reader::next(std::vector<uint8_t>& piece, size_t most) {
+    piece.resize(std::min(most, kPieceBytes));
+    DWORD got = 0;
+    if (!file_ || error_ != 0) {
+        piece.clear();
+        return false;
+    }
+    if (!ReadFile(file_.get(), piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr)) {
+        error_ = GetLastError();
+        got = 0;
+    }
+    piece.resize(got);
+    return got > 0;
+}
+
+bool piece_reader::rewind() {
+    LARGE_INTEGER zero{};
+    if (file_ && SetFilePointerEx(file_.get(), zero, nullptr, FILE_BEGIN)) return true;
+    if (file_) error_ = GetLastError();
+    return false;
+}
+
+namespace {
+
+bool read_head_from(piece_reader& reader, std::vector<uint8_t>& head) {
+    head.clear();
+    std::vector<uint8_t> piece;
+    while (head.size() < kHeadBytes && reader.next(piece, kHeadBytes - head.size()))
+        head.insert(head.end(), piece.begin(), piece.end());
+    return reader.ok();
+}
+
+}  // namespace
+
+bool read_file_head(const std::wstring& path, std::vector<uint8_t>& head, DWORD* error) {
+    piece_reader reader(path);
+    const bool ok = read_head_from(reader, head);
+    if (error) *error = reader.error();
+    return ok;
+}
+
+text_code head_code(const std::vector<uint8_t>& head) {
+    if (head.size() < kHeadBytes) return decode_text_code(head);
+    // The file goes on past its head: the head ends at its last ASCII byte, so
+    // that a character cut at the end does not look like an invalid sequence.
+    size_t end = head.size();
+    while (end > 4 && head[end - 1] >= 0x80) --end;
+    return decode_text_code(std::vector<uint8_t>(head.begin(), head.begin() + end));
+}
+
+size_t mark_length(const std::vector<uint8_t>& head, text_code code) {
+    const auto at = [&](size_t i) -> unsigned { return i < head.size() ? head[i] : 0xFF; };
+    switch (code) {
+        case code_utf16le:
+        case code_utf16be: return 2;
+        case code_utf32le:
+        case code_utf32be: return 4;
+        case code_utf8: return at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF ? 3 : 0;
+        default: return 0;
+    }
+}
+
+text_reader::text_reader(const std::wstring& path) : reader_(path) {
+    std::vector<uint8_t> head;
+    if (!read_head_from(reader_, head) || !reader_.rewind()) return;
+    code_ = head_code(head);
+    skip_ = std::min(mark_length(head, code_), head.size());
+    decoder_ = make_piece_decoder(code_);
+    ok_ = true;
+}
+
+bool text_reader::next(std::wstring& out) {
+    if (!ok_ || done_) return false;
+    std::vector<uint8_t> piece;
+    if (reader_.next(piece)) {
+        const size_t skip = std::min(skip_, piece.size());
+        skip_ -= skip;
+        if (!zero_byte_) zero_byte_ = std::find(piece.begin(), piece.end(), 0) != piece.end();
+        decoder_->decode(piece.data() + skip, piece.size() - skip, false, out);
+        return true;
+    }
+    if (!reader_.ok()) {
+        ok_ = false;
+        return false;
+    }
+    decoder_->decode(nullptr, 0, true, out);
+    done_ = true;
+    return true;
+}
+
+bool text_comparer::add(std::wstring& mine, const std::wstring& piece, std::wstring& other) {
+    if (!same_) return false;
+    size_t used = 0;
+    if (!other.empty()) {
+        const size_t n = std::min(other.size(), piece.size());
+        if (other.compare(0, n, piece, 0, n) != 0) return same_ = false;
+        other.erase(0, n);
+        used = n;
+    }
+    mine.append(piece, used, std::wstring::npos);
+    return true;
+}
+
+bool file_texts_equal(const std::wstring& a, const std::wstring& b) {
+    // Equal bytes decode to equal texts: a plain comparison first when it can
+    // answer (same size), so a copy is never decoded.
+    const file_status sa(a), sb(b);
+    if (!sa.failed() && !sb.failed() && sa.size() == sb.size() && file_bytes_equal(a, b)) return true;
+    text_reader ra(a), rb(b);
+    text_comparer compare;
+    bool more_a = ra.ok(), more_b = rb.ok();
+    while (more_a || more_b) {
+        std::wstring piece;
+        // The side that is behind reads on, so neither runs far ahead.
+        if (more_a && (!more_b || !compare.a_ahead())) {
+            more_a = ra.next(piece);
+            if (!compare.add_a(piece)) return false;
+        } else {
+            more_b = rb.next(piece);
+            if (!compare.add_b(piece)) return false;
+        }
+    }
+    return ra.ok() && rb.ok() && compare.equal_at_end();
+}
+
+bool file_bytes_equal(const std::wstring& a, const std::wstring& b) {
+    piece_reader ra(a), rb(b);
+    std::vector<uint8_t> pa, pb;
+    for (;;) {
+        const bool more_a = ra.next(pa), more_b = rb.next(pb);
+        if (!ra.ok() || !rb.ok() || pa != pb) return false;
+        if (!more_a && !more_b) return true;
+    }
+}
+
+FILETIME file_time_of(int64_t seconds) {
+    const uint64_t ticks = (static_cast<uint64_t>(seconds) + 11644473600ULL) * 10000000ULL;
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(ticks);
+    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return ft;
+}
+
+bool is_read_only(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error) {
+    piece_reader reader(src);
+    std::vector<uint8_t> piece;
+    while (reader.next(piece)) {
+        if (!write_pieces(out, piece.data(), piece.size())) return false;
+    }
+    if (read_error) *read_error = reader.error();
+    if (!reader.ok()) log_line(L"Can't read rb  " + src + win32_error_text(reader.error()));
+    return reader.ok();
+}
+
+bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime) {
+    if (is_read_only(dest)) {
+        log_line(L"Can't replace  " + dest + L"  (read-only)");
+        return false;
+    }
+    sibling_file sibling(dest);
+    const FILETIME ft = file_time_of(mtime);
+    if (!sibling.ok() || !copy_pieces(src, sibling.handle()) ||
+        !SetFileTime(sibling.handle(), nullptr, nullptr, &ft) || !sibling.close())
+        return false;
+    if (!file_bytes_equal(src, sibling.path())) {
+        log_line(L"Can't write wb  " + sibling.path() + L"  (read back differs)");
+        return false;
+    }
+    return sibling.commit();
+}
+
+bool write_pieces(HANDLE file, const uint8_t* data, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const DWORD chunk = static_cast<DWORD>(std::min(size - done, kPieceBytes));
+        DWORD written = 0;
+        if (!WriteFile(file, data + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+}  // namespace quillet

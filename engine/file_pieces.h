@@ -1,0 +1,116 @@
+// Files read, decoded, compared and copied in pieces, so that memory stays
+// bounded whatever a file's size: no request to the platform is larger than
+// kPieceBytes, and no caller holds more than a piece or two of any file.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/handles.h"
+#include "base/piece_decoder.h"
+
+namespace quillet {
+
+// The largest read or write handed to the platform (requests of 64 MB and
+// more fail on network files with some Windows versions).
+constexpr size_t kPieceBytes = size_t(1) << 20;
+// How much of a file's start decides its encoding.
+constexpr size_t kHeadBytes = size_t(4) << 20;
+
+// A file opened for reading (others may go on reading and writing; a file
+// they hold exclusively is waited for as the file reader waits), read from
+// its start in pieces. error() tells why an open or a read failed.
+class piece_reader {
+public:
+    explicit piece_reader(const std::wstring& path);
+    bool ok() const { return static_cast<bool>(file_) && error_ == 0; }
+    DWORD error() const { return error_; }
+    // The next piece of at most `most` bytes (never more than kPieceBytes);
+    // false at the end of the file or on a read failure (error() then set).
+    bool next(std::vector<uint8_t>& piece, size_t most = kPieceBytes);
+    bool rewind();
+    HANDLE handle() const { return file_.get(); }
+
+private:
+    unique_hfile file_;
+    DWORD error_ = 0;
+};
+
+// The first min(kHeadBytes, size) bytes of a file; false when it cannot be
+// opened or read (error, when given, tells why).
+bool read_file_head(const std::wstring& path, std::vector<uint8_t>& head, DWORD* error = nullptr);
+
+// The code decode_text chooses for a file, judged on its head: the
+// byte-order mark, else guess_code of the head (up to its last ASCII byte
+// when the file is longer than its head).
+text_code head_code(const std::vector<uint8_t>& head);
+// How many bytes of a file of that code its byte-order mark takes.
+size_t mark_length(const std::vector<uint8_t>& head, text_code code);
+
+// A file's text, decoded piece by piece as decode_text decodes the whole
+// file (the code judged on the head, the mark skipped).
+class text_reader {
+public:
+    explicit text_reader(const std::wstring& path);
+    bool ok() const { return ok_; }
+    DWORD error() const { return reader_.error(); }
+    text_code code() const { return code_; }
+    // Appends the next piece of text to out; false once the text has ended
+    // (or the file could not be read: ok() is then false).
+    bool next(std::wstring& out);
+    // Invalid sequences the decoder met so far.
+    uint64_t invalid_count() const { return decoder_ ? decoder_->invalid_count() : 0; }
+    // A zero byte was among the bytes read so far.
+    bool zero_byte() const { return zero_byte_; }
+
+private:
+    piece_reader reader_;
+    std::unique_ptr<piece_decoder> decoder_;
+    text_code code_ = code_none;
+    size_t skip_ = 0;
+    bool ok_ = false;
+    bool done_ = false;
+    bool zero_byte_ = false;
+};
+
+// Whether two texts, each delivered in pieces, are equal.
+class text_comparer {
+public:
+    // Feeds the next pieces of side a or b; false as soon as they differ.
+    bool add_a(const std::wstring& piece) { return add(a_, piece, b_); }
+    bool add_b(const std::wstring& piece) { return add(b_, piece, a_); }
+    bool equal_at_end() const { return same_ && a_.empty() && b_.empty(); }
+    bool differs() const { return !same_; }
+    bool a_ahead() const { return !a_.empty(); }
+
+private:
+    bool add(std::wstring& mine, const std::wstring& piece, std::wstring& other);
+    std::wstring a_, b_;  // what one side has beyond the other
+    bool same_ = true;
+};
+
+// The decoded texts of both files are equal (both read whole). false when
+// either cannot be read.
+bool file_texts_equal(const std::wstring& a, const std::wstring& b);
+// Both files hold the same bytes.
+bool file_bytes_equal(const std::wstring& a, const std::wstring& b);
+
+// Copies src's bytes to the open file out, piece by piece; false when src
+// cannot be read (read_error, when given, tells why) or out not written.
+bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error = nullptr);
+// Copies src over dest as a plain, writable file with modification time mtime
+// (seconds since 1970): written to a sibling, read back, then moved over dest.
+// A read-only dest is never replaced. False, with dest as it was, on failure.
+bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime);
+// The platform's form of a time in seconds since 1970.
+FILETIME file_time_of(int64_t seconds);
+bool is_read_only(const std::wstring& path);
+
+// Writes all bytes to an open file in requests of at most kPieceBytes.
+bool write_pieces(HANDLE file, const uint8_t* data, size_t size);
+
+}  // namespace quillet

@@ -1,0 +1,259 @@
+// Files are tested, decoded, compared and converted in pieces: on a mixed
+// corpus of real files, and on files larger than a piece, every answer is the
+// one the whole-buffer rules give.
+#include <gtest/gtest.h>
+
+#include "base/archive_text.h"
+#include "base/piece_decoder.h"
+#include "base/paths.h"
+#include "engine/convert.h"
+#include "engine/copy_run.h"
+#include "engine/detect.h"
+#include "engine/entries.h"
+#include "engine/file_io.h"
+#include "engine/file_pieces.h"
+#include "run_fixture.h"
+
+namespace {
+
+using namespace quillet;
+using namespace run_test;
+using testing_support::get_bytes;
+using testing_support::get_mtime;
+using testing_support::put_bytes;
+using testing_support::set_mtime;
+
+struct named_bytes {
+    const wchar_t* name;
+    std::vector<uint8_t> bytes;
+    bool text;  // what the text test must say
+};
+
+std::vector<named_bytes> corpus() {
+    std::vector<uint8_t> utf16_no_bom(400, 0);
+    for (size_t i = 0; i < utf16_no_bom.size(); i += 2) utf16_no_bom[i] = 'a';
+    std::vector<uint8_t> xml_nul = utf8(L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<a>");
+    xml_nul.push_back(0);
+    xml_nul.push_back('b');
+    std::vector<uint8_t> short_text(1000, 0x41);
+    short_text[10] = 0x00;
+    std::vector<uint8_t> big;
+    for (int i = 0; i < 60000; ++i) {
+        const std::vector<uint8_t> line = sjis(L"日本語の行 ｶﾀｶﾅ ① abc\r\n");
+        big.insert(big.end(), line.begin(), line.end());
+    }
+    return {
+        {L"sjis.txt", sjis(L"日本語とASCII\r\nｶﾀｶﾅ ①\r\n"), true},
+        {L"bom.txt", utf8(L"BOM付き\nLF\n", true), true},
+        {L"utf8.txt", utf8(L"UTF-8 本文\r\n"), true},
+        {L"le.txt", utf16le(L"UTF-16LE の本文\r\n"), true},
+        {L"be.txt", utf16be(L"UTF-16BE の本文\r\n"), true},
+        {L"u32.txt", utf32le(L"UTF-32 の本文\r\n"), true},
+        {L"ascii.txt", utf8(L"plain ascii\r\n"), true},
+        {L"a.zip", zip_bytes(), false},
+        {L"b.png", png_bytes(), false},
+        {L"has_nul.txt", {'t', 'e', 'x', 't', 0, 'm', 'o', 'r', 'e'}, false},
+        {L"le_no_bom.txt", utf16_no_bom, false},
+        {L"xml_nul.xml", xml_nul, true},
+        {L"html.htm", sjis(L"<meta content=\"text/html; charset=Shift_JIS\">\r\n本文"), true},
+        {L"short.bin", short_text, false},
+        {L"emoji.txt", utf8(L"絵文字 \U0001F600\r\n"), true},
+        {L"bad_utf8.txt", {'a', 0xC3, 0xA9, 0x80, 'b'}, true},
+        {L"empty.txt", {}, true},
+        {L"big.txt", big, true},
+    };
+}
+
+class pieces_test : public fixture {};
+
+TEST_F(pieces_test, TextTestOfEveryKindOfFile) {
+    for (const named_bytes& file : corpus()) {
+        const std::wstring path = source(file.name, file.bytes);
+        const text_check check = check_text_file(path);
+        EXPECT_TRUE(check.readable) << file.name;
+        EXPECT_EQ(check.text, file.text) << file.name;
+        EXPECT_EQ(is_text_file(path), file.text) << file.name;
+        if (file.text) {
+            EXPECT_EQ(check.code, detect_code(file.bytes)) << file.name;
+        }
+    }
+    // Archives are told from the bytes' head as from the file's.
+    EXPECT_TRUE(is_archive_head(zip_bytes()));
+    EXPECT_FALSE(is_archive_head({0x50, 0x4B, 0x01, 0x02}));
+    EXPECT_FALSE(is_archive_head({0x50, 0x4B, 0x03}));
+}
+
+// Feeds bytes to a decoder in pieces of `step` bytes.
+std::wstring decode_in_pieces(text_code code, const std::vector<uint8_t>& bytes, size_t step,
+                              uint64_t* invalid = nullptr) {
+    auto decoder = make_piece_decoder(code);
+    std::wstring out;
+    for (size_t at = 0; at < bytes.size(); at += step)
+        decoder->decode(bytes.data() + at, std::min(step, bytes.size() - at), false, out);
+    decoder->decode(nullptr, 0, true, out);
+    if (invalid) *invalid = decoder->invalid_count();
+    return out;
+}
+
+TEST_F(pieces_test, DecodersCutAnywhereGiveTheWholeBuffersText) {
+    struct sample {
+        text_code code;
+        std::vector<uint8_t> body;  // without a mark
+        bool valid;
+    };
+    const std::vector<uint8_t> le = utf16le(L"UTF-16 の本文 \U0001F600", false);
+    std::vector<uint8_t> be;
+    for (size_t i = 0; i + 1 < le.size(); i += 2) be.insert(be.end(), {le[i + 1], le[i]});
+    const std::vector<uint8_t> u32 = utf32le(L"UTF-32 の本文 \U0001F600");
+    const std::vector<sample> samples = {
+        {74, sjis(L"日本語とASCII\r\nｶﾀｶﾅ ①"), true},
+        {8, utf8(L"UTF-8 本文 \U0001F600 é"), true},
+        {8, {'a', 0xC3, 0xA9, 0x80, 'b', 0xE3, 0x81}, false},
+        {74, {'a', 0x82, 0xA0, 0x82}, false},
+        {16, le, true},
+        {17, be, true},
+        {32, std::vector<uint8_t>(u32.begin() + 4, u32.end()), true},
+        {16, {0x41, 0x00, 0x42}, false},  // an odd last byte
+    };
+    for (const sample& s : samples) {
+        // The whole-buffer decoder, given the same bytes after their mark.
+        std::vector<uint8_t> marked;
+        if (s.code == 8) marked = {0xEF, 0xBB, 0xBF};
+        if (s.code == 16) marked = {0xFF, 0xFE};
+        if (s.code == 17) marked = {0xFE, 0xFF};
+        if (s.code == 32) marked = {0xFF, 0xFE, 0x00, 0x00};
+        marked.insert(marked.end(), s.body.begin(), s.body.end());
+        const std::wstring whole = decode_text(marked);
+        for (size_t step = 1; step <= s.body.size(); ++step) {
+            uint64_t invalid = 0;
+            EXPECT_EQ(decode_in_pieces(s.code, s.body, step, &invalid), whole) << s.code << " " << step;
+            EXPECT_EQ(invalid == 0, s.valid) << s.code << " " << step;
+        }
+    }
+}
+
+TEST_F(pieces_test, FilesLargerThanAPieceAreTestedAndComparedWhole) {
+    // A Shift_JIS text of several pieces, without a byte below 0x40 for long
+    // stretches, and the same text as UTF-16 and as UTF-8.
+    std::wstring text;
+    while (text.size() < 3 * kPieceBytes) text += L"日本語の行ｶﾀｶﾅ①あいうえお";
+    text += L"\r\nend";
+    const std::wstring a = source(L"a.txt", sjis(text));
+    const std::wstring b = source(L"b.txt", utf16le(text));
+    const std::wstring c = source(L"c.txt", utf8(text + L"x"));
+    EXPECT_TRUE(is_text_file(a));
+    EXPECT_TRUE(file_texts_equal(a, b));
+    EXPECT_FALSE(file_texts_equal(a, c));
+    EXPECT_FALSE(file_texts_equal(c, a));
+    // A NUL character past the first pieces makes the file binary; a
+    // declaration cut by a piece boundary far into the file makes it text.
+    std::vector<uint8_t> late_nul(5 * kPieceBytes, 'a');
+    late_nul.back() = 0;
+    EXPECT_FALSE(is_text_file(source(L"late_nul.txt", late_nul)));
+    std::vector<uint8_t> late_decl = late_nul;
+    const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    std::copy(decl.begin(), decl.end(), late_decl.begin() + 2 * kPieceBytes - 3);
+    EXPECT_TRUE(is_text_file(source(L"decl.txt", late_decl)));
+}
+
+TEST_F(pieces_test, FileOfManyPiecesIsConvertedWholeAndFoundUpToDateAfterwards) {
+    std::wstring text;
+    while (text.size() < 3 * kPieceBytes) text += L"日本語の行とASCII ｶﾀｶﾅ ① \U0001F600\r\n";
+    const std::wstring src = source(L"many.txt", utf8(text));
+    const std::wstring dest = dest_dir + L"many.txt";
+    ASSERT_TRUE(convert_file(16, src, dest_dir));
+    EXPECT_EQ(get_bytes(dest), utf16le(text));
+    EXPECT_EQ(get_mtime(dest), old_time);
+    const entry_outcome again =
+        convert_entry(16, src, dest, file_status(src), file_status(dest), code_utf8);
+    EXPECT_EQ(again.result, entry_result::up_to_date);
+    // Shift_JIS cannot hold the emoji: the source is copied unchanged.
+    ASSERT_TRUE(convert_file(74, src, dest_dir));
+    EXPECT_EQ(get_bytes(dest), utf8(text));
+    // A UTF-8 result longer than the head that decides its encoding, with a
+    // character cut at the head's end, still reads back as the text.
+    std::wstring japanese = L"abc";  // cuts a character after its second byte at the head's end
+    while (japanese.size() < 2 * kHeadBytes / 3) japanese += L"日本語の行ｶﾀｶﾅ①\r\n";
+    const std::wstring sjis_src = source(L"long.txt", sjis(japanese));
+    ASSERT_TRUE(convert_file(8, sjis_src, dest_dir));
+    EXPECT_EQ(get_bytes(dest_dir + L"long.txt"), utf8(japanese));
+}
+
+TEST_F(pieces_test, DeclaredEncodingOfOneTextIsThatOfTheOneLineList) {
+    const std::vector<std::wstring> texts = {
+        L"<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+        L"<?xml encoding='Shift_JIS'?>",
+        L"<?xml version=\"1.0\" encoding=\"EUC-JP\"?><meta charset=UTF-16>",
+        L"xml encoding UTF-8 without an equals sign",
+        L"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">",
+        L"#VRML V2.0 utf8",
+        L"#VRML V2.0 UTF8",
+        L"X3D header\r\nxml encoding=utf-16",
+        L"nothing declared here",
+        L"",
+    };
+    for (const std::wstring& text : texts)
+        EXPECT_EQ(declared_encoding(text), declared_code(std::vector<std::wstring>{text})) << text;
+    text_code code = 5;
+    EXPECT_FALSE(declaration_in_line(L"no marker", L"xml", L"encoding", code));
+    EXPECT_EQ(code, code_none);
+    EXPECT_TRUE(declaration_in_line(L"xml encoding=\"latin-1\"", L"xml", L"encoding", code));
+    EXPECT_EQ(code, code_none);
+}
+
+TEST_F(pieces_test, StatusLineTakesFactsOnlyWhileTheFilesKeepTheirStatus) {
+    const std::wstring src = source(L"a.txt", utf8(L"same text\r\n"));
+    put_bytes(dest_dir + L"a.txt", utf16le(L"same text\r\n"));
+    set_mtime(dest_dir + L"a.txt", old_time);
+    const std::wstring fresh = status_line(dest_dir, src);
+    EXPECT_EQ(fresh.substr(0, 18), L"  = UTF16   ASCII ");
+    entry_outcome facts;
+    facts.known = true;
+    facts.src_mtime = old_time;
+    facts.src_size = file_status(src).size();
+    facts.dest_mtime = old_time;
+    facts.dest_size = file_status(dest_dir + L"a.txt").size();
+    facts.dest_text_file = true;
+    facts.dest_code = 16;
+    facts.src_code = 65;
+    EXPECT_EQ(status_line(dest_dir, src, &facts), fresh);
+    // Facts that say otherwise are used while the status matches...
+    facts.dest_text_file = false;
+    EXPECT_EQ(status_line(dest_dir, src, &facts).substr(0, 18), L"  = -----   ----- ");
+    // ...and ignored once a file has another time or size.
+    facts.dest_size += 2;
+    EXPECT_EQ(status_line(dest_dir, src, &facts), fresh);
+    facts.dest_size -= 2;
+    set_mtime(src, old_time + 1);
+    EXPECT_EQ(status_line(dest_dir, src, &facts), status_line(dest_dir, src));
+    EXPECT_EQ(status_line(dest_dir, src, &facts).substr(0, 18), L"  < UTF16   ASCII ");
+}
+
+TEST_F(pieces_test, RunStatusLinesEqualFreshOnesAfterEveryKindOfEntry) {
+    store().set_folder(path_del_sep(dest_dir));
+    for (const named_bytes& file : corpus()) store().add_file(source(file.name, file.bytes));
+    // The same name from another folder (the later one wins the destination),
+    // a listed file that lies in the destination folder, a newer destination,
+    // a missing source and a folder.
+    const std::wstring other_dir = scratch.path() + L"other\\";
+    CreateDirectoryW(other_dir.c_str(), nullptr);
+    put_bytes(other_dir + L"sjis.txt", sjis(L"別の内容\r\n"));
+    set_mtime(other_dir + L"sjis.txt", old_time);
+    store().add_file(other_dir + L"sjis.txt");
+    put_bytes(dest_dir + L"inside.txt", utf8(L"inside\r\n"));
+    store().add_file(dest_dir + L"inside.txt");
+    store().add_file(source(L"newer.txt", utf8(L"source\r\n")));
+    put_bytes(dest_dir + L"newer.txt", utf8(L"edited\r\n"));
+    set_mtime(dest_dir + L"newer.txt", old_time + 60);
+    store().add_file(src_dir + L"missing.txt");
+    store().add_file(other_dir);
+    for (int code : {8, 16, 74, 0}) {
+        for (int round = 0; round < 2; ++round) {
+            const copy_run_result run = copy_run(code);
+            EXPECT_TRUE(run.completed());
+            EXPECT_EQ(run.entries, store().file_entries()) << code << " " << round;
+        }
+    }
+}
+
+}  // namespace
