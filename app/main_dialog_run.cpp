@@ -6,12 +6,29 @@
 #include "app/list_fill.h"
 #include "app/main_dialog.h"
 #include "app/ui_text.h"
+#include "base/progress.h"
 #include "base/report_box.h"
 #include "engine/copy_run.h"
 #include "engine/intake.h"
 #include "engine/store.h"
 
 namespace quillet {
+
+namespace {
+
+// Holds a flag set for the life of a scope.
+class busy_flag {
+public:
+    explicit busy_flag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~busy_flag() { flag_ = false; }
+    busy_flag(const busy_flag&) = delete;
+    busy_flag& operator=(const busy_flag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
 
 std::vector<std::wstring> dropped_files(HDROP drop) {
     std::vector<std::wstring> paths;
@@ -47,10 +64,18 @@ void MainDialog::OnDropFiles(HDROP drop) {
 }
 
 void MainDialog::OnCopy() {
-    wait_cursor wait;
-    copy_run_result result = copy_run(selected_code(encoding_box), ui_translator());
-    fill_list(file_list_box, result.entries);
-    show_kept_files(result);
+    // The run lets the window repaint while it works; nothing it lets through
+    // can start a second run, but a message sent from elsewhere could.
+    if (running_) return;
+    {
+        busy_flag busy(running_);
+        wait_cursor wait;
+        copy_run_result result = copy_run(selected_code(encoding_box), ui_translator());
+        fill_list(file_list_box, result.entries);
+        show_kept_files(result);
+    }
+    // "終了" or the close box during the run: the run has stopped; now close.
+    if (take_close_request()) OnCancel();
 }
 
 // Text files copied unchanged instead of converted, each with its reason, in

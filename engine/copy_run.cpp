@@ -155,6 +155,12 @@ copy_run_result copy_run(int code, const text_translator& translate) {
         for (size_t i = 0; i < files.size(); ++i) {
             const std::wstring& src = files[i];
             meter.step();
+            // Stopped by the user: the files not reached are left alone.
+            if (run_stop_requested()) {
+                run.not_updated.insert(run.not_updated.end(),
+                                       files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
+                break;
+            }
             ++run.processed;
             const std::wstring dest = run.dest_folder + path_name(src);
             last_writer[path_key(dest)] = i;
