@@ -76,6 +76,13 @@ DWORD replace_error_cause(DWORD error, const std::wstring& target) {
     return open_error_is_passing(cause) ? cause : error;
 }
 
+namespace {
+thread_local int short_read_depth = 0;
+}  // namespace
+
+short_read_waits::short_read_waits() { ++short_read_depth; }
+short_read_waits::~short_read_waits() { --short_read_depth; }
+
 unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD share,
                                 DWORD disposition, int attempts, DWORD wait_ms,
                                 DWORD* last_error) {
@@ -87,6 +94,7 @@ unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD sh
         error = ERROR_ACCESS_DENIED;
     } else {
         const std::wstring target = extended_path(path);
+        if (!writes(access) && short_read_depth > 0) attempts = std::min(attempts, 2);
         error = with_retries(
             [&] {
                 file.reset(CreateFileW(target.c_str(), access, share, nullptr, disposition,

@@ -50,6 +50,16 @@ DWORD replace_error_cause(DWORD error, const std::wstring& target);
 unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD share,
                                 DWORD disposition, int attempts = 100, DWORD wait_ms = 100,
                                 DWORD* last_error = nullptr);
+// While one lives, opens for reading on this thread wait at most about 100 ms
+// for a file another program holds (the status lines must not hold the
+// window); opens for writing keep their full retries.
+class short_read_waits {
+public:
+    short_read_waits();
+    ~short_read_waits();
+    short_read_waits(const short_read_waits&) = delete;
+    short_read_waits& operator=(const short_read_waits&) = delete;
+};
 // Writes all bytes to an open file, at most io_request_limit per request; false
 // (the reason in GetLastError) when a write fails or stops short.
 bool write_open_file(HANDLE file, const std::vector<uint8_t>& bytes);

@@ -152,6 +152,7 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
 std::vector<std::wstring> file_entries(const std::wstring& folder,
                                        const std::vector<std::wstring>& files,
                                        const std::vector<const entry_outcome*>& known) {
+    const short_read_waits quick;  // a file another program holds shows as unreadable
     std::vector<std::wstring> lines;
     lines.reserve(files.size());
     for (size_t i = 0; i < files.size(); ++i)
