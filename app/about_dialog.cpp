@@ -7,6 +7,7 @@
 #include "base/diagnostic.h"
 #include "base/paths.h"
 #include "base/version_info.h"
+#include "settings/placement.h"
 
 namespace quillet {
 
@@ -21,7 +22,26 @@ std::wstring about_version_line(const std::wstring& description, const std::wstr
     return description + L"  Version " + version;
 }
 
+RECT centred_on(const RECT& box, const RECT& owner, const RECT& work) {
+    const LONG w = box.right - box.left, h = box.bottom - box.top;
+    const LONG left = owner.left + ((owner.right - owner.left) - w) / 2;
+    const LONG top = owner.top + ((owner.bottom - owner.top) - h) / 2;
+    return clamp_rect(RECT{left, top, left + w, top + h}, work);
+}
+
+void about_dialog::centre_on_owner() {
+    HWND owner = GetWindow(hwnd(), GW_OWNER);
+    RECT box{}, over{};
+    if (!owner || !GetWindowRect(hwnd(), &box) || !GetWindowRect(owner, &over)) return;
+    const POINT middle = {(over.left + over.right) / 2, (over.top + over.bottom) / 2};
+    RECT work{};
+    monitor_rects(middle, nullptr, &work);
+    const RECT r = centred_on(box, over, work);
+    SetWindowPos(hwnd(), nullptr, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 BOOL about_dialog::OnInitDialog() {
+    centre_on_owner();
     std::wstring program = module_path(nullptr);
     if (program.empty()) {
         error_note(L"::get_arv() ... empty");
