@@ -166,8 +166,19 @@ int profile::save_dialog_placement(HWND window, const wchar_t* name, const RECT*
     return write_rect(section_dialog, dialog_key(name, class_name).c_str(), r);
 }
 
+RECT scale_rect_size(const RECT& rect, int from_dpi, int to_dpi) {
+    // A DPI outside what screens use is a damaged entry: leave the size alone.
+    if (from_dpi < 48 || from_dpi > 960 || to_dpi < 48 || to_dpi > 960 || from_dpi == to_dpi)
+        return rect;
+    const int64_t w = (int64_t(rect.right) - rect.left) * to_dpi / from_dpi;
+    const int64_t h = (int64_t(rect.bottom) - rect.top) * to_dpi / from_dpi;
+    return RECT{rect.left, rect.top, to_long(rect.left + w), to_long(rect.top + h)};
+}
+
 int profile::restore_dialog_placement(HWND window, const wchar_t* name,
                                       const wchar_t* class_name) {
+    const int dpi = window_dpi(window);
+    const int saved_dpi = get_int(section_position, key_dpi, dpi);
     check_dpi_change(window);
     if (!window || !IsWindow(window) || !name) return 1;
     std::wstring key = dialog_key(name, class_name);
@@ -179,6 +190,9 @@ int profile::restore_dialog_placement(HWND window, const wchar_t* name,
         log_line(L"Position ignored\t " + key + L"\t " + rect_padded_text(rect));
         return 1;
     }
+    // Saved at another DPI: the controls have grown or shrunk with it, so
+    // the window does too (its place is kept, then fitted to the screen).
+    rect = scale_rect_size(rect, saved_dpi, dpi);
     POINT centre = {to_long((int64_t(rect.left) + rect.right) / 2),
                     to_long((int64_t(rect.top) + rect.bottom) / 2)};
     RECT work = {};

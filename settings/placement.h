@@ -20,6 +20,9 @@ RECT clamp_rect(const RECT& rect, const RECT& bounds);
 // The rectangle a stored dialog rectangle is moved to: clamp_rect into work,
 // shrunk by one pixel on every side when there is more than one monitor.
 RECT fit_to_work_area(const RECT& rect, RECT work, int monitors);
+// rect with its width and height scaled from from_dpi to to_dpi, its top-left
+// corner kept; unchanged when either DPI lies outside 48 to 960.
+RECT scale_rect_size(const RECT& rect, int from_dpi, int to_dpi);
 // The DPI of window (null: the desktop window).
 int window_dpi(HWND window);
 

@@ -172,6 +172,23 @@ TEST_F(PlacementTest, RectangleOutsideTheWorkAreaIsMovedIntoIt) {
     expect_rect(w.rect(), RECT{work.right - 300, work.bottom - 150, work.right, work.bottom});
 }
 
+TEST_F(PlacementTest, RectangleSavedAtAnotherDpiComesBackScaledToThisOne) {
+    profile settings(L"");
+    test_window w(50, 50, 200, 100);
+    const int dpi = window_dpi(w.get());
+    // Saved at two thirds of today's DPI (as 96 is to 144): half as large again.
+    settings.save_dialog_rect(key, RECT{40, 30, 40 + 400, 30 + 200});
+    settings.write_int(L"Position", L"DPI_", dpi * 2 / 3);
+    settings.restore_dialog_placement(w.get(), L"quilletDg");
+    test_window::pump();
+    expect_rect(w.rect(), RECT{40, 30, 40 + 400 * dpi / (dpi * 2 / 3), 30 + 200 * dpi / (dpi * 2 / 3)});
+    // A DPI no screen has is a damaged value: the size stays.
+    settings.write_int(L"Position", L"DPI_", 5);
+    settings.restore_dialog_placement(w.get(), L"quilletDg");
+    test_window::pump();
+    expect_rect(w.rect(), RECT{40, 30, 440, 230});
+}
+
 TEST_F(PlacementTest, DamagedRectangleLeavesTheWindowAlone) {
     profile settings(L"");
     WritePrivateProfileStringW(section, key, L"000000500 000000400 000000100 000000100",
@@ -204,7 +221,7 @@ TEST_F(PlacementTest, GivenRectangleIsSavedAsIs) {
     EXPECT_EQ(settings.save_dialog_placement(nullptr, L"quilletDg", &given), 0);
 }
 
-TEST_F(PlacementTest, DpiChangeKeepsTheRectangleAndDropsTheLayoutKeys) {
+TEST_F(PlacementTest, DpiChangeDropsTheLayoutKeysAndScalesTheRectangle) {
     std::wstring root = test_key(L"layout");
     reg_write_sz(root + L"\\Position\\A\\B\\C", L"v", L"1");
     reg_write_sz(root + L"\\Bar\\D", L"v", L"1");
@@ -231,6 +248,8 @@ TEST_F(PlacementTest, DpiChangeKeepsTheRectangleAndDropsTheLayoutKeys) {
     MoveWindow(w.get(), 500, 400, 100, 100, TRUE);
     settings.restore_dialog_placement(w.get(), L"quilletDg");
     test_window::pump();
-    expect_rect(w.rect(), saved);
+    const LONG width = (saved.right - saved.left) * dpi / (dpi + 48);
+    const LONG height = (saved.bottom - saved.top) * dpi / (dpi + 48);
+    expect_rect(w.rect(), RECT{saved.left, saved.top, saved.left + width, saved.top + height});
     reg_delete_tree(test_key(L""));
 }
