@@ -2,8 +2,11 @@
 // minimised icon, the recent list and the encoding drop-down.
 #include "app/main_dialog.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <initializer_list>
 
+#include "app/fonts.h"
 #include "app/list_fill.h"
 #include "app/resource.h"
 #include "app/ui_text.h"
@@ -12,25 +15,17 @@
 #include "engine/encodings.h"
 #include "engine/intake.h"
 #include "engine/store.h"
+#include "settings/placement.h"
 
 namespace quillet {
 
 namespace {
 
-// The face the dialog template names; a fixed-pitch font keeps the columns of
-// the file list's status lines aligned.
-const wchar_t fixed_face[] = L"ＭＳ ゴシック";
-
-bool is_fixed_pitch(HWND window, HFONT font) {
-    HDC dc = GetDC(window);
-    if (!dc) return false;
-    HGDIOBJ old = SelectObject(dc, font);
-    TEXTMETRICW metrics{};
-    bool ok = GetTextMetricsW(dc, &metrics) != 0;
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    // TMPF_FIXED_PITCH set means a variable-pitch font (the name is historic).
-    return ok && !(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
+RECT child_rect_in_client(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
 }  // namespace
@@ -65,33 +60,73 @@ void MainDialog::bind_controls() {
     recent_list_box = list_box(item(IDC_RECENT_LIST));
 }
 
-void MainDialog::set_list_font() {
-    HWND box = file_list_box.hwnd();
-    if (!box) return;
-    // The dialog's own face at one pixel more: at the dialog's size the
-    // Japanese fixed-pitch faces drop the "_" of labels such as "UTF_8".
+void MainDialog::set_text_font(HFONT ui_font) {
+    // The folder box and both lists show paths and the labels ("UTF_8",
+    // "S_JIS") that carry each line's meaning: their font must draw "_".
     LOGFONTW face{};
-    HFONT dialog_font = reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0));
-    if (!dialog_font || !GetObjectW(dialog_font, sizeof face, &face)) {
-        face.lfHeight = -12;
+    if (!ui_font || !GetObjectW(ui_font, sizeof face, &face)) {
+        face.lfHeight = -MulDiv(9, dpi_, 72);
         face.lfCharSet = DEFAULT_CHARSET;
     }
-    face.lfHeight = face.lfHeight < 0 ? face.lfHeight - 1 : face.lfHeight + 1;
-    face.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    wcsncpy(face.lfFaceName, fixed_face, LF_FACESIZE - 1);
-    HFONT font = CreateFontIndirectW(&face);
-    if (font && !is_fixed_pitch(box, font)) {
-        // The named face is missing and its stand-in is proportional: let the
-        // font mapper pick any fixed-pitch face.
-        DeleteObject(font);
-        face.lfFaceName[0] = L'\0';
-        face.lfCharSet = DEFAULT_CHARSET;
-        font = CreateFontIndirectW(&face);
-    }
+    HFONT font = make_text_font(face);
     if (!font) return;
-    list_font_ = font;
-    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (recent_list_box) SendMessageW(recent_list_box.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    for (HWND box : {folder_edit.hwnd(), file_list_box.hwnd(), recent_list_box.hwnd()})
+        if (box) SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (text_font_) DeleteObject(text_font_);
+    text_font_ = font;
+    fit_list_extent(file_list_box);
+    fit_list_extent(recent_list_box);
+}
+
+void MainDialog::OnDpiChanged(int dpi, const RECT* suggested) {
+    if (dpi <= 0) return;
+    const int old_dpi = dpi_;
+    dpi_ = dpi;
+    HFONT ui_font = make_dialog_font(dpi);
+    if (ui_font && old_dpi != dpi) {
+        // Every control keeps its place and size in dialog units: scale them.
+        for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT rect{};
+            GetWindowRect(child, &rect);
+            // A drop-down's window is as tall as its open list.
+            if (child == encoding_box.hwnd())
+                SendMessageW(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rect));
+            MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+            MoveWindow(child, MulDiv(rect.left, dpi, old_dpi), MulDiv(rect.top, dpi, old_dpi),
+                       MulDiv(rect.right - rect.left, dpi, old_dpi),
+                       MulDiv(rect.bottom - rect.top, dpi, old_dpi), TRUE);
+        }
+    }
+    if (ui_font) {
+        for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font), TRUE);
+        if (dialog_font_) DeleteObject(dialog_font_);
+        dialog_font_ = ui_font;
+    }
+    set_text_font(ui_font ? ui_font : reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)));
+    if (suggested)
+        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    stretch_controls();
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void MainDialog::OnGetMinMaxInfo(MINMAXINFO* info) {
+    // The button row and the drop-down stay reachable: the client area is
+    // never narrower than the rightmost of them, nor lower than the lists' top.
+    if (!info || !file_list_box) return;
+    RECT need = {0, 0, 0, child_rect_in_client(file_list_box.hwnd()).top + 2 * GetSystemMetrics(SM_CYHSCROLL)};
+    for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child == file_list_box.hwnd() || child == recent_list_box.hwnd() ||
+            child == folder_edit.hwnd() || !IsWindowVisible(child))
+            continue;
+        need.right = std::max(need.right, child_rect_in_client(child).right);
+    }
+    AdjustWindowRectEx(&need, static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_EXSTYLE)));
+    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, need.right - need.left);
+    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, need.bottom - need.top);
 }
 
 BOOL MainDialog::OnInitDialog() {
@@ -99,7 +134,8 @@ BOOL MainDialog::OnInitDialog() {
     //    the dialog's initial data.
     bind_controls();
     for (const std::wstring& text : encoding_items()) encoding_box.add(text);
-    set_list_font();
+    dpi_ = window_dpi(hwnd());
+    set_text_font(reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)));
     // 2. The About box entry of the system menu.
     add_about_menu_entry();
     // 3. The program icon, big and small.
@@ -240,10 +276,17 @@ bool MainDialog::handle_message(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result)
     case WM_SIZE:
         OnSize(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp));
         return false;  // the default processing runs as well
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+        result = 0;
+        return true;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lp));
+        return false;
     case WM_NCDESTROY:
-        if (list_font_) {
-            DeleteObject(list_font_);
-            list_font_ = nullptr;
+        for (HFONT* font : {&text_font_, &dialog_font_}) {
+            if (*font) DeleteObject(*font);
+            *font = nullptr;
         }
         return false;
     default:

@@ -71,6 +71,10 @@ public:
     void OnEditIlc();
     void OnExplorer();
     void OnExplorerSrc();
+    // The window moved to a screen of another DPI (or the DPI changed): the
+    // controls are scaled, the fonts made again and the controls laid out.
+    void OnDpiChanged(int dpi, const RECT* suggested);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
 
 protected:
     bool handle_message(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
@@ -88,7 +92,7 @@ protected:
 private:
     void bind_controls();
     void add_about_menu_entry();
-    void set_list_font();
+    void set_text_font(HFONT ui_font);
     void stretch_controls();
     void restore_placement();
     void save_placement();
@@ -96,7 +100,10 @@ private:
     void edit_in_notepad(const std::wstring& path);
 
     HICON icon_ = nullptr;
-    HFONT list_font_ = nullptr;
+    HFONT text_font_ = nullptr;    // folder box and lists
+    HFONT dialog_font_ = nullptr;  // buttons and drop-down, once the DPI changed
+    int dpi_ = 96;
+    bool running_ = false;  // a copy run is in progress
     background_update_check update_check_;
 };
 
