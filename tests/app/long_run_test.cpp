@@ -1,0 +1,248 @@
+// The window in real use: the title the X server shows moves on during a long
+// run, Esc or "終了" stop a run after the current file and clicks made meanwhile
+// start nothing, a held file does not hold the window, and the About box opens
+// centred on the window.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <functional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/about_dialog.h"
+#include "app/resource.h"
+#include "app_fixture.h"
+#include "base/paths.h"
+#include "base/progress.h"
+
+using namespace app_test;
+
+namespace {
+
+LRESULT CALLBACK record_titles(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    if (msg == WM_SETTEXT && lp)
+        reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(
+            reinterpret_cast<const wchar_t*>(lp));
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
+// A user acting from outside while the run goes: once `wait_for` exists, `act`
+// runs on a thread of its own (posting input as the system would).
+class user_during_run {
+public:
+    user_during_run(const std::wstring& wait_for, std::function<void()> act)
+        : thread_([wait_for, act] {
+              for (int i = 0; i < 12000 && !testing_support::exists(wait_for); ++i) Sleep(5);
+              act();
+          }) {}
+    ~user_during_run() { thread_.join(); }
+
+private:
+    std::thread thread_;
+};
+
+void dispatch_pending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// The Linux path of a file of the prefix (Wine's own export).
+std::string unix_path(const std::wstring& path) {
+    using to_unix_fn = char*(CDECL*)(const wchar_t*);
+    auto to_unix = reinterpret_cast<to_unix_fn>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    if (!to_unix) return std::string();
+    char* name = to_unix(path.c_str());
+    std::string result = name ? name : "";
+    if (name) HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+std::wstring widen(const std::string& utf8) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], n);
+    return text;
+}
+
+class LongRunTest : public app_window {
+protected:
+    void SetUp() override {
+        app_window::SetUp();
+        ASSERT_TRUE(SetWindowSubclass(dlg->hwnd(), record_titles, 1,
+                                      reinterpret_cast<DWORD_PTR>(&titles)));
+    }
+    void TearDown() override {
+        if (dlg && dlg->hwnd()) RemoveWindowSubclass(dlg->hwnd(), record_titles, 1);
+        app_window::TearDown();
+    }
+    // n text files of a few kilobytes, dropped after the destination folder.
+    std::vector<std::wstring> prepare(int n) {
+        dest = make_folder(L"dest");
+        std::vector<std::wstring> dropped = {quillet::path_del_sep(dest)};
+        std::string body;
+        for (int line = 0; line < 200; ++line) body += "line " + std::to_string(line) + " text\r\n";
+        for (int i = 0; i < n; ++i)
+            dropped.push_back(make_file(L"src\\file" + std::to_wstring(i) + L".txt", body));
+        drop(dropped);
+        return {dropped.begin() + 1, dropped.end()};
+    }
+    // How many files, from the first on, have their destination; the rest of
+    // the list must have none.
+    size_t converted_prefix(const std::vector<std::wstring>& files) {
+        size_t done = 0;
+        while (done < files.size() && quillet::path_exists(dest + quillet::path_name(files[done]), false))
+            ++done;
+        for (size_t i = done; i < files.size(); ++i)
+            EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[i]), false)) << i;
+        return done;
+    }
+
+    std::vector<std::wstring> titles;
+    std::wstring dest;
+};
+
+}  // namespace
+
+TEST_F(LongRunTest, EscStopsTheRunAfterTheCurrentFileAndASecondClickStartsNothing) {
+    const std::vector<std::wstring> files = prepare(150);
+    dlg->encoding_box.set_cur_sel(1);
+    const HWND window = dlg->hwnd();
+    const HWND copy_button = dlg->item(IDC_COPY);
+    {
+        user_during_run user(dest + quillet::path_name(files[2]), [=] {
+            PostMessageW(copy_button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+            PostMessageW(copy_button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+            PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        });
+        click(IDC_COPY);
+    }
+    dispatch_pending();  // whatever the run left queued
+
+    const size_t done = converted_prefix(files);
+    EXPECT_GE(done, 3u);
+    EXPECT_LT(done, files.size());
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(quillet::path_exists(dest + L"UTF_8.ilc", false));
+    // The status lines tell the converted files from those still to do.
+    const std::vector<std::wstring> lines = dlg->file_list_box.texts();
+    ASSERT_EQ(lines.size(), files.size());
+    EXPECT_EQ(lines[0].substr(0, 3), L"  =");
+    EXPECT_EQ(lines[done].substr(0, 3), L" <<");
+}
+
+TEST_F(LongRunTest, QuitDuringARunStopsItThenClosesTheWindow) {
+    const std::vector<std::wstring> files = prepare(150);
+    dlg->encoding_box.set_cur_sel(1);
+    const HWND window = dlg->hwnd();
+    const HWND quit_button = dlg->item(IDCANCEL);
+    {
+        user_during_run user(dest + quillet::path_name(files[2]), [=] {
+            PostMessageW(quit_button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+            PostMessageW(quit_button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+        });
+        click(IDC_COPY);
+    }
+    const size_t done = converted_prefix(files);
+    EXPECT_GE(done, 3u);
+    EXPECT_LT(done, files.size());
+    EXPECT_TRUE(quillet::path_exists(dest + L"UTF_8.ilc", false));
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(LongRunTest, TitleOnTheScreenMovesOnDuringARun) {
+    ShowWindow(dlg->hwnd(), SW_SHOWNORMAL);
+    dispatch_pending();
+    const auto xid = reinterpret_cast<uintptr_t>(GetPropW(dlg->hwnd(), L"__wine_x11_whole_window"));
+    const std::wstring spy_file = scratch.file(L"titles.txt");
+    testing_support::put_text(spy_file, "");
+    const std::string out = unix_path(spy_file);
+    if (!xid || out.empty()) GTEST_SKIP() << "no X window behind the dialog";
+
+    // xprop reports every change of the title the X server holds, as it happens.
+    wchar_t id[32] = {};
+    swprintf(id, 32, L"0x%llx", static_cast<unsigned long long>(xid));
+    std::wstring command = L"Z:\\bin\\sh -c \"exec timeout 120 stdbuf -oL xprop -id " +
+                           std::wstring(id) + L" -spy _NET_WM_NAME > '" + widen(out) + L"'\"";
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &start, &process));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 1000 && testing_support::get_bytes(spy_file).empty(); ++i) Sleep(10);
+    ASSERT_FALSE(testing_support::get_bytes(spy_file).empty());
+
+    prepare(150);
+    dlg->encoding_box.set_cur_sel(1);
+    titles.clear();
+    // A clock that moves 1 s per reading: the run draws at every percent,
+    // however fast it goes here.
+    double clock_ms = 0;
+    quillet::set_meter_clock([&clock_ms] { return clock_ms += 1000.0; });
+    click(IDC_COPY);
+    quillet::set_meter_clock(nullptr);
+    // The last changes reach the file.
+    Sleep(500);
+
+    std::set<std::wstring> given, shown;
+    for (const std::wstring& t : titles)
+        if (t.find(L"/ 150 )") != std::wstring::npos) given.insert(t);
+    const std::vector<uint8_t> bytes = testing_support::get_bytes(spy_file);
+    const std::wstring spied = widen(std::string(bytes.begin(), bytes.end()));
+    size_t at = 0;
+    while (at < spied.size()) {
+        size_t end = spied.find(L'\n', at);
+        if (end == std::wstring::npos) end = spied.size();
+        const std::wstring line = spied.substr(at, end - at);
+        if (line.find(L"/ 150 )") != std::wstring::npos) shown.insert(line);
+        at = end + 1;
+    }
+    ASSERT_GE(given.size(), 10u);
+    // Nearly every title the run set reached the screen, not one frozen value.
+    EXPECT_GE(shown.size() * 2, given.size()) << shown.size() << " of " << given.size();
+}
+
+TEST_F(LongRunTest, HeldFileShowsAsUnreadableWithoutHoldingTheWindow) {
+    const std::wstring folder = make_folder(L"lists");
+    const std::wstring held_path = make_file(L"src\\held.txt", "held text\r\n");
+    const std::wstring free_path = make_file(L"src\\free.txt", "free text\r\n");
+    write_list(folder + L"_copy_.ilc", {free_path, held_path});
+    write_list(ido, {folder + L"_copy_.ilc"});
+    click(IDC_RELOAD_IDO);
+    {
+        // Another program keeps the file for 3 s; the lines must not wait for it.
+        testing_support::held_file other_program(held_path, 3000);
+        ASSERT_TRUE(other_program.held());
+        select_recent(0);
+        HANDLE probe = CreateFileW(held_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(probe, INVALID_HANDLE_VALUE) << "the lines were made only after the file was let go";
+        if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+    }
+    const std::vector<std::wstring> lines = dlg->file_list_box.texts();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find(L"ASCII"), std::wstring::npos);
+    EXPECT_EQ(lines[1].substr(4, 13), L"-----   -----");
+}
+
+TEST_F(LongRunTest, AboutBoxOpensCentredOnTheWindow) {
+    MoveWindow(dlg->hwnd(), 100, 80, 700, 400, FALSE);
+    quillet::about_dialog about;
+    ASSERT_TRUE(about.create_modeless(dlg->hwnd()));
+    RECT owner{}, box{};
+    GetWindowRect(dlg->hwnd(), &owner);
+    GetWindowRect(about.hwnd(), &box);
+    EXPECT_NEAR((box.left + box.right) / 2, (owner.left + owner.right) / 2, 1);
+    EXPECT_NEAR((box.top + box.bottom) / 2, (owner.top + owner.bottom) / 2, 1);
+}
