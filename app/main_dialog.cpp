@@ -112,21 +112,41 @@ void MainDialog::OnDpiChanged(int dpi, const RECT* suggested) {
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void MainDialog::OnGetMinMaxInfo(MINMAXINFO* info) {
+SIZE MainDialog::min_window_size() const {
     // The button row and the drop-down stay reachable: the client area is
     // never narrower than the rightmost of them, nor lower than the lists' top.
-    if (!info || !file_list_box) return;
-    RECT need = {0, 0, 0, child_rect_in_client(file_list_box.hwnd()).top + 2 * GetSystemMetrics(SM_CYHSCROLL)};
+    if (!file_list_box) return SIZE{0, 0};
+    RECT need = {0, 0, 0,
+                 child_rect_in_client(file_list_box.hwnd()).top + 2 * GetSystemMetrics(SM_CYHSCROLL)};
     for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (child == file_list_box.hwnd() || child == recent_list_box.hwnd() ||
-            child == folder_edit.hwnd() || !IsWindowVisible(child))
+            child == folder_edit.hwnd() || !(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE))
             continue;
         need.right = std::max(need.right, child_rect_in_client(child).right);
     }
     AdjustWindowRectEx(&need, static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_EXSTYLE)));
-    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, need.right - need.left);
-    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, need.bottom - need.top);
+    return SIZE{need.right - need.left, need.bottom - need.top};
+}
+
+void MainDialog::OnGetMinMaxInfo(MINMAXINFO* info) {
+    const SIZE least = min_window_size();
+    if (!info || least.cx <= 0) return;
+    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, least.cx);
+    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, least.cy);
+}
+
+void MainDialog::keep_controls_reachable() {
+    RECT rect{};
+    const SIZE least = min_window_size();
+    if (least.cx <= 0 || !GetWindowRect(hwnd(), &rect)) return;
+    if (rect.right - rect.left >= least.cx && rect.bottom - rect.top >= least.cy) return;
+    rect.right = std::max<LONG>(rect.right, rect.left + least.cx);
+    rect.bottom = std::max<LONG>(rect.bottom, rect.top + least.cy);
+    RECT work{};
+    monitor_rects(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, nullptr, &work);
+    rect = clamp_rect(rect, work);
+    MoveWindow(hwnd(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
 }
 
 BOOL MainDialog::OnInitDialog() {

@@ -75,6 +75,8 @@ public:
     // controls are scaled, the fonts made again and the controls laid out.
     void OnDpiChanged(int dpi, const RECT* suggested);
     void OnGetMinMaxInfo(MINMAXINFO* info);
+    // The smallest window that shows the whole button row and drop-down.
+    SIZE min_window_size() const;
 
 protected:
     bool handle_message(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
@@ -95,6 +97,8 @@ private:
     void set_text_font(HFONT ui_font);
     void stretch_controls();
     void restore_placement();
+    // Grows a window restored too small for its controls (within the screen).
+    void keep_controls_reachable();
     void save_placement();
     void show_about_box();
     void edit_in_notepad(const std::wstring& path);

@@ -60,7 +60,10 @@ bool MainDialog::on_update_check_message(UINT msg) {
 
 void MainDialog::stop_update_check() { update_check_.stop(1000); }
 
-void MainDialog::restore_placement() { settings.restore_dialog_placement(hwnd(), placement_name); }
+void MainDialog::restore_placement() {
+    settings.restore_dialog_placement(hwnd(), placement_name);
+    keep_controls_reachable();
+}
 
 void MainDialog::save_placement() { settings.save_dialog_placement(hwnd(), placement_name, nullptr); }
 

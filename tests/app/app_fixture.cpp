@@ -76,6 +76,11 @@ void app_window::SetUp() {
     // The dialog keeps its placement in the prefix's profile; the value found
     // there is put back at the end, so tests leave the program's start alone.
     saved_placement_ = quillet::profile(L"").get_rect(placement_section, placement_key, RECT{});
+    saved_dpi_ = quillet::profile(L"").get_int(L"Position", L"DPI_", 0);
+    // Placements written by a test count as saved at today's DPI.
+    HDC screen = GetDC(nullptr);
+    quillet::profile(L"").write_int(L"Position", L"DPI_", GetDeviceCaps(screen, LOGPIXELSX));
+    ReleaseDC(nullptr, screen);
 
     dlg = std::make_unique<test_dialog>();
     ASSERT_TRUE(dlg->create_modeless());
@@ -89,6 +94,7 @@ void app_window::SetUp() {
 void app_window::TearDown() {
     dlg.reset();
     quillet::profile(L"").write_rect(placement_section, placement_key, saved_placement_);
+    if (saved_dpi_ > 0) quillet::profile(L"").write_int(L"Position", L"DPI_", saved_dpi_);
     quillet::set_report_answerer(nullptr);
     quillet::set_shell_execute_hook(nullptr);
     quillet::store().clear();

@@ -66,6 +66,7 @@ protected:
 private:
     std::wstring old_tmp_, old_temp_;
     RECT saved_placement_{};
+    int saved_dpi_ = 0;
 };
 
 // A drop handle as the shell builds it: DROPFILES followed by the wide paths,
