@@ -135,4 +135,16 @@ private:
     HCURSOR previous_;
 };
 
+// Holds a flag set for the life of a scope: a handler at work.
+class busy_flag {
+public:
+    explicit busy_flag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~busy_flag() { flag_ = false; }
+    busy_flag(const busy_flag&) = delete;
+    busy_flag& operator=(const busy_flag&) = delete;
+
+private:
+    bool& flag_;
+};
+
 }  // namespace quillet

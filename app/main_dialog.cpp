@@ -10,6 +10,7 @@
 #include "app/list_fill.h"
 #include "app/resource.h"
 #include "app/ui_text.h"
+#include "base/progress.h"
 #include "base/paths.h"
 #include "engine/copy_run.h"
 #include "engine/encodings.h"
@@ -239,7 +240,18 @@ void MainDialog::select_code_for_list(const std::wstring& list_path) {
 }
 
 void MainDialog::OnRecentSelect() {
-    wait_cursor wait;
+    if (busy_) return;
+    take_close_request();  // none from before this handler counts
+    {
+        busy_flag busy(busy_);
+        wait_cursor wait;
+        open_selected_recent();
+    }
+    // "終了" or the close box while the list was read: close now.
+    if (take_close_request()) OnCancel();
+}
+
+void MainDialog::open_selected_recent() {
     UpdateData(true);
     int index = recent_list_box.cur_sel();
     std::vector<std::wstring> recent = store().get_recent();

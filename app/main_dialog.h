@@ -101,13 +101,15 @@ private:
     void keep_controls_reachable();
     void save_placement();
     void show_about_box();
+    void open_selected_recent();
+    void take_in_drop(HDROP drop);
     void edit_in_notepad(const std::wstring& path);
 
     HICON icon_ = nullptr;
     HFONT text_font_ = nullptr;    // folder box and lists
     HFONT dialog_font_ = nullptr;  // buttons and drop-down, once the DPI changed
     int dpi_ = 96;
-    bool running_ = false;  // a copy run is in progress
+    bool busy_ = false;  // a run or a list opening is in progress
     background_update_check update_check_;
 };
 

@@ -14,21 +14,6 @@
 
 namespace quillet {
 
-namespace {
-
-// Holds a flag set for the life of a scope.
-class busy_flag {
-public:
-    explicit busy_flag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~busy_flag() { flag_ = false; }
-    busy_flag(const busy_flag&) = delete;
-    busy_flag& operator=(const busy_flag&) = delete;
-
-private:
-    bool& flag_;
-};
-
-}  // namespace
 
 std::vector<std::wstring> dropped_files(HDROP drop) {
     std::vector<std::wstring> paths;
@@ -47,7 +32,22 @@ std::vector<std::wstring> dropped_files(HDROP drop) {
 void show_kept_files(const copy_run_result& run);
 
 void MainDialog::OnDropFiles(HDROP drop) {
-    wait_cursor wait;
+    if (busy_) {
+        // Sent from elsewhere while a handler works: the drop is refused.
+        if (drop) DragFinish(drop);
+        return;
+    }
+    take_close_request();  // none from before this handler counts
+    {
+        busy_flag busy(busy_);
+        wait_cursor wait;
+        take_in_drop(drop);
+    }
+    // "終了" or the close box while the lines were made: close now.
+    if (take_close_request()) OnCancel();
+}
+
+void MainDialog::take_in_drop(HDROP drop) {
     std::vector<std::wstring> paths = dropped_files(drop);
     // The names are read: the shell's drop memory is released here, once.
     if (drop) DragFinish(drop);
@@ -66,9 +66,9 @@ void MainDialog::OnDropFiles(HDROP drop) {
 void MainDialog::OnCopy() {
     // The run lets the window repaint while it works; nothing it lets through
     // can start a second run, but a message sent from elsewhere could.
-    if (running_) return;
+    if (busy_) return;
     {
-        busy_flag busy(running_);
+        busy_flag busy(busy_);
         wait_cursor wait;
         copy_run_result result = copy_run(selected_code(encoding_box), ui_translator());
         fill_list(file_list_box, result.entries);

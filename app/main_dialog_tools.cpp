@@ -5,6 +5,7 @@
 #include "app/main_dialog.h"
 #include "app/resource.h"
 #include "base/paths.h"
+#include "base/progress.h"
 #include "engine/store.h"
 #include "tools/shell_launcher.h"
 #include "tools/update_check.h"
@@ -68,6 +69,12 @@ void MainDialog::restore_placement() {
 void MainDialog::save_placement() { settings.save_dialog_placement(hwnd(), placement_name, nullptr); }
 
 void MainDialog::OnCancel() {
+    if (busy_) {
+        // Closing during a run (or a long list): the run stops after its
+        // current file, then the handler closes the window.
+        request_run_stop(true);
+        return;
+    }
     stop_update_check();
     save_placement();
     dialog::OnCancel();

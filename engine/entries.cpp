@@ -8,6 +8,7 @@
 #include "base/codepage.h"
 #include "base/log.h"
 #include "base/paths.h"
+#include "base/progress.h"
 #include "engine/detect.h"
 #include "engine/file_pieces.h"
 
@@ -155,8 +156,10 @@ std::vector<std::wstring> file_entries(const std::wstring& folder,
     const short_read_waits quick;  // a file another program holds shows as unreadable
     std::vector<std::wstring> lines;
     lines.reserve(files.size());
-    for (size_t i = 0; i < files.size(); ++i)
+    for (size_t i = 0; i < files.size(); ++i) {
+        keep_window_responsive();  // a long list keeps the window painted meanwhile
         lines.push_back(status_line(folder, files[i], i < known.size() ? known[i] : nullptr));
+    }
     return lines;
 }
 
