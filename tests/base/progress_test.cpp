@@ -290,3 +290,29 @@ TEST(Progress, StatusBarModeShowsTextInPaneZeroAndLeavesTheTitle) {
 }
 
 }  // namespace
+
+TEST(Progress, EscDuringALoopStopsItAndInputStartsNothing) {
+    titled_window window(L"Plain");
+    {
+        progress_meter meter(L" ... ", 20);
+        PostMessageW(window.get(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        PostMessageW(window.get(), WM_KEYDOWN, VK_ESCAPE, 0);
+        keep_window_responsive(true);
+        EXPECT_TRUE(run_stop_requested());
+        EXPECT_FALSE(take_close_request());  // Esc stops; it does not close
+        MSG left;
+        EXPECT_FALSE(PeekMessageW(&left, window.get(), WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE));
+    }
+    progress_meter next(L" ... ", 20);
+    EXPECT_FALSE(run_stop_requested());  // the next loop starts afresh
+}
+
+TEST(Progress, CloseBoxDuringALoopStopsItAndAsksToClose) {
+    titled_window window(L"Plain");
+    progress_meter meter(L" ... ", 20);
+    PostMessageW(window.get(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    keep_window_responsive(true);
+    EXPECT_TRUE(run_stop_requested());
+    EXPECT_TRUE(take_close_request());
+    EXPECT_FALSE(take_close_request());  // taken once
+}
