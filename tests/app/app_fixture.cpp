@@ -1,5 +1,6 @@
 #include "app_fixture.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include "app/list_fill.h"
@@ -45,6 +46,13 @@ HGLOBAL make_hdrop(const std::vector<std::wstring>& paths) {
     *out = L'\0';
     GlobalUnlock(memory);
     return memory;
+}
+
+LRESULT CALLBACK record_titles(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    if (msg == WM_SETTEXT && lp)
+        reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(
+            reinterpret_cast<const wchar_t*>(lp));
+    return DefSubclassProc(h, msg, wp, lp);
 }
 
 RECT child_rect(HWND child) {

@@ -73,6 +73,10 @@ private:
 // each ending in U+0000, and one more U+0000.
 HGLOBAL make_hdrop(const std::vector<std::wstring>& paths);
 
+// A subclass procedure that records every title the window is given in the
+// std::vector<std::wstring> passed as its data.
+LRESULT CALLBACK record_titles(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data);
+
 // The window's rectangle in its parent's client coordinates.
 RECT child_rect(HWND child);
 

@@ -17,14 +17,6 @@ using quillet::store;
 
 namespace {
 
-// Records every title the dialog is given.
-LRESULT CALLBACK record_titles(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    if (msg == WM_SETTEXT && lp)
-        reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(
-            reinterpret_cast<const wchar_t*>(lp));
-    return DefSubclassProc(h, msg, wp, lp);
-}
-
 class CopyButtonTest : public app_window {
 protected:
     void SetUp() override {

@@ -25,13 +25,6 @@ using namespace app_test;
 
 namespace {
 
-LRESULT CALLBACK record_titles(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    if (msg == WM_SETTEXT && lp)
-        reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(
-            reinterpret_cast<const wchar_t*>(lp));
-    return DefSubclassProc(h, msg, wp, lp);
-}
-
 // A user acting from outside while the run goes: once `wait_for` exists, `act`
 // runs on a thread of its own (posting input as the system would).
 class user_during_run {
@@ -96,9 +89,29 @@ protected:
         drop(dropped);
         return {dropped.begin() + 1, dropped.end()};
     }
+    // A UTF-8 run of 150 files during which the user acts once the third is
+    // done; the run stops after a few files, with its list file written.
+    // Returns how many files it converted.
+    size_t run_interrupted_by(const std::function<void()>& act) {
+        files = prepare(150);
+        dlg->encoding_box.set_cur_sel(1);
+        {
+            user_during_run user(dest + quillet::path_name(files[2]), act);
+            click(IDC_COPY);
+        }
+        const size_t done = converted_prefix();
+        EXPECT_GE(done, 3u);
+        EXPECT_LT(done, files.size());
+        EXPECT_TRUE(quillet::path_exists(dest + L"UTF_8.ilc", false));
+        return done;
+    }
+    static void click_by_mouse(HWND button) {
+        PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+        PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    }
     // How many files, from the first on, have their destination; the rest of
     // the list must have none.
-    size_t converted_prefix(const std::vector<std::wstring>& files) {
+    size_t converted_prefix() {
         size_t done = 0;
         while (done < files.size() && quillet::path_exists(dest + quillet::path_name(files[done]), false))
             ++done;
@@ -108,31 +121,23 @@ protected:
     }
 
     std::vector<std::wstring> titles;
+    std::vector<std::wstring> files;
     std::wstring dest;
 };
 
 }  // namespace
 
 TEST_F(LongRunTest, EscStopsTheRunAfterTheCurrentFileAndASecondClickStartsNothing) {
-    const std::vector<std::wstring> files = prepare(150);
-    dlg->encoding_box.set_cur_sel(1);
     const HWND window = dlg->hwnd();
     const HWND copy_button = dlg->item(IDC_COPY);
-    {
-        user_during_run user(dest + quillet::path_name(files[2]), [=] {
-            PostMessageW(copy_button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-            PostMessageW(copy_button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
-            PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
-        });
-        click(IDC_COPY);
-    }
+    const size_t done = run_interrupted_by([=] {
+        click_by_mouse(copy_button);
+        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
     dispatch_pending();  // whatever the run left queued
+    EXPECT_EQ(converted_prefix(), done);  // no second run
 
-    const size_t done = converted_prefix(files);
-    EXPECT_GE(done, 3u);
-    EXPECT_LT(done, files.size());
     EXPECT_TRUE(IsWindow(window));
-    EXPECT_TRUE(quillet::path_exists(dest + L"UTF_8.ilc", false));
     // The status lines tell the converted files from those still to do.
     const std::vector<std::wstring> lines = dlg->file_list_box.texts();
     ASSERT_EQ(lines.size(), files.size());
@@ -141,21 +146,9 @@ TEST_F(LongRunTest, EscStopsTheRunAfterTheCurrentFileAndASecondClickStartsNothin
 }
 
 TEST_F(LongRunTest, QuitDuringARunStopsItThenClosesTheWindow) {
-    const std::vector<std::wstring> files = prepare(150);
-    dlg->encoding_box.set_cur_sel(1);
     const HWND window = dlg->hwnd();
     const HWND quit_button = dlg->item(IDCANCEL);
-    {
-        user_during_run user(dest + quillet::path_name(files[2]), [=] {
-            PostMessageW(quit_button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-            PostMessageW(quit_button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
-        });
-        click(IDC_COPY);
-    }
-    const size_t done = converted_prefix(files);
-    EXPECT_GE(done, 3u);
-    EXPECT_LT(done, files.size());
-    EXPECT_TRUE(quillet::path_exists(dest + L"UTF_8.ilc", false));
+    run_interrupted_by([=] { click_by_mouse(quit_button); });
     EXPECT_FALSE(IsWindow(window));
 }
 
