@@ -159,6 +159,7 @@ copy_run_result copy_run(int code, const text_translator& translate) {
             if (run_stop_requested()) {
                 run.not_updated.insert(run.not_updated.end(),
                                        files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
+                run.reasons.resize(run.not_updated.size(), L"the run was stopped");
                 break;
             }
             ++run.processed;
