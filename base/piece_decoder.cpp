@@ -30,8 +30,15 @@ public:
     explicit code_page_decoder(unsigned cp) : cp_(cp) {}
 
     void decode(const uint8_t* data, size_t size, bool last, std::wstring& out) override {
+        if (carry_.empty()) {  // straight from the piece; only its open end waits
+            const size_t cut = last ? size : cut_point(data, size);
+            convert(data, cut, out);
+            offset_ += cut;
+            carry_.assign(data + cut, data + size);
+            return;
+        }
         carry_.insert(carry_.end(), data, data + size);
-        const size_t cut = last ? carry_.size() : cut_point();
+        const size_t cut = last ? carry_.size() : cut_point(carry_.data(), carry_.size());
         convert(carry_.data(), cut, out);
         offset_ += cut;
         carry_.erase(carry_.begin(), carry_.begin() + static_cast<std::ptrdiff_t>(cut));
@@ -42,21 +49,20 @@ private:
     // whole character in code page 932 (never a lead or trail byte) and in
     // UTF-8, and nothing before it can still be open. Failing that (a long run
     // without one), the encoding's own character boundaries.
-    size_t cut_point() const {
-        const size_t n = carry_.size();
+    size_t cut_point(const uint8_t* bytes, size_t n) const {
         for (size_t cut = n; cut >= 2; --cut) {
-            if (carry_[cut - 1] < 0x40 && carry_[cut - 2] < 0x80) return cut;
+            if (bytes[cut - 1] < 0x40 && bytes[cut - 2] < 0x80) return cut;
         }
         if (n < kMaxCarry) return 0;
         if (cp_ == CP_UTF8) {
             // Before the last byte that is not a continuation byte.
             size_t cut = n;
-            while (cut > 0 && n - cut < 4 && (carry_[cut - 1] & 0xC0) == 0x80) --cut;
+            while (cut > 0 && n - cut < 4 && (bytes[cut - 1] & 0xC0) == 0x80) --cut;
             return n - cut < 4 && cut > 0 ? cut - 1 : n;
         }
         size_t i = 0;  // lead and trail bytes, walked from a character start
         while (i < n) {
-            const size_t step = is_sjis_lead(carry_[i]) ? 2 : 1;
+            const size_t step = is_sjis_lead(bytes[i]) ? 2 : 1;
             if (i + step > n) break;
             i += step;
         }
@@ -65,14 +71,7 @@ private:
 
     void convert(const uint8_t* data, size_t size, std::wstring& out) {
         if (size == 0) return;
-        const char* in = reinterpret_cast<const char*>(data);
-        const int len = static_cast<int>(size);
-        if (MultiByteToWideChar(cp_, MB_ERR_INVALID_CHARS, in, len, nullptr, 0) <= 0)
-            count_invalid(data, size);
-        const size_t old = out.size();
-        out.resize(old + size);  // never more units than bytes
-        const int n = MultiByteToWideChar(cp_, 0, in, len, &out[old], len);
-        out.resize(old + static_cast<size_t>(std::max(n, 0)));
+        if (!decode_code_page(cp_, data, size, out)) count_invalid(data, size);
     }
 
     // Finds the invalid sequences of a piece the platform refused strictly.
@@ -206,7 +205,70 @@ private:
     uint64_t offset_ = 0;
 };
 
+// What code page 932 makes, without flags, of the bytes it refuses strictly:
+// for every refused byte and every refused pair of a lead byte and a second
+// byte, at least the first unit of its text is in the set (each refused
+// sequence leaves that unit in any longer text too). Derived from the
+// platform's own conversion at first use, so that a text holding none of
+// these units was surely decoded exactly.
+class refused_units {
+public:
+    static const refused_units& of_932() {
+        static const refused_units units(932);
+        return units;
+    }
+    bool holds(wchar_t unit) const { return bits_[unit]; }
+
+private:
+    explicit refused_units(unsigned cp) : bits_(65536, false) {
+        for (unsigned a = 0; a < 256; ++a) {
+            const char one[1] = {static_cast<char>(a)};
+            note(cp, one, 1);
+            if (!IsDBCSLeadByteEx(cp, static_cast<BYTE>(a))) continue;
+            for (unsigned b = 0; b < 256; ++b) {
+                const char pair[2] = {static_cast<char>(a), static_cast<char>(b)};
+                note(cp, pair, 2);
+            }
+        }
+    }
+
+    // Notes the first unit of a refused sequence unless its text already
+    // holds a noted unit.
+    void note(unsigned cp, const char* bytes, int size) {
+        if (MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes, size, nullptr, 0) > 0) return;
+        wchar_t text[4] = {};
+        const int n = MultiByteToWideChar(cp, 0, bytes, size, text, 4);
+        for (int i = 0; i < n; ++i)
+            if (bits_[text[i]]) return;
+        if (n > 0) bits_[text[0]] = true;
+    }
+
+    std::vector<bool> bits_;
+};
+
 }  // namespace
+
+bool decode_code_page(unsigned cp, const uint8_t* data, size_t size, std::wstring& out) {
+    if (size == 0) return true;
+    const char* in = reinterpret_cast<const char*>(data);
+    const int len = static_cast<int>(size);
+    const size_t old = out.size();
+    out.resize(old + size);  // never more units than bytes
+    const int n = MultiByteToWideChar(cp, 0, in, len, &out[old], len);
+    out.resize(old + static_cast<size_t>(std::max(n, 0)));
+    // Whatever the platform could not decode left a unit it also makes of
+    // refused bytes (U+FFFD in UTF-8), or failed the call: only then is the
+    // strict call needed to tell.
+    bool suspect = n <= 0;
+    const auto begin = out.begin() + static_cast<std::ptrdiff_t>(old);
+    if (!suspect && cp == CP_UTF8) {
+        suspect = std::find(begin, out.end(), wchar_t(0xFFFD)) != out.end();
+    } else if (!suspect) {
+        const refused_units& refused = refused_units::of_932();
+        suspect = std::any_of(begin, out.end(), [&](wchar_t unit) { return refused.holds(unit); });
+    }
+    return !suspect || MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in, len, nullptr, 0) > 0;
+}
 
 std::unique_ptr<piece_decoder> make_piece_decoder(text_code code) {
     switch (code) {

@@ -35,6 +35,13 @@ private:
     uint64_t first_invalid_offset_ = 0;
 };
 
+// Appends the text of size bytes in code page cp (932 or CP_UTF8) to out,
+// exactly as MultiByteToWideChar(cp, 0, ...) gives it; true when the bytes
+// decode exactly, as MultiByteToWideChar with MB_ERR_INVALID_CHARS accepts
+// them. The strict call runs only for text that holds a unit the platform
+// also makes of bytes it refuses, so valid text is converted in one pass.
+bool decode_code_page(unsigned cp, const uint8_t* data, size_t size, std::wstring& out);
+
 // A decoder for the source encoding code (a text_code); the byte-order mark,
 // if any, is the caller's to skip.
 std::unique_ptr<piece_decoder> make_piece_decoder(text_code code);

@@ -4,6 +4,7 @@
 
 #include <sys/utime.h>
 
+#include <algorithm>
 #include <ctime>
 #include <memory>
 
@@ -146,7 +147,15 @@ struct write_pass {
     DWORD read_error = 0;
     bool unwritable = false;
     std::wstring lossy;  // reason the source is copied unchanged instead
+    std::vector<uint8_t> head;  // the first bytes written, for the status line's facts
 };
+
+// Writes bytes to file, keeping the first of them in pass.head.
+bool write_and_keep_head(HANDLE file, const std::vector<uint8_t>& bytes, write_pass& pass) {
+    const size_t keep = std::min(bytes.size(), kHeadBytes - std::min(kHeadBytes, pass.head.size()));
+    pass.head.insert(pass.head.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep));
+    return write_pieces(file, bytes.data(), bytes.size());
+}
 
 // Decodes src piece by piece, encodes each piece and writes it to file.
 write_pass write_converted(text_code code, const std::wstring& src, HANDLE file) {
@@ -182,7 +191,7 @@ write_pass write_converted(text_code code, const std::wstring& src, HANDLE file)
             pass.lossy = L"characters the target cannot hold";
             return pass;
         }
-        if (!write_pieces(file, bytes.data(), bytes.size())) {
+        if (!write_and_keep_head(file, bytes, pass)) {
             pass.unwritable = true;
             return pass;
         }
@@ -195,7 +204,7 @@ write_pass write_converted(text_code code, const std::wstring& src, HANDLE file)
     if (!carry.empty()) pass.lossy = L"characters the target cannot hold";
     if (first) {  // an empty text still gets its mark
         encode_piece(code, L"", true, nullptr, bytes);
-        if (!write_pieces(file, bytes.data(), bytes.size())) pass.unwritable = true;
+        if (!write_and_keep_head(file, bytes, pass)) pass.unwritable = true;
     }
     // A source whose encoding stayed undecided is never converted by a guess.
     if (reader.code() == code_none && pass.lossy.empty()) pass.lossy = L"encoding undecided";
@@ -205,19 +214,19 @@ write_pass write_converted(text_code code, const std::wstring& src, HANDLE file)
 }
 
 // The facts a converted or up-to-date entry leaves for its status line.
-void learn_facts(entry_outcome& outcome, const std::wstring& dest, const file_status& src_status,
-                 text_code src_code) {
+// head is the destination's head, as read or as written.
+void learn_facts(entry_outcome& outcome, const std::wstring& dest, const std::vector<uint8_t>& head,
+                 const file_status& src_status, text_code src_code) {
     // The destination's text is the source's, in one of the encodings written
     // here: the text rules find for it what they found for the source.
-    std::vector<uint8_t> head;
-    const text_code dest_code = read_file_head(dest, head) ? head_code(head) : code_none;
-    record_facts(outcome, src_status, dest, !is_archive_head(head), dest_code, src_code);
+    record_facts(outcome, src_status, dest, !is_archive_head(head), head_code(head), src_code);
 }
 
+// head receives the destination's head when it was read.
 bool up_to_date(text_code code, const std::wstring& src, const std::wstring& dest,
-                const file_status& src_status, const file_status& dest_status) {
+                const file_status& src_status, const file_status& dest_status,
+                std::vector<uint8_t>& head) {
     if (dest_status.failed() || dest_status.mtime() != src_status.mtime()) return false;
-    std::vector<uint8_t> head;
     if (!read_file_head(dest, head) || head_code(head) != code) return false;
     return file_texts_equal(src, dest);
 }
@@ -259,9 +268,10 @@ entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest, 
 entry_outcome convert_entry(text_code code, const std::wstring& src, const std::wstring& dest,
                             const file_status& src_status, const file_status& dest_status,
                             text_code src_code) {
-    if (up_to_date(code, src, dest, src_status, dest_status)) {
+    std::vector<uint8_t> dest_head;
+    if (up_to_date(code, src, dest, src_status, dest_status, dest_head)) {
         entry_outcome outcome = make_outcome(entry_result::up_to_date, L"up to date");
-        learn_facts(outcome, dest, src_status, src_code);
+        learn_facts(outcome, dest, dest_head, src_status, src_code);
         return outcome;
     }
     if (code == 0) {
@@ -288,7 +298,8 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
         entry_outcome outcome = put_in_place(*sibling, src_status.mtime(), true, check,
                                              make_outcome(entry_result::converted, L"converted"));
         if (outcome.result != entry_result::copied) {
-            if (outcome.result == entry_result::converted) learn_facts(outcome, dest, src_status, src_code);
+            if (outcome.result == entry_result::converted)
+                learn_facts(outcome, dest, pass.head, src_status, src_code);
             return outcome;
         }
         fallback = outcome.reason;

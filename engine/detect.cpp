@@ -226,8 +226,7 @@ bool scan_raw_piece(const uint8_t* data, size_t n, uint8_t before, bool first, b
 // text unless it declares an encoding, which needs one of the words "xml",
 // "html", "VRML" or "X3D" in its bytes. 1 text, 0 not text, -1 undecided
 // (the decoding pass decides), -2 unreadable.
-int raw_verdict(const std::wstring& path, DWORD& error) {
-    piece_reader reader(path);
+int raw_verdict(piece_reader& reader, DWORD& error) {
     std::vector<uint8_t> piece;
     std::string edge;  // the last bytes of the pieces so far, for words cut at a piece's end
     bool zero = false, nul = false;
@@ -261,17 +260,23 @@ bool is_archive_head(const std::vector<uint8_t>& bytes) {
 
 text_check check_text_file(const std::wstring& path) {
     text_check check;
-    if (is_archive(path)) {
-        check.text = false;
-        return check;
-    }
     // A folder or a missing file has no bytes to read: empty text.
     const file_status status(path);
-    if (!path_exists(path, false) || status.is_folder()) return check;
+    if (!path_exists(path, false) || status.is_folder()) {
+        check.text = !is_archive(path);
+        return check;
+    }
+    // One open of the file serves the archive test, the head and the raw pass.
+    piece_reader file(path);
     std::vector<uint8_t> head;
-    if (!read_file_head(path, head, &check.error)) {
+    if (!read_head_from(file, head) || !file.rewind()) {
         check.readable = false;
+        check.error = file.error();
         log_line(L"Can't open rb  " + path + win32_error_text(check.error));
+        return check;
+    }
+    if (is_archive_head(head)) {
+        check.text = false;
         return check;
     }
     check.code = head_code(head);
@@ -279,7 +284,7 @@ text_check check_text_file(const std::wstring& path) {
     const bool ascii_kept = check.code == code_utf8 || check.code == code_sjis ||
                             check.code == code_ascii || check.code == code_none;
     if (ascii_kept && mark == 0) {
-        const int verdict = raw_verdict(path, check.error);
+        const int verdict = raw_verdict(file, check.error);
         if (verdict >= 0 || verdict == -2) {
             check.readable = verdict != -2;
             check.text = verdict != 0;

@@ -12,10 +12,22 @@ piece_reader::piece_reader(const std::wstring& path) {
     file_ = open_file_retrying(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                OPEN_EXISTING, 100, 100, &error_);
     if (!file_ && error_ == 0) error_ = ERROR_INVALID_NAME;
+    LARGE_INTEGER size{};
+    if (file_ && GetFileSizeEx(file_.get(), &size) && size.QuadPart > 0)
+        size_ = static_cast<uint64_t>(size.QuadPart);
+}
+
+size_t piece_reader::request_size(size_t most) const {
+    constexpr uint64_t kGrownPiece = 64 * 1024;
+    const uint64_t left = size_ > position_ ? size_ - position_ + 1 : kGrownPiece;
+    return static_cast<size_t>(std::min<uint64_t>(std::min(most, kPieceBytes), left));
 }
 
 bool piece_reader::next(std::vector<uint8_t>& piece, size_t most) {
-    piece.resize(std::min(most, kPieceBytes));
+    // A buffer that already has the room is not filled with zeros again.
+    const size_t want = request_size(most);
+    if (piece.capacity() < want) piece.reserve(want);
+    piece.resize(want);
     DWORD got = 0;
     if (!file_ || error_ != 0) {
         piece.clear();
@@ -26,17 +38,19 @@ bool piece_reader::next(std::vector<uint8_t>& piece, size_t most) {
         got = 0;
     }
     piece.resize(got);
+    position_ += got;
     return got > 0;
 }
 
 bool piece_reader::rewind() {
     LARGE_INTEGER zero{};
-    if (file_ && SetFilePointerEx(file_.get(), zero, nullptr, FILE_BEGIN)) return true;
+    if (file_ && SetFilePointerEx(file_.get(), zero, nullptr, FILE_BEGIN)) {
+        position_ = 0;
+        return true;
+    }
     if (file_) error_ = GetLastError();
     return false;
 }
-
-namespace {
 
 bool read_head_from(piece_reader& reader, std::vector<uint8_t>& head) {
     head.clear();
@@ -45,8 +59,6 @@ bool read_head_from(piece_reader& reader, std::vector<uint8_t>& head) {
         head.insert(head.end(), piece.begin(), piece.end());
     return reader.ok();
 }
-
-}  // namespace
 
 bool read_file_head(const std::wstring& path, std::vector<uint8_t>& head, DWORD* error) {
     piece_reader reader(path);
@@ -87,7 +99,7 @@ text_reader::text_reader(const std::wstring& path) : reader_(path) {
 
 bool text_reader::next(std::wstring& out) {
     if (!ok_ || done_) return false;
-    std::vector<uint8_t> piece;
+    std::vector<uint8_t>& piece = piece_;
     if (reader_.next(piece)) {
         const size_t skip = std::min(skip_, piece.size());
         skip_ -= skip;

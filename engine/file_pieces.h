@@ -36,13 +36,23 @@ public:
     HANDLE handle() const { return file_.get(); }
 
 private:
+    // The size of the next request: what the file held at its open beyond
+    // the position, plus one byte to see its end in the same request (a
+    // file that grew meanwhile is read on in pieces). A small file is thus
+    // read with a small buffer, never one of kPieceBytes.
+    size_t request_size(size_t most) const;
+
     unique_hfile file_;
     DWORD error_ = 0;
+    uint64_t size_ = 0;      // the file's size when it was opened
+    uint64_t position_ = 0;  // bytes read so far
 };
 
 // The first min(kHeadBytes, size) bytes of a file; false when it cannot be
 // opened or read (error, when given, tells why).
 bool read_file_head(const std::wstring& path, std::vector<uint8_t>& head, DWORD* error = nullptr);
+// The same from a file already open, read from its current position.
+bool read_head_from(piece_reader& reader, std::vector<uint8_t>& head);
 
 // The code decode_text chooses for a file, judged on its head: the
 // byte-order mark, else guess_code of the head (up to its last ASCII byte
@@ -75,6 +85,7 @@ private:
     bool ok_ = false;
     bool done_ = false;
     bool zero_byte_ = false;
+    std::vector<uint8_t> piece_;  // kept from piece to piece, so never allocated again
 };
 
 // Whether two texts, each delivered in pieces, are equal.
