@@ -152,13 +152,19 @@ std::wstring bytes_to_wide(const uint8_t* data, size_t size, unsigned code_page)
 }
 
 std::vector<uint8_t> wide_to_bytes(const std::wstring& text, unsigned code_page, bool* lossy) {
-    if (lossy) *lossy = false;
     std::vector<uint8_t> out;
     // Room for the longest form; the pages left unused are never touched.
     try {
         out.reserve(text.size() * (code_page == CP_UTF8 ? 3 : 2));
     } catch (const std::exception&) {
     }
+    wide_to_bytes_into(text, code_page, lossy, out);
+    return out;
+}
+
+void wide_to_bytes_into(const std::wstring& text, unsigned code_page, bool* lossy,
+                        std::vector<uint8_t>& out) {
+    if (lossy) *lossy = false;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = std::min(text.size(), start + kStep / 2);
@@ -167,7 +173,6 @@ std::vector<uint8_t> wide_to_bytes(const std::wstring& text, unsigned code_page,
         convert_units(text.data() + start, end - start, code_page, lossy, out);
         start = end;
     }
-    return out;
 }
 
 std::wstring sjis_to_wide(const std::vector<uint8_t>& bytes) {

@@ -29,6 +29,9 @@ constexpr text_code code_jis = 50;      // ISO-2022-JP, 7-bit JIS (source only)
 std::wstring bytes_to_wide(const uint8_t* data, size_t size, unsigned code_page);
 std::vector<uint8_t> wide_to_bytes(const std::wstring& text, unsigned code_page,
                                    bool* lossy = nullptr);
+// The same, appended to out (whose room is used again from piece to piece).
+void wide_to_bytes_into(const std::wstring& text, unsigned code_page, bool* lossy,
+                        std::vector<uint8_t>& out);
 
 std::wstring sjis_to_wide(const std::vector<uint8_t>& bytes);
 std::wstring sjis_to_wide(const std::string& bytes);

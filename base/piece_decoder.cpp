@@ -205,45 +205,55 @@ private:
     uint64_t offset_ = 0;
 };
 
-// What code page 932 makes, without flags, of the bytes it refuses strictly:
-// for every refused byte and every refused pair of a lead byte and a second
-// byte, at least the first unit of its text is in the set (each refused
-// sequence leaves that unit in any longer text too). Derived from the
-// platform's own conversion at first use, so that a text holding none of
-// these units was surely decoded exactly.
-class refused_units {
+// Which bytes of code page 932 the platform refuses strictly: lead bytes,
+// refused single bytes and refused pairs of a lead byte and the byte after
+// it, all found with the platform's own conversion at first use. Walking
+// bytes with these tables gives the platform's strict verdict without a
+// second conversion.
+class dbcs_rules {
 public:
-    static const refused_units& of_932() {
-        static const refused_units units(932);
-        return units;
+    static const dbcs_rules& of_932() {
+        static const dbcs_rules rules(932);
+        return rules;
     }
-    bool holds(wchar_t unit) const { return bits_[unit]; }
+
+    // What MultiByteToWideChar with MB_ERR_INVALID_CHARS says of the bytes.
+    bool exact(const uint8_t* data, size_t size) const {
+        size_t i = 0;
+        while (i < size) {
+            const uint8_t a = data[i];
+            if (!lead_[a]) {
+                if (refused_single_[a]) return false;
+                ++i;
+                continue;
+            }
+            if (i + 1 >= size || refused_pair_[(a << 8) | data[i + 1]]) return false;
+            i += 2;
+        }
+        return true;
+    }
 
 private:
-    explicit refused_units(unsigned cp) : bits_(65536, false) {
+    explicit dbcs_rules(unsigned cp) : refused_pair_(65536, 0) {
         for (unsigned a = 0; a < 256; ++a) {
+            lead_[a] = IsDBCSLeadByteEx(cp, static_cast<BYTE>(a)) != FALSE;
             const char one[1] = {static_cast<char>(a)};
-            note(cp, one, 1);
-            if (!IsDBCSLeadByteEx(cp, static_cast<BYTE>(a))) continue;
+            refused_single_[a] = !lead_[a] && !accepted(cp, one, 1);
+            if (!lead_[a]) continue;
             for (unsigned b = 0; b < 256; ++b) {
                 const char pair[2] = {static_cast<char>(a), static_cast<char>(b)};
-                note(cp, pair, 2);
+                refused_pair_[(a << 8) | b] = !accepted(cp, pair, 2);
             }
         }
     }
 
-    // Notes the first unit of a refused sequence unless its text already
-    // holds a noted unit.
-    void note(unsigned cp, const char* bytes, int size) {
-        if (MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes, size, nullptr, 0) > 0) return;
-        wchar_t text[4] = {};
-        const int n = MultiByteToWideChar(cp, 0, bytes, size, text, 4);
-        for (int i = 0; i < n; ++i)
-            if (bits_[text[i]]) return;
-        if (n > 0) bits_[text[0]] = true;
+    static bool accepted(unsigned cp, const char* bytes, int size) {
+        return MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes, size, nullptr, 0) > 0;
     }
 
-    std::vector<bool> bits_;
+    bool lead_[256] = {};
+    bool refused_single_[256] = {};
+    std::vector<uint8_t> refused_pair_;
 };
 
 }  // namespace
@@ -256,18 +266,13 @@ bool decode_code_page(unsigned cp, const uint8_t* data, size_t size, std::wstrin
     out.resize(old + size);  // never more units than bytes
     const int n = MultiByteToWideChar(cp, 0, in, len, &out[old], len);
     out.resize(old + static_cast<size_t>(std::max(n, 0)));
-    // Whatever the platform could not decode left a unit it also makes of
-    // refused bytes (U+FFFD in UTF-8), or failed the call: only then is the
-    // strict call needed to tell.
-    bool suspect = n <= 0;
+    if (n <= 0) return false;
+    if (cp != CP_UTF8) return dbcs_rules::of_932().exact(data, size);
+    // UTF-8 the platform cannot decode becomes U+FFFD: only a text holding
+    // one needs the strict call to tell.
     const auto begin = out.begin() + static_cast<std::ptrdiff_t>(old);
-    if (!suspect && cp == CP_UTF8) {
-        suspect = std::find(begin, out.end(), wchar_t(0xFFFD)) != out.end();
-    } else if (!suspect) {
-        const refused_units& refused = refused_units::of_932();
-        suspect = std::any_of(begin, out.end(), [&](wchar_t unit) { return refused.holds(unit); });
-    }
-    return !suspect || MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in, len, nullptr, 0) > 0;
+    return std::find(begin, out.end(), wchar_t(0xFFFD)) == out.end() ||
+           MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in, len, nullptr, 0) > 0;
 }
 
 std::unique_ptr<piece_decoder> make_piece_decoder(text_code code) {

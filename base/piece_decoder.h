@@ -38,8 +38,9 @@ private:
 // Appends the text of size bytes in code page cp (932 or CP_UTF8) to out,
 // exactly as MultiByteToWideChar(cp, 0, ...) gives it; true when the bytes
 // decode exactly, as MultiByteToWideChar with MB_ERR_INVALID_CHARS accepts
-// them. The strict call runs only for text that holds a unit the platform
-// also makes of bytes it refuses, so valid text is converted in one pass.
+// them. Code page 932 is judged by tables taken from the platform (its lead
+// bytes, refused bytes and refused pairs); UTF-8 needs the strict call only
+// for text holding U+FFFD. Valid text is thus converted in one platform call.
 bool decode_code_page(unsigned cp, const uint8_t* data, size_t size, std::wstring& out);
 
 // A decoder for the source encoding code (a text_code); the byte-order mark,

@@ -131,14 +131,18 @@ void encode_piece(text_code code, const std::wstring& text, bool first, bool* lo
                   std::vector<uint8_t>& out) {
     out.clear();
     switch (code) {
-        case code_utf8: out = wide_to_utf8(text, lossy); return;
-        case code_sjis: out = wide_to_sjis(text, lossy); return;
+        case code_utf8: wide_to_bytes_into(text, CP_UTF8, lossy, out); return;
+        case code_sjis: wide_to_bytes_into(text, 932, lossy, out); return;
         default:  // UTF-16LE, and marked UTF-16LE for other codes: one mark in front
             if (first) out = {0xFF, 0xFE};
             break;
     }
-    const std::vector<uint8_t> body = wide_bytes(text);
-    out.insert(out.end(), body.begin(), body.end());
+    const size_t old = out.size();
+    out.resize(old + 2 * text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out[old + 2 * i] = static_cast<uint8_t>(text[i] & 0xFF);
+        out[old + 2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
+    }
 }
 
 // Why a conversion became a plain copy; "" when the text was written whole.
