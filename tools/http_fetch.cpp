@@ -17,22 +17,6 @@ namespace quillet {
 
 namespace {
 
-// Owner of one WinINet handle (session, connection or request).
-class unique_hinternet {
-public:
-    explicit unique_hinternet(HINTERNET h = nullptr) : h_(h) {}
-    ~unique_hinternet() {
-        if (h_) InternetCloseHandle(h_);
-    }
-    unique_hinternet(const unique_hinternet&) = delete;
-    unique_hinternet& operator=(const unique_hinternet&) = delete;
-    HINTERNET get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    HINTERNET h_;
-};
-
 wchar_t fold(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
 
 // Moves an earlier local copy to the next numbered name.
@@ -41,17 +25,6 @@ void move_aside(const std::wstring& local) {
 }
 
 std::wstring text_of(const wchar_t* p, DWORD n) { return p ? std::wstring(p, n) : std::wstring(); }
-
-std::wstring last_error_text(DWORD error) {
-    wchar_t buffer[1024] = L"";
-    HMODULE wininet = GetModuleHandleW(L"wininet.dll");
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             wininet, error, 0, buffer, 1024, nullptr);
-    std::wstring text(buffer, n);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
-    return L"error " + std::to_wstring(error) + (text.empty() ? L"" : L" " + text);
-}
 
 // The parts of a full http or https address; false when it has no server or
 // another scheme.
@@ -77,16 +50,6 @@ bool parse_target(const std::wstring& full, http_target& target) {
     if (hash != std::wstring::npos) target.object.resize(hash);
     if (target.object.empty() || target.object[0] != L'/') target.object = L"/" + target.object;
     return true;
-}
-
-// The request's timeouts, each no longer than what is left of the deadline.
-void set_timeouts(HINTERNET handle, const fetch_control& control) {
-    DWORD timeout_ms = control.step_ms();
-    if (timeout_ms == 0) timeout_ms = 1;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
-                         INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
-        InternetSetOptionW(handle, option, &timeout_ms, sizeof timeout_ms);
 }
 
 bool is_scheme(const std::wstring& text, const wchar_t* scheme) {
@@ -245,86 +208,6 @@ DWORD fetch_control::remaining_ms() const {
 
 DWORD fetch_control::step_ms() const { return std::min(remaining_ms(), request_timeout_ms); }
 
-bool body_sink::take(const void* data, size_t size) {
-    if (size == 0) return true;
-    total_ += size;
-    if (total_ > max_response_bytes) {
-        error_note(where_ + L"response larger than " + std::to_wstring(max_response_bytes) +
-                   L" bytes, cut off");
-        return false;
-    }
-    DWORD written = 0;
-    if (!WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr) || written != size) {
-        error_note(where_ + L"Can't write  " + std::to_wstring(GetLastError()));
-        return false;
-    }
-    return true;
-}
-
-std::wstring request_where(const http_target& target) {
-    return target.server + L"\t" + std::to_wstring(target.port) + L"\t";
-}
-
-bool wininet_request(const http_target& target, const std::wstring& agent, body_sink& sink,
-                     fetch_control& control, http_answer& answer) {
-    const std::wstring where = request_where(target);
-    unique_hinternet session(
-        InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session) {
-        error_note(where + L"InternetOpen " + last_error_text(GetLastError()));
-        return false;
-    }
-    set_timeouts(session.get(), control);
-    unique_hinternet connection(InternetConnectW(session.get(), target.server.c_str(), target.port,
-                                                 nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 1));
-    if (!connection) {
-        error_note(where + L"InternetConnect " + last_error_text(GetLastError()));
-        return false;
-    }
-    set_timeouts(connection.get(), control);
-    // Always the server's current answer (the comparison with yesterday's
-    // page is pointless on a cached copy); redirects are followed by the
-    // caller, with the same limits at every hop.
-    const DWORD flags = INTERNET_FLAG_SECURE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                        INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES;
-    unique_hinternet request(HttpOpenRequestW(connection.get(), L"GET", target.object.c_str(),
-                                              L"HTTP/1.1", nullptr, nullptr, flags, 1));
-    if (!request) {
-        error_note(where + L"HttpOpenRequest " + last_error_text(GetLastError()));
-        return false;
-    }
-    // Timeouts set on the session alone do not reach the request everywhere.
-    set_timeouts(request.get(), control);
-    if (control.expired() || !HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) {
-        error_note(where + L"SendRequest ... error");
-        return false;
-    }
-    DWORD status = 0, size = sizeof status;
-    HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                   nullptr);
-    answer.status = static_cast<int>(status);
-    wchar_t location[2048] = L"";
-    DWORD location_size = sizeof location;
-    if (HttpQueryInfoW(request.get(), HTTP_QUERY_LOCATION, location, &location_size, nullptr))
-        answer.location = location;
-    if (answer.status < 200 || answer.status > 299) return true;
-
-    std::vector<char> chunk(65536);
-    for (;;) {
-        if (control.expired()) {
-            error_note(where + L"answer not complete in time");
-            return false;
-        }
-        DWORD got = 0;
-        if (!InternetReadFile(request.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got)) {
-            error_note(where + L"InternetReadFile " + last_error_text(GetLastError()));
-            return false;
-        }
-        if (got == 0) return true;
-        if (!sink.take(chunk.data(), got)) return false;
-    }
-}
-
 std::wstring redirect_target(const std::wstring& from, const std::wstring& location) {
     if (is_scheme(location, L"http://") || is_scheme(location, L"https://")) return location;
     const size_t colon = location.find(L':');
@@ -341,65 +224,75 @@ std::wstring redirect_target(const std::wstring& from, const std::wstring& locat
     return origin + path.substr(0, path.rfind(L'/') + 1) + location;
 }
 
+namespace {
+
+// Writes body to part (its earlier content replaced); false, noted, when the
+// file cannot be opened or written.
+bool write_part(const std::wstring& part, const std::vector<uint8_t>& body) {
+    DWORD open_error = 0;
+    unique_hfile file = open_file_retrying(part, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
+                                           100, 100, &open_error);
+    if (!file) {
+        error_note(L"Can't open wb  " + part + L"\t" + std::to_wstring(open_error));
+        return false;
+    }
+    if (!write_open_file(file.get(), body)) {
+        error_note(L"Can't write  " + part + L"\t" + std::to_wstring(GetLastError()));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool http_get(const std::wstring& scheme, const std::wstring& url, const std::wstring& local,
               fetch_control* control) {
     fetch_control own(default_budget_ms);
     fetch_control& limits = control ? *control : own;
     std::wstring full = scheme + url;
-    const std::wstring part = local + L".part";
-    make_folders(path_folder(local));
+    std::vector<uint8_t> body;
     bool ok = false;
-    {
-        DWORD open_error = 0;
-        unique_hfile file = open_file_retrying(part, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
-                                               100, 100, &open_error);
-        if (!file) {
-            error_note(L"Can't open wb  " + part + L"\t" + std::to_wstring(open_error));
-            return false;
-        }
-        for (int hop = 0;; ++hop) {
-            http_target target;
-            if (!parse_target(full, target)) {
-                error_note(L"Failed AfxParseURL |" + full);
-                break;
-            }
-            // Each hop starts the file again.
-            SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
-            SetEndOfFile(file.get());
-            body_sink sink(file.get(), request_where(target));
-            http_answer answer;
-            const bool read = target.secure
-                                  ? wininet_request(target, u_agent(), sink, limits, answer)
-                                  : plain_http_request(target, u_agent(), sink, limits, answer);
-            if (!read) break;
-            if (answer.status >= 300 && answer.status <= 399 && !answer.location.empty()) {
-                if (hop == max_redirects) {
-                    error_note(request_where(target) + L"more than " +
-                               std::to_wstring(max_redirects) + L" redirects");
-                    break;
-                }
-                const std::wstring next = redirect_target(full, answer.location);
-                if (next.empty()) {
-                    error_note(request_where(target) + L"redirect refused   " + answer.location);
-                    break;
-                }
-                full = next;
-                continue;
-            }
-            if (answer.status < 200 || answer.status > 299) {
-                error_note(request_where(target) + L"status " + std::to_wstring(answer.status));
-                break;
-            }
-            if (sink.total() == 0) {
-                error_note(request_where(target) + L"empty answer");
-                break;
-            }
-            ok = true;
+    for (int hop = 0;; ++hop) {
+        http_target target;
+        if (!parse_target(full, target)) {
+            error_note(L"Failed AfxParseURL |" + full);
             break;
         }
+        http_answer answer;
+        const request_function request = target.secure ? wininet_request : plain_http_request;
+        if (!request_on_worker(request, target, u_agent(), limits, answer, body)) break;
+        if (answer.status >= 300 && answer.status <= 399 && !answer.location.empty()) {
+            if (hop == max_redirects) {
+                error_note(request_where(target) + L"more than " + std::to_wstring(max_redirects) +
+                           L" redirects");
+                break;
+            }
+            const std::wstring next = redirect_target(full, answer.location);
+            if (next.empty()) {
+                error_note(request_where(target) + L"redirect refused   " + answer.location);
+                break;
+            }
+            full = next;
+            continue;
+        }
+        if (answer.status < 200 || answer.status > 299) {
+            error_note(request_where(target) + L"status " + std::to_wstring(answer.status));
+            break;
+        }
+        if (body.empty()) {
+            error_note(request_where(target) + L"empty answer");
+            break;
+        }
+        ok = true;
+        break;
     }
-    // A stopped transfer keeps nothing, whatever it had read.
-    if (!ok || limits.stopped()) {
+    // A stopped transfer keeps nothing, whatever it had read. The answer goes
+    // to a sibling first, so that the earlier copy is moved aside only for a
+    // whole one.
+    if (!ok || limits.stopped()) return false;
+    const std::wstring part = local + L".part";
+    make_folders(path_folder(local));
+    if (!write_part(part, body)) {
         DeleteFileW(part.c_str());
         return false;
     }

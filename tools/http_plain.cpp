@@ -1,7 +1,8 @@
 // Plain HTTP over sockets: every wait (name lookup aside) is a select() of at
 // most 100 ms, so a request ends at its deadline or soon after a stop, however
 // slowly the server answers, and closing the socket ends the transfer at once
-// (no reading of a body nobody wants).
+// (no reading of a body nobody wants). The name lookup, which nothing can
+// interrupt, is why it too runs on a worker thread (request_on_worker).
 //
 // Winsock's header must come before windows.h.
 #include <winsock2.h>
@@ -16,7 +17,6 @@
 #include <vector>
 
 #include "base/codepage.h"
-#include "tools/error_note.h"
 
 namespace quillet {
 
@@ -83,7 +83,7 @@ bool wait_socket(SOCKET s, bool for_write, fetch_control& control, DWORD limit_m
 }
 
 // A connected non-blocking socket to server:port, or INVALID_SOCKET.
-SOCKET connect_to(const http_target& target, fetch_control& control, const std::wstring& where) {
+SOCKET connect_to(const http_target& target, fetch_control& control, body_sink& sink) {
     ADDRINFOW hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -91,7 +91,7 @@ SOCKET connect_to(const http_target& target, fetch_control& control, const std::
     ADDRINFOW* found = nullptr;
     const std::wstring port = std::to_wstring(target.port);
     if (GetAddrInfoW(target.server.c_str(), port.c_str(), &hints, &found) != 0 || !found) {
-        error_note(where + L"name not found");
+        sink.note(L"name not found");
         return INVALID_SOCKET;
     }
     SOCKET result = INVALID_SOCKET;
@@ -111,7 +111,7 @@ SOCKET connect_to(const http_target& target, fetch_control& control, const std::
         result = s.release();
     }
     FreeAddrInfoW(found);
-    if (result == INVALID_SOCKET) error_note(where + L"no connection");
+    if (result == INVALID_SOCKET) sink.note(L"no connection");
     return result;
 }
 
@@ -190,10 +190,9 @@ std::string header(const std::string& head, const std::string& name) {
 
 bool plain_http_request(const http_target& target, const std::wstring& agent, body_sink& sink,
                         fetch_control& control, http_answer& answer) {
-    const std::wstring where = request_where(target);
     winsock_user winsock;
     if (!winsock.ok()) return false;
-    unique_socket s(connect_to(target, control, where));
+    unique_socket s(connect_to(target, control, sink));
     if (s.get() == INVALID_SOCKET) return false;
 
     // HTTP/1.0, as the request of a plain address always was: the answer is
@@ -205,7 +204,7 @@ bool plain_http_request(const http_target& target, const std::wstring& agent, bo
                                 "\r\nAccept: */*\r\nCache-Control: no-cache\r\n"
                                 "Connection: close\r\n\r\n";
     if (!send_all(s.get(), request, control)) {
-        error_note(where + L"SendRequest ... error");
+        sink.note(L"SendRequest ... error");
         return false;
     }
 
@@ -214,12 +213,12 @@ bool plain_http_request(const http_target& target, const std::wstring& agent, bo
     size_t head_end = std::string::npos;
     while ((head_end = head.find("\r\n\r\n")) == std::string::npos) {
         if (head.size() > max_head_bytes) {
-            error_note(where + L"answer head too long");
+            sink.note(L"answer head too long");
             return false;
         }
         int n = receive(s.get(), buffer.data(), static_cast<int>(buffer.size()), control);
         if (n <= 0) {
-            error_note(where + (control.expired() ? L"no answer in time" : L"no answer"));
+            sink.note(control.expired() ? L"no answer in time" : L"no answer");
             return false;
         }
         head.append(buffer.data(), static_cast<size_t>(n));
@@ -227,7 +226,7 @@ bool plain_http_request(const http_target& target, const std::wstring& agent, bo
     std::string body_start = head.substr(head_end + 4);
     head.resize(head_end + 2);
     if (head.compare(0, 7, "HTTP/1.") != 0 || head.size() < 12 || head[8] != ' ') {
-        error_note(where + L"not an HTTP answer");
+        sink.note(L"not an HTTP answer");
         return false;
     }
     answer.status = std::atoi(head.substr(9, 3).c_str());
@@ -239,7 +238,7 @@ bool plain_http_request(const http_target& target, const std::wstring& agent, bo
     const bool has_length = !length_text.empty();
     const unsigned long long length = has_length ? std::strtoull(length_text.c_str(), nullptr, 10) : 0;
     if (has_length && length > max_response_bytes) {
-        error_note(where + L"response larger than " + std::to_wstring(max_response_bytes) +
+        sink.note(L"response larger than " + std::to_wstring(max_response_bytes) +
                    L" bytes, not read");
         return false;
     }
@@ -248,13 +247,13 @@ bool plain_http_request(const http_target& target, const std::wstring& agent, bo
         int n = receive(s.get(), buffer.data(), static_cast<int>(buffer.size()), control);
         if (n == 0) break;
         if (n < 0) {
-            error_note(where + (control.expired() ? L"answer not complete in time" : L"read failed"));
+            sink.note(control.expired() ? L"answer not complete in time" : L"read failed");
             return false;
         }
         if (!sink.take(buffer.data(), static_cast<size_t>(n))) return false;
     }
     if (has_length && sink.total() < length) {
-        error_note(where + L"answer shorter than its Content-Length");
+        sink.note(L"answer shorter than its Content-Length");
         return false;
     }
     return true;
