@@ -145,9 +145,11 @@ void http_server::serve() {
             Sleep(10);
             continue;
         }
+        answering_ = true;
         answer(client);
         shutdown(client, SD_BOTH);
         closesocket(client);
+        answering_ = false;
     }
 }
 

@@ -47,6 +47,9 @@ public:
     std::string last_user_agent() const;
     // Bytes of big pages' bodies that the client took before it closed.
     uint64_t big_bytes_sent() const { return big_sent_; }
+    // True while a connection is being answered (the client has not left, or
+    // the answer is not yet all sent).
+    bool answering() const { return answering_; }
 
 private:
     enum class kind { page, big, stall, trickle };
@@ -72,6 +75,7 @@ private:
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<uint64_t> big_sent_{0};
+    std::atomic<bool> answering_{false};
     std::thread thread_;
     mutable std::mutex mutex_;
     std::map<std::string, answer_plan> plans_;

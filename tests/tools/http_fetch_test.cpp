@@ -10,6 +10,7 @@
 #include "base/paths.h"
 #include "support/scratch.h"
 #include "tools/http_fetch.h"
+#include "tools/http_transfer.h"
 #include "tools_support.h"
 
 using namespace quillet;
@@ -287,6 +288,35 @@ TEST_F(HttpFetch, FloodIsCutOffNearTheCapWithOrWithoutLength) {
         // Not the 500 MB a drained connection takes; socket buffers aside,
         // nothing much past the cap.
         EXPECT_LT(server.big_bytes_sent() - before, max_response_bytes + 8u * 1024 * 1024) << with_length;
+    }
+}
+
+// The request code of https addresses, run over plain HTTP against the local
+// server: WinINet may read the rest of a body before a request's close
+// returns, and may wait long in a call, so the request runs on a worker that
+// the caller leaves at the cap, the deadline or a stop.
+TEST_F(HttpFetch, WinInetRequestIsLeftWhileItsTransferGoesOn) {
+    const uint64_t flood = 4ull * 1024 * 1024 * 1024;
+    for (bool stall : {false, true}) {
+        SCOPED_TRACE(stall ? "stall" : "flood");
+        tools_test::http_server own;  // one each: the server answers one connection at a time
+        if (stall) own.set_stall("/x.txt");
+        else own.set_big_page("/x.txt", flood, true);
+        fetch_control control(60000);
+        std::thread stopper([&control] {
+            Sleep(1500);
+            control.stop();
+        });
+        http_answer answer;
+        std::vector<uint8_t> body;
+        const http_target target{false, L"127.0.0.1", static_cast<INTERNET_PORT>(own.port()), L"/x.txt"};
+        EXPECT_FALSE(request_on_worker(wininet_request, target, u_agent(), control, answer, body));
+        // Back before the flood is all sent, and while the stalled request
+        // still waits for its own timeout (20 s).
+        if (stall) EXPECT_TRUE(own.answering());
+        else EXPECT_LT(own.big_bytes_sent(), flood);
+        EXPECT_TRUE(body.empty());
+        stopper.join();
     }
 }
 
