@@ -6,6 +6,7 @@
 #include <process.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <exception>
@@ -234,6 +235,7 @@ bool check_for_update() {
 
 struct background_update_check::state {
     fetch_control control{update_check_budget_ms};
+    update_work work = run_update_check;
     HWND window = nullptr;
     UINT message = 0;
     update_outcome outcome;
@@ -242,6 +244,10 @@ struct background_update_check::state {
 
 namespace {
 
+// Threads of background checks still running. Constant-initialised and never
+// destroyed, so a thread may count itself out at any time.
+std::atomic<int> live_check_threads{0};
+
 unsigned __stdcall update_thread(void* argument) {
     // The thread owns its share of the state: the object that started it may
     // be gone (the window closed) before the check ends.
@@ -249,7 +255,7 @@ unsigned __stdcall update_thread(void* argument) {
         *static_cast<std::shared_ptr<background_update_check::state>*>(argument);
     delete static_cast<std::shared_ptr<background_update_check::state>*>(argument);
     try {
-        shared->outcome = run_update_check(shared->control);
+        shared->outcome = shared->work(shared->control);
     } catch (const std::exception& e) {
         error_note(L"update check failed: " + std::wstring(e.what(), e.what() + strlen(e.what())));
     } catch (...) {
@@ -257,6 +263,8 @@ unsigned __stdcall update_thread(void* argument) {
     }
     shared->done = true;
     if (shared->window) PostMessageW(shared->window, shared->message, 0, 0);
+    shared.reset();
+    --live_check_threads;
     return 0;
 }
 
@@ -265,14 +273,17 @@ unsigned __stdcall update_thread(void* argument) {
 // A close that has already waited for the check does not wait again.
 background_update_check::~background_update_check() { stop(stop_asked_ ? 0 : 1000); }
 
-bool background_update_check::start(HWND window, UINT done_message) {
+bool background_update_check::start(HWND window, UINT done_message, update_work work) {
     if (state_) return false;
     state_ = std::make_shared<state>();
     state_->window = window;
     state_->message = done_message;
+    state_->work = work;
     auto* argument = new std::shared_ptr<state>(state_);
+    ++live_check_threads;
     uintptr_t thread = _beginthreadex(nullptr, 0, &update_thread, argument, 0, nullptr);
     if (!thread) {
+        --live_check_threads;
         delete argument;
         error_note(L"update check   Can't start its thread");
         state_->done = true;
@@ -297,6 +308,22 @@ bool background_update_check::apply() {
     applied_ = true;
     apply_update_outcome(state_->outcome);
     return true;
+}
+
+bool update_check_alive() { return live_check_threads > 0; }
+
+void end_process_if_update_check_alive(UINT exit_code) {
+    if (!update_check_alive()) return;
+    error_note(L"update check   still running at exit");
+    // The lock under which lookups queue their removals stays taken: a check
+    // that wakes now waits there until the process ends.
+    batch_exit_ops_guard().lock();
+    for (exit_ops* ops : {&batch_exit_ops(), &aged_exit_ops()}) {
+        ops->copy_now();
+        ops->remove_now();
+    }
+    std::fflush(nullptr);
+    ExitProcess(exit_code);
 }
 
 }  // namespace quillet

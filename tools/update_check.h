@@ -47,10 +47,15 @@ void apply_update_outcome(const update_outcome& outcome);
 // go to the standard error stream only.
 bool check_for_update();
 
+// The work of a background check: run_update_check, or a stand-in in tests.
+using update_work = update_outcome (*)(fetch_control& control);
+
 // The check on a thread of its own, so that the window never waits for the
 // network: start() begins it and posts done_message to window when it has
 // ended; apply() then acts on its outcome on the window's thread. Ending the
-// object stops the check and waits for it at most about a second.
+// object stops the check and waits for it at most about a second; a thread
+// that has not ended by then is left to the end of the process (see
+// end_process_if_update_check_alive).
 class background_update_check {
 public:
     background_update_check() = default;
@@ -58,7 +63,7 @@ public:
     background_update_check(const background_update_check&) = delete;
     background_update_check& operator=(const background_update_check&) = delete;
 
-    bool start(HWND window, UINT done_message);
+    bool start(HWND window, UINT done_message, update_work work = run_update_check);
     bool started() const { return static_cast<bool>(state_); }
     bool finished() const;
     // Asks the check to stop and waits at most wait_ms for it to end; true
@@ -76,6 +81,16 @@ private:
     bool applied_ = false;
     bool stop_asked_ = false;
 };
+
+// True while the thread of any background check is still running, also one
+// whose object has stopped waiting for it.
+bool update_check_alive();
+// For the program's entry point, as it returns: when a check's thread is still
+// running (blocked in a name lookup, say), the runtime must not destroy this
+// program's objects around it. The deferred removals that would run at exit
+// are then worked off here and the process ends with exit_code (which ends
+// that thread first); otherwise this returns and the program ends normally.
+void end_process_if_update_check_alive(UINT exit_code);
 
 // text with a line break after the closing tags </div>, </script>, </span>,
 // </li>, </a>, before the opening tags <div, <script, <span, <style, <img,

@@ -93,13 +93,12 @@ void run_where(const std::wstring& name, const std::wstring& chk, const std::wst
     error_note(L"get_which   no answer   " + name);
 }
 
-// The answer files' removals are queued from any thread.
-std::mutex& exit_ops_guard() {
+}  // namespace
+
+std::mutex& batch_exit_ops_guard() {
     static std::mutex guard;
     return guard;
 }
-
-}  // namespace
 
 std::wstring command_processor() {
     std::wstring comspec = get_env(L"ComSpec");
@@ -175,7 +174,7 @@ std::wstring get_which(const std::wstring& name) {
     // hand in the working folder; the lookup itself starts "where" directly.
     write_batch(which_command(base));
     {
-        std::lock_guard<std::mutex> lock(exit_ops_guard());
+        std::lock_guard<std::mutex> lock(batch_exit_ops_guard());
         exit_ops& later = batch_exit_ops();
         later.remove_later(chk);
         later.remove_later(err);

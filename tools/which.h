@@ -3,6 +3,7 @@
 // it prints; windows_version names the running Windows from a system
 // program's version resource.
 #pragma once
+#include <mutex>
 #include <string>
 
 namespace quillet {
@@ -39,6 +40,10 @@ bool is_lookup_name(const std::wstring& name);
 // The command line of a lookup, as its batch file holds it (to be run in the
 // dated working folder): where "name" > name.chk 2> name.err
 std::wstring which_command(const std::wstring& name);
+
+// The lock under which lookups, from any thread, queue the removal of their
+// answer files in batch_exit_ops().
+std::mutex& batch_exit_ops_guard();
 
 // The command processor: %ComSpec%, else cmd.exe in the system folder.
 std::wstring command_processor();

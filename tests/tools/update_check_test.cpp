@@ -372,3 +372,64 @@ TEST_F(UpdateCheck, DefaultServerIsNeverReachedAndChangesNothing) {
     EXPECT_TRUE(browser.calls().empty());
     EXPECT_EQ(server.all_requests(), 0);
 }
+
+namespace {
+
+HANDLE stuck_check_entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+// A check that never ends, as one blocked in a name lookup would.
+update_outcome stuck_check(fetch_control&) {
+    SetEvent(stuck_check_entered);
+    Sleep(INFINITE);
+    return {};
+}
+
+// Leaves a file when the runtime destroys it: only a normal process exit does.
+struct destroyed_marker {
+    std::wstring path;
+    ~destroyed_marker() {
+        if (!path.empty()) testing_support::put_text(path, "destroyed");
+    }
+};
+
+}  // namespace
+
+// Run by ProgramEndsAroundACheckThatIsStillRunning in a process of its own.
+TEST(UpdateCheckChild, DISABLED_ClosesWhileTheCheckIsStuck) {
+    static destroyed_marker marker;
+    marker.path = get_env(L"QUILLET_DESTROYED_MARKER");
+    batch_exit_ops().remove_later(get_env(L"QUILLET_DEFERRED_REMOVAL"));
+    background_update_check check;
+    ASSERT_TRUE(check.start(nullptr, 0, stuck_check));
+    ASSERT_EQ(WaitForSingleObject(stuck_check_entered, 60000), WAIT_OBJECT_0);
+    EXPECT_FALSE(check.stop(100));
+    end_process_if_update_check_alive(7);
+}
+
+TEST(UpdateCheckExit, ProgramEndsAroundACheckThatIsStillRunning) {
+    scratch_folder dir;
+    const std::wstring marker = dir.file(L"destroyed.txt");
+    const std::wstring removal = dir.file(L"deferred.txt");
+    ASSERT_TRUE(testing_support::put_text(removal, "queued for removal at exit"));
+    SetEnvironmentVariableW(L"QUILLET_DESTROYED_MARKER", marker.c_str());
+    SetEnvironmentVariableW(L"QUILLET_DEFERRED_REMOVAL", removal.c_str());
+    std::wstring command = L"\"" + module_path() +
+                           L"\" --gtest_also_run_disabled_tests --gtest_filter=UpdateCheckChild.*";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &si, &pi));
+    SetEnvironmentVariableW(L"QUILLET_DESTROYED_MARKER", nullptr);
+    SetEnvironmentVariableW(L"QUILLET_DEFERRED_REMOVAL", nullptr);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // Ended by the exit code given, with the deferred removals worked off and
+    // no object of the program destroyed under the check's thread.
+    EXPECT_EQ(code, 7u);
+    EXPECT_FALSE(exists(removal));
+    EXPECT_FALSE(exists(marker));
+}
