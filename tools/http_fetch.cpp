@@ -108,12 +108,13 @@ std::wstring replace_all(std::wstring text, const std::wstring& from, const std:
         text.resize(done);
         return text;
     }
+    // A text without the sought one is handed back as it is, uncopied.
+    size_t found = find_any_case(text, 0, from);
+    if (found == std::wstring::npos) return text;
     std::wstring out;
     out.reserve(text.size());
     size_t next = 0;
-    for (;;) {
-        const size_t found = find_any_case(text, next, from);
-        if (found == std::wstring::npos) break;
+    for (; found != std::wstring::npos; found = find_any_case(text, next, from)) {
         out.append(text, next, found - next);
         out += to;
         next = found + m;
