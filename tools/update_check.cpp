@@ -130,7 +130,7 @@ std::wstring html_line_breaks(const std::wstring& text) {
         {L"><ol", L">\r\n<ol"},           {L"/><", L"/>\r\n<"},
         {L");", L");\r\n"}};
     std::wstring result = text;
-    for (const auto& pair : pairs) result = replace_all(result, pair[0], pair[1]);
+    for (const auto& pair : pairs) result = replace_all(std::move(result), pair[0], pair[1]);
     return result;
 }
 
@@ -138,8 +138,27 @@ std::wstring normalize_lines(const std::wstring& text) {
     // A lone LF or CR ends a line as CR LF does, so that pages differing only
     // in their kind of line end read the same.
     std::wstring lines = replace_all(replace_all(text, L"\r\n", L"\n"), L"\r", L"\n");
-    lines = replace_all(lines, L"\n", L"\r\n");
-    return lines_text(drop_empty(split_text(lines, L"\r\n", true)));
+    lines = replace_all(std::move(lines), L"\n", L"\r\n");
+    // lines_text(drop_empty(split_text(lines, "\r\n", true))) in one pass,
+    // without a string per line: a line that starts with a quote runs to the
+    // closing quote as split_text has it, line ends inside included.
+    std::wstring out;
+    out.reserve(lines.size() + 2);
+    size_t pos = 0;
+    while (pos < lines.size()) {
+        const wchar_t first = lines[pos];
+        size_t from = pos;
+        if (first == L'"' || first == L'\'') {
+            from = lines.find(first, pos + 1);
+            if (from != std::wstring::npos) ++from;
+        }
+        const size_t found = from == std::wstring::npos ? from : lines.find(L"\r\n", from);
+        const size_t end = found == std::wstring::npos ? lines.size() : found;
+        if (end > pos) out.append(lines, pos, end - pos).append(L"\r\n");
+        if (found == std::wstring::npos) break;
+        pos = found + 2;
+    }
+    return out;
 }
 
 bool same_page(const std::wstring& old_page, const std::wstring& new_page) {

@@ -29,6 +29,10 @@ TEST(UpdateText, NormalizeLinesDropsEmptyLines) {
     EXPECT_EQ(normalize_lines(L"\r\n\r\n"), L"");
     EXPECT_EQ(normalize_lines(L""), L"");
     EXPECT_EQ(normalize_lines(L"a\nb\n\nc\rd"), L"a\r\nb\r\nc\r\nd\r\n");
+    // A line that starts with a quote runs to the closing quote, as the list
+    // splitting has it.
+    EXPECT_EQ(normalize_lines(L"\"a\r\n\r\nb\"\r\n\r\nc"), L"\"a\r\n\r\nb\"\r\nc\r\n");
+    EXPECT_EQ(normalize_lines(L"x\r\n'open\r\n\r\ny"), L"x\r\n'open\r\n\r\ny\r\n");
 }
 
 TEST(UpdateText, LineBreaksAroundTheListedTags) {
