@@ -77,13 +77,13 @@ bool sibling_file::close() {
     return flushed;
 }
 
-bool sibling_file::commit() {
+bool sibling_file::commit(bool replace) {
     if (path_.empty()) return false;
     file_.reset();
     const std::wstring from = extended_path(path_), to = extended_path(target_);
     const DWORD error = with_retries([&] {
-        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
+        const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+        if (MoveFileExW(from.c_str(), to.c_str(), flags)) return true;
         SetLastError(replace_error_cause(GetLastError(), target_));
         return false;
     });

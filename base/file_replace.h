@@ -34,10 +34,11 @@ public:
     // by its name); true when the data reached the file system.
     bool close();
     // Moves the sibling over the target (replacing it, write-through), waiting
-    // while another program holds the target. False, logged with the error
-    // code, when the move fails: the target keeps its old content and the
-    // sibling is removed.
-    bool commit();
+    // while another program holds the target; without replace, only when no
+    // file holds the target's name. False, logged with the error code, when
+    // the move fails: the target keeps its old content and the sibling is
+    // removed.
+    bool commit(bool replace = true);
 
 private:
     std::wstring target_;

@@ -186,7 +186,8 @@ bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error) {
     return reader.ok();
 }
 
-bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime) {
+bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime,
+                     bool replace) {
     if (is_read_only(dest)) {
         log_line(L"Can't replace  " + dest + L"  (read-only)");
         return false;
@@ -200,7 +201,7 @@ bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t 
         log_line(L"Can't write wb  " + sibling.path() + L"  (read back differs)");
         return false;
     }
-    return sibling.commit();
+    return sibling.commit(replace);
 }
 
 bool write_pieces(HANDLE file, const uint8_t* data, size_t size) {

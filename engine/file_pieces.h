@@ -115,8 +115,11 @@ bool file_bytes_equal(const std::wstring& a, const std::wstring& b);
 bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error = nullptr);
 // Copies src over dest as a plain, writable file with modification time mtime
 // (seconds since 1970): written to a sibling, read back, then moved over dest.
-// A read-only dest is never replaced. False, with dest as it was, on failure.
-bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime);
+// A read-only dest is never replaced; without replace, no existing dest is
+// (the copy is then made only under a name no file holds). False, with dest as
+// it was, on failure.
+bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime,
+                     bool replace = true);
 // The platform's form of a time in seconds since 1970.
 FILETIME file_time_of(int64_t seconds);
 bool is_read_only(const std::wstring& path);

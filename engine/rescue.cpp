@@ -8,6 +8,7 @@
 #include "base/log.h"
 #include "base/paths.h"
 #include "engine/file_pieces.h"
+#include "engine/rescue_guard.h"
 
 namespace quillet {
 
@@ -81,24 +82,46 @@ std::wstring stamped_backup_name(const std::wstring& path, const std::wstring& f
     return L"";
 }
 
+namespace {
+
+// Makes the stamped backup of path in folder under a name no other backup
+// holds: the copy is moved to its name only when no file has it, so that a
+// backup another run (or process) made meanwhile under the chosen name is
+// never replaced; that name is then looked at again. The backup's path, or
+// "" when none could be made.
+std::wstring new_stamped_backup(const std::wstring& path, const std::wstring& folder,
+                                const std::wstring& name, int64_t mtime) {
+    for (int attempt = 0; attempt < 100 && folder_exists(folder); ++attempt) {
+        const std::wstring stamped = stamped_backup_name(path, folder, rescue_stamp(path), name);
+        if (stamped.empty()) {
+            log_line(L"::rescue_copy   No free name   " + path);
+            return L"";
+        }
+        if (same_content(path, stamped) || copy_file_plain(path, stamped, mtime, false))
+            return stamped;
+        if (!path_exists(stamped, false)) break;
+    }
+    log_line(L"::rescue_copy   Can't copy   " + path + L"   " + folder);
+    return L"";
+}
+
+}  // namespace
+
 std::wstring rescue_copy(const std::wstring& path) {
     if (!path_exists(path, false)) return L"";
     const std::wstring plain = path_add_sep(rescue_path(path, true), L"\\") + path_name(path);
-    const std::wstring folder = path_add_sep(path_folder(plain), L"\\");
-    const std::wstring stamped =
-        stamped_backup_name(path, folder, rescue_stamp(path), path_name(plain));
-    if (stamped.empty()) {
-        log_line(L"::rescue_copy   No free name   " + path);
-        return L"";
-    }
     // The stamped copy first: the plain (latest) backup is replaced only once
     // the version it may hold is kept under a stamped name of its own. Both
     // are plain, writable files with the file's own modification time.
     const int64_t mtime = file_status(path).mtime();
-    if (!folder_exists(folder) ||
-        (!same_content(path, stamped) && !copy_file_plain(path, stamped, mtime))) {
-        log_line(L"::rescue_copy   Can't copy   " + path + L"   " + stamped);
-        return L"";
+    const std::wstring stamped =
+        new_stamped_backup(path, path_add_sep(path_folder(plain), L"\\"), path_name(plain), mtime);
+    if (stamped.empty()) return L"";
+    // A run reading the plain backup (a restore) keeps it as it is; the
+    // stamped copy holds this backup.
+    if (rescue_keeps(plain)) {
+        log_line(L"::rescue_copy   Kept, a source of the run   " + plain);
+        return stamped;
     }
     // The latest copy is a convenience: the backup is made once the stamped
     // copy is there, also when an earlier version left a read-only latest
