@@ -11,16 +11,19 @@
 #include <unordered_map>
 
 #include "base/file_replace.h"
+#include "base/folder_lock.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/progress.h"
 #include "base/report_box.h"
 #include "engine/convert.h"
+#include "engine/dest_name.h"
 #include "engine/detect.h"
 #include "engine/entries.h"
 #include "engine/file_io.h"
 #include "engine/loss_report.h"
 #include "engine/rescue.h"
+#include "engine/rescue_guard.h"
 
 namespace quillet {
 namespace {
@@ -152,6 +155,14 @@ copy_run_result copy_run(int code, const text_translator& translate) {
         meter.set_color(0x8000);
         meter.set_total(static_cast<uint32_t>(files.size()));
         find_status_bar();
+        // One run at a time per destination folder, the wait shown in the
+        // meter; no backup replaces a file the run reads.
+        const folder_lock lock(s.get_folder(), [&meter] {
+            meter.set_text(L" waiting for another run into this folder ... ");
+            meter.draw();
+        });
+        meter.set_text(L" ... ");
+        const rescue_guard guard(files);
         for (size_t i = 0; i < files.size(); ++i) {
             const std::wstring& src = files[i];
             meter.step();
@@ -163,9 +174,11 @@ copy_run_result copy_run(int code, const text_translator& translate) {
                 break;
             }
             ++run.processed;
-            const std::wstring dest = run.dest_folder + path_name(src);
-            last_writer[path_key(dest)] = i;
-            outcomes[i] = process_entry_safely(code, src, dest);
+            // The destination folder plus a plain name, or the entry's refusal.
+            const dest_choice choice = destination_of(run.dest_folder, src);
+            const std::wstring& dest = choice.path;
+            if (choice.ok()) last_writer[path_key(dest)] = i;
+            outcomes[i] = choice.ok() ? process_entry_safely(code, src, dest) : left_alone(choice.refusal);
             const entry_outcome& outcome = outcomes[i];
             if (outcome.result == entry_result::destination_unwritable) {
                 log_line(L"::copy_run   " + outcome.reason + L"   " + dest);
@@ -197,7 +210,7 @@ copy_run_result copy_run(int code, const text_translator& translate) {
             for (size_t i = 0; i < files.size(); ++i) {
                 if (!outcomes[i].known && outcomes[i].result != entry_result::source_unreadable)
                     continue;
-                if (written_after(run.dest_folder + path_name(files[i]), i) ||
+                if (written_after(destination_of(run.dest_folder, files[i]).path, i) ||
                     written_after(files[i], i))
                     continue;
                 known[i] = &outcomes[i];

@@ -9,6 +9,7 @@
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include "engine/dest_name.h"
 #include "engine/detect.h"
 #include "engine/file_pieces.h"
 
@@ -89,7 +90,7 @@ std::wstring size_text(int64_t bytes) {
 
 std::wstring status_line(const std::wstring& dest_folder, const std::wstring& src,
                          const entry_outcome* known) {
-    const std::wstring dest = path_add_sep(dest_folder) + path_name(src);
+    const std::wstring dest = destination_of(dest_folder, src).path;
     const file_look d = look_at(dest);
     const file_look s = look_at(src);
     int dest_code = 0;
