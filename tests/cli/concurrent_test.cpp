@@ -10,6 +10,7 @@
 
 #include "base/handles.h"
 #include "base/paths.h"
+#include "engine/run_fixture.h"
 #include "support/scratch.h"
 
 namespace {
@@ -40,26 +41,6 @@ unique_handle start_run(int code, const std::wstring& folder) {
     return unique_handle(process.hProcess);
 }
 
-// Points TMP and TEMP at a folder while it lives, for the runs it starts.
-class temp_for_children {
-public:
-    explicit temp_for_children(const std::wstring& folder) : tmp_(value(L"TMP")), temp_(value(L"TEMP")) {
-        SetEnvironmentVariableW(L"TMP", folder.c_str());
-        SetEnvironmentVariableW(L"TEMP", folder.c_str());
-    }
-    ~temp_for_children() {
-        SetEnvironmentVariableW(L"TMP", tmp_.empty() ? nullptr : tmp_.c_str());
-        SetEnvironmentVariableW(L"TEMP", temp_.empty() ? nullptr : temp_.c_str());
-    }
-
-private:
-    static std::wstring value(const wchar_t* name) {
-        wchar_t buffer[1024] = {};
-        return std::wstring(buffer, GetEnvironmentVariableW(name, buffer, 1024));
-    }
-    std::wstring tmp_, temp_;
-};
-
 void collect(const std::wstring& folder, std::set<std::vector<uint8_t>>& contents) {
     WIN32_FIND_DATAW data;
     const HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
@@ -80,7 +61,7 @@ TEST(ConcurrentRuns, TwoRunsIntoOneFolderKeepEveryEarlierDestinationInRescue) {
     const std::wstring src = scratch.path() + L"src\\", dest = scratch.path() + L"dest\\",
                        tmp = scratch.path() + L"tmp\\";
     for (const std::wstring& folder : {src, dest, tmp}) CreateDirectoryW(folder.c_str(), nullptr);
-    const temp_for_children temp(tmp);
+    const run_test::temp_redirect temp(tmp);
     std::string list;
     std::vector<std::vector<uint8_t>> earlier;
     for (int i = 0; i < 40; ++i) {
