@@ -29,10 +29,6 @@ bool is_link(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-bool one_file(const std::wstring& a, const std::wstring& b) {
-    return identity_of(a).same_as(identity_of(b));
-}
-
 std::wstring full_path(const std::wstring& path) {
     if (path.empty()) return L"";
     const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);

@@ -22,15 +22,13 @@ struct file_identity {
     }
 };
 
-// Opens path for no access (folders too) and asks for its identity.
+// Opens path for no access (folders too) and asks for its identity; two paths
+// lead to one file when identity_of(a).same_as(identity_of(b)).
 file_identity identity_of(const std::wstring& path);
 
 // True when path itself is a reparse point: a symbolic link or a junction
 // (not followed). A missing path is no link.
 bool is_link(const std::wstring& path);
-
-// True when both paths lead to one file; false when either cannot be opened.
-bool one_file(const std::wstring& a, const std::wstring& b);
 
 // The full form of a path (GetFullPathNameW: made absolute, "." and ".."
 // resolved, trailing dots and spaces of the last part dropped); "" when the

@@ -15,6 +15,10 @@ using testing_support::make_symlink;
 using testing_support::put_text;
 using testing_support::scratch_folder;
 
+bool one_file(const std::wstring& a, const std::wstring& b) {
+    return identity_of(a).same_as(identity_of(b));
+}
+
 TEST(FileIdentity, HardLinksAreOneFileWithTwoNames) {
     scratch_folder scratch;
     const std::wstring file = scratch.file(L"a.txt"), link = scratch.file(L"b.txt");
