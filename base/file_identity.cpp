@@ -1,5 +1,6 @@
 #include "base/file_identity.h"
 
+#include "base/file_access.h"
 #include "base/handles.h"
 
 namespace quillet {
@@ -9,7 +10,7 @@ file_identity identity_of(const std::wstring& path) {
     if (path.empty()) return id;
     // No access asked, every sharing mode allowed: even a file another program
     // holds open can be asked who it is. Backup semantics open folders too.
-    unique_hfile file(CreateFileW(path.c_str(), 0,
+    unique_hfile file(CreateFileW(extended_path(path).c_str(), 0,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
@@ -25,7 +26,7 @@ bool is_link(const std::wstring& path) {
     if (path.empty()) return false;
     // The attribute query does not follow the link, so it shows the link's own
     // reparse attribute.
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(extended_path(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
