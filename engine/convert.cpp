@@ -13,6 +13,7 @@
 #include "base/jis_codecs.h"
 #include "base/log.h"
 #include "base/paths.h"
+#include "engine/dest_name.h"
 #include "engine/detect.h"
 #include "engine/encodings.h"
 #include "engine/file_io.h"
@@ -315,7 +316,12 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
 }
 
 bool convert_file(text_code code, const std::wstring& src, const std::wstring& dest_folder) {
-    const std::wstring dest = path_add_sep(dest_folder, L"\\") + path_name(src);
+    const dest_choice choice = destination_of(dest_folder, src);
+    if (!choice.ok()) {
+        log_line(L"::convert_file   " + choice.refusal + L"   " + src);
+        return false;
+    }
+    const std::wstring& dest = choice.path;
     const file_status src_status(src);
     if (src.empty() || !src_status.is_file()) {
         log_line(L"::convert_file   Not a file   " + src);
