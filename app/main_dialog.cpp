@@ -12,6 +12,7 @@
 #include "app/ui_text.h"
 #include "base/progress.h"
 #include "base/paths.h"
+#include "base/report_box.h"
 #include "engine/copy_run.h"
 #include "engine/encodings.h"
 #include "engine/intake.h"
@@ -261,6 +262,8 @@ void MainDialog::open_selected_recent() {
     select_code_for_list(path);
     show_folder();
     fill_list(file_list_box, store().file_entries());
+    if (!store().unreadable_list().empty())
+        report_box(unreadable_list_message(store(), ui_translator()), 0, 0);
 }
 
 void MainDialog::OnReloadIdo() {

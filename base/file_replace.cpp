@@ -97,6 +97,27 @@ bool sibling_file::commit(bool replace) {
     return false;
 }
 
+bool sibling_file::commit_new(bool& existed) {
+    existed = false;
+    if (path_.empty()) return false;
+    file_.reset();
+    const std::wstring from = extended_path(path_), to = extended_path(target_);
+    // Without MOVEFILE_REPLACE_EXISTING a file at the target's name stops the move.
+    const DWORD error = with_retries([&] {
+        return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    });
+    if (error == 0) {
+        committed_ = true;
+        return true;
+    }
+    existed = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+    if (existed) return false;
+    log_line(L"Can't replace  " + target_ + win32_error_text(error));
+    DeleteFileW(from.c_str());
+    path_.clear();
+    return false;
+}
+
 bool replace_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     // A read-only file stays as it is, also where the platform would let a
     // privileged user replace it (Wine run by root).

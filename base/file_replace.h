@@ -39,6 +39,10 @@ public:
     // the move fails: the target keeps its old content and the sibling is
     // removed.
     bool commit(bool replace = true);
+    // Moves the sibling to the target's name only when nothing is there. When
+    // something is (existed set), the sibling is kept for commit(); any other
+    // failure is logged and removes the sibling, as commit() does.
+    bool commit_new(bool& existed);
 
 private:
     std::wstring target_;

@@ -5,8 +5,10 @@
 //   quillet-cli [--code N] [--status] [--] PATH...
 //   quillet-cli --help | --version
 //
-// Exit status: 0 when the run completed, 1 when a destination could not be
-// written, 2 for a usage error (a missing PATH among them).
+// Exit status: 0 when every file was handled, 1 when the run failed (a
+// destination or the run's list record could not be written, or the list file
+// could not be read), 2 for a usage error (a missing PATH among them), 3 when
+// the run went through but some files failed (see help_text).
 #include <windows.h>
 
 #include <algorithm>
@@ -29,6 +31,7 @@ using namespace quillet;
 constexpr int exit_done = 0;
 constexpr int exit_unsaved = 1;
 constexpr int exit_usage = 2;
+constexpr int exit_some_failed = 3;
 
 // ---------------------------------------------------------------------------
 // Output
@@ -87,11 +90,13 @@ int report_run(const copy_run_result& run) {
         left.push_back(with_reason(run.not_updated[i], i < run.reasons.size() ? run.reasons[i] : L""));
     report_list(L"Did not update.", left);
     for (const std::wstring& why : run.kept) write_out(STD_ERROR_HANDLE, why);
-    if (!run.completed()) {
+    if (!run.completed())
         report_list(L"Unable to save.", {with_reason(path_name(run.unsaved), run.unsaved_reason)});
-        return exit_unsaved;
-    }
-    return exit_done;
+    if (!run.list_saved)
+        report_list(L"Unable to save.", {with_reason(run.list_record, L"the run's list record")});
+    // What failed most decides.
+    if (!run.completed() || !run.list_saved) return exit_unsaved;
+    return run.failed > 0 ? exit_some_failed : exit_done;
 }
 
 // ---------------------------------------------------------------------------
@@ -154,11 +159,17 @@ std::wstring help_text() {
            L"(\"Unable to save.\").\n"
            L"\n"
            L"Exit status:\n"
-           L"  0  the run completed (files left alone are not failures)\n"
-           L"  1  a destination could not be written; the files after it were not\n"
-           L"     processed\n"
+           L"  0  every file was handled (files left alone as missing, folders or\n"
+           L"     with a newer destination are not failures)\n"
+           L"  1  the run failed: a destination could not be written (the files after\n"
+           L"     it were not processed), the run's list record could not be written,\n"
+           L"     or the list file could not be read (\"Unable to read the list.\":\n"
+           L"     nothing was run and the earlier record stays)\n"
            L"  2  usage error: unknown option, a bad --code, no PATH, or a PATH that\n"
-           L"     does not exist; nothing was changed\n";
+           L"     does not exist; nothing was changed\n"
+           L"  3  the run went through, but some files failed: a source that could\n"
+           L"     not be read, a backup that could not be made (under \"Did not\n"
+           L"     update.\" with the reason); those files were left as they were\n";
 }
 
 int usage_error(const std::wstring& problem) {
@@ -281,6 +292,12 @@ int wmain(int argc, wchar_t** argv) {
     options.record_recent = false;
     const drop_result drop = take_drop(args.paths, options);
     report_not_text(drop);
+    // A list file that cannot be read is never taken for an empty one.
+    if (!s.unreadable_list().empty()) {
+        report_list(L"Unable to read the list.",
+                    {s.unreadable_list(), L"(" + s.list_problem() + L")"});
+        return exit_unsaved;
+    }
 
     if (args.what == action::status) {
         write_lines(STD_OUTPUT_HANDLE, s.file_entries());

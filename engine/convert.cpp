@@ -18,6 +18,7 @@
 #include "engine/encodings.h"
 #include "engine/file_io.h"
 #include "engine/file_pieces.h"
+#include "engine/folder_index.h"
 #include "engine/rescue.h"
 
 namespace quillet {
@@ -106,6 +107,11 @@ entry_outcome put_in_place(sibling_file& sibling, int64_t mtime, bool backup, Ch
         return make_outcome(entry_result::destination_unwritable, L"cannot write the new file");
     const entry_outcome checked = check();
     if (checked.result != done.result) return checked;
+    // A destination the run knows is missing needs neither test nor backup.
+    const int moved = commit_if_new(sibling);
+    if (moved > 0) return done;
+    if (moved < 0)
+        return outcome_of(entry_result::destination_unwritable, L"cannot create the destination");
     const std::wstring& dest = sibling.target();
     // A read-only file is never replaced, also where the platform would let
     // a privileged user do it.

@@ -22,6 +22,7 @@
 #include "engine/entries.h"
 #include "engine/file_io.h"
 #include "engine/loss_report.h"
+#include "engine/folder_index.h"
 #include "engine/rescue.h"
 #include "engine/rescue_guard.h"
 
@@ -52,7 +53,7 @@ entry_outcome copy_binary(const std::wstring& src, const std::wstring& dest,
 entry_outcome process_entry(int code, const std::wstring& src, const std::wstring& dest) {
     const file_status src_status(src);
     if (!src_status.is_file()) return left_alone(L"not a file");
-    const file_status dest_status(dest);
+    const file_status dest_status = indexed_status(dest);
     if (dest_status.mtime() > src_status.mtime()) return left_alone(L"destination is newer");
     const text_check check = check_text_file(src);
     if (!check.readable) {
@@ -90,6 +91,12 @@ void note_kept(copy_run_result& run, const std::wstring& src, int code, const st
         text = loss_report_text(src, conversion_loss(read_file_bytes(src), code), code);
     if (text.empty()) text = src + L": kept unchanged: " + reason + L"\n";
     run.kept.push_back(text);
+}
+
+// A file the run could not handle, as opposed to one it had no reason to touch.
+bool is_failure(entry_result result) {
+    return result == entry_result::source_unreadable || result == entry_result::backup_failed ||
+           result == entry_result::refused;
 }
 
 // A path as a key of the run's record of written files.
@@ -145,11 +152,25 @@ copy_run_result copy_run(int code, const text_translator& translate) {
     copy_list_store& s = store();
     run.dest_folder = path_add_sep(s.get_folder());
     const std::vector<std::wstring> files = s.get_files();
+    // A list that could not be read is not an empty list: nothing is run, and
+    // the earlier record of the folder is not replaced by an empty one.
+    if (!s.unreadable_list().empty()) {
+        run.unreadable_list = s.unreadable_list();
+        run.list_problem = s.list_problem();
+        log_line(L"::copy_run   List not read   " + run.unreadable_list);
+        report_box(unreadable_list_message(s, translate), 0, 0);
+        run.entries = s.file_entries();
+        return run;
+    }
     // What the run found out about each entry's files, for the status lines at
     // its end, and the last entry that wrote (or may have written) each path:
     // an entry's findings hold only while no later entry wrote either file.
     std::vector<entry_outcome> outcomes(files.size());
     std::unordered_map<std::wstring, size_t> last_writer;
+    // The destination folder and the Rescue folders are listed once each, not
+    // asked for every name that is not there yet.
+    folder_index index;
+    const folder_index_scope indexed(index);
     {
         progress_meter meter(L" ... ", 0);
         meter.set_color(0x8000);
@@ -189,13 +210,19 @@ copy_run_result copy_run(int code, const text_translator& translate) {
             }
             if (outcome.kept_unchanged) note_kept(run, src, code, outcome.reason);
             if (!outcome.done()) {
+                if (is_failure(outcome.result)) ++run.failed;
                 log_line(L"::copy_run   " + outcome.reason + L"   " + src);
                 run.not_updated.push_back(src);
                 run.reasons.push_back(outcome.reason);
             }
         }
+        run.list_record = encoded_list_path(s.get_folder(), code);
         run.list_saved = s.save_encoded_list(code);
-        last_writer[path_key(encoded_list_path(s.get_folder(), code))] = files.size();
+        if (!run.list_saved) {
+            log_line(L"::copy_run   Can't save the list   " + run.list_record);
+            report_box(translated(translate, L"Unable to save.\r\n") + path_name(run.list_record), 0, 0);
+        }
+        last_writer[path_key(run.list_record)] = files.size();
         if (!run.not_updated.empty())
             dump_report(translated(translate, L"Did not update.\r\n") + lines_text(run.not_updated));
         log_kept_files(run, translate);

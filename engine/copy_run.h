@@ -21,8 +21,14 @@ struct copy_run_result {
     std::wstring unsaved;                   // source whose destination could not be written
     std::wstring unsaved_reason;            // why it could not be written
     bool list_saved = false;                // the per-encoding folder list file was written
+    std::wstring list_record;               // that file's path
+    size_t failed = 0;                      // entries of not_updated that failed (unreadable
+                                            // source, no backup, no memory), not merely skipped
+    std::wstring unreadable_list;           // the list file that could not be read: no run
+    std::wstring list_problem;              // why
     std::vector<std::wstring> entries;      // the file list's status lines after the run
     bool completed() const { return unsaved.empty(); }
+    bool refused() const { return !unreadable_list.empty(); }
 };
 
 // One copy run over store() with target `code` (0 copy, 8 UTF-8, 16 UTF-16,
@@ -32,7 +38,11 @@ struct copy_run_result {
 // source that cannot be read, a destination whose backup cannot be made, ...)
 // is left alone, logged with its reason and listed in not_updated, and the run
 // goes on. The list file, the log line of files left alone and the status
-// lines follow in every case.
+// lines follow in every case; a list file that cannot be written is reported
+// as "Unable to save.\r\n" + its name. When the store's list file could not be
+// read, nothing is run and no list file written (the earlier record stays):
+// the report box says so (unreadable_list_message) and the result is refused().
+
 copy_run_result copy_run(int code, const text_translator& translate = {});
 
 // The code of an encoding drop-down item text such as "  8 : UTF-8": parsed as

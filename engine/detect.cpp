@@ -313,4 +313,6 @@ bool is_text_file(const std::wstring& path) { return check_text_file(path).text;
 
 std::wstring encoding_label(text_code code) { return label_of_code(code); }
 
+std::wstring unreadable_label() { return L"NO_RD"; }
+
 }  // namespace quillet

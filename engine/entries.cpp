@@ -95,15 +95,15 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
     const file_look s = look_at(src);
     int dest_code = 0;
     int src_code = 0;
+    bool dest_unread = false;
     bool non_text = false;
     bool same = false;
     const bool compare = d.exists && s.exists && s.plain && d.mtime <= s.mtime;
     // A source the run could not read, still as it was then, is not waited for
-    // again: it shows as a text file of unknown code, not equal to its
-    // destination, as a fresh look that cannot read it finds.
-    const bool src_unread = known && known->result == entry_result::source_unreadable &&
-                            s.exists && s.plain && s.mtime == known->src_mtime &&
-                            s.size == known->src_size;
+    // again: it shows as unreadable, not equal to its destination, as a fresh
+    // look that cannot read it finds.
+    bool src_unread = known && known->result == entry_result::source_unreadable && s.exists &&
+                      s.plain && s.mtime == known->src_mtime && s.size == known->src_size;
     if (known && known->known && d.exists && d.plain && s.exists && s.plain &&
         d.mtime == known->dest_mtime && d.size == known->dest_size &&
         s.mtime == known->src_mtime && s.size == known->src_size) {
@@ -120,16 +120,19 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
         // read in pieces: the text tests give the codes, and the texts are
         // compared as they are decoded.
         const text_check dest_check = d.exists && d.plain ? check_text_file(dest) : text_check();
+        dest_unread = !dest_check.readable;
         const bool dest_text_file = d.exists && d.plain && dest_check.text;
         if (d.exists && !dest_text_file) non_text = true;
         const bool look = s.exists && !non_text && s.plain && !src_unread;
         const text_check src_check = look ? check_text_file(src) : text_check();
+        if (!src_check.readable) src_unread = true;
         const bool src_text_file = s.exists && !non_text && s.plain && src_check.text;
         if (s.exists && !non_text && !src_text_file) non_text = true;
         if (dest_text_file) dest_code = dest_check.code;
         if (src_text_file) {
             src_code = src_check.code;
-            same = compare && dest_text_file && !src_unread && file_texts_equal(src, dest);
+            same = compare && dest_text_file && !dest_unread && !src_unread &&
+                   file_texts_equal(src, dest);
         }
     }
     const int64_t dest_time = d.exists ? d.mtime : 0;
@@ -138,9 +141,10 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
     line += (non_text || same || dest_time > src_time) ? L" " : L"<";
     line += dest_time < src_time ? L"<" : dest_time == src_time ? L"=" : L" ";
     line += L" ";
-    line += encoding_label(dest_code);
+    // A file that could not be read says so, instead of a code it was not read for.
+    line += dest_unread ? unreadable_label() : encoding_label(dest_code);
     line += L"   ";
-    line += encoding_label(src_code);
+    line += src_unread ? unreadable_label() : encoding_label(src_code);
     line += L" ";
     if (s.exists && s.plain)
         line += time_text(src_time, L"%Y/%m/%d %H:%M:%S") + L"  " + size_text(s.size) + L"B";

@@ -86,6 +86,29 @@ list_record list_record_bytes(text_code code, const std::vector<std::wstring>& l
     return record;
 }
 
+bool read_list_entries(const std::wstring& path, std::vector<std::wstring>& list,
+                       std::wstring& reason) {
+    list.clear();
+    DWORD error = 0;
+    unique_hfile file = open_file_retrying(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           OPEN_EXISTING, 100, 100, &error);
+    if (!file) {
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+        reason = L"cannot be opened" + win32_error_text(error);
+        log_line(L"Can't open rb  " + path + win32_error_text(error));
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    if (!read_open_file(file.get(), bytes)) {
+        error = GetLastError();
+        reason = L"cannot be read" + win32_error_text(error);
+        log_line(L"Can't read rb  " + path + win32_error_text(error));
+        return false;
+    }
+    list = list_of_bytes(bytes);
+    return true;
+}
+
 bool write_list_file(const std::wstring& path, const std::vector<std::wstring>& list) {
     return write_file_bytes(path, list_record_bytes(code_none, list).bytes, 0);
 }

@@ -23,6 +23,12 @@ std::wstring read_whole_text(const std::wstring& path);
 // The entries of a list file in any encoding decode_text recognises; empty when
 // the file is missing or empty.
 std::vector<std::wstring> read_list_file(const std::wstring& path);
+// read_list_file that tells a list it cannot read from an empty one: false,
+// with the reason in a few words and the Win32 error code, when the file is
+// there but cannot be opened (after the usual waits for a held file) or read;
+// a missing file is an empty list.
+bool read_list_entries(const std::wstring& path, std::vector<std::wstring>& list,
+                       std::wstring& reason);
 // Writes FF FE and each entry as UTF-16LE followed by CR LF (in the form of
 // list_record_bytes, so that it reads back as written).
 bool write_list_file(const std::wstring& path, const std::vector<std::wstring>& list);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/file_replace.h"
+#include "engine/folder_index.h"
 #include "base/log.h"
 #include "base/paths.h"
 
@@ -188,7 +189,7 @@ bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error) {
 
 bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime,
                      bool replace) {
-    if (is_read_only(dest)) {
+    if (may_exist(dest) && is_read_only(dest)) {
         log_line(L"Can't replace  " + dest + L"  (read-only)");
         return false;
     }
@@ -201,7 +202,15 @@ bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t 
         log_line(L"Can't write wb  " + sibling.path() + L"  (read back differs)");
         return false;
     }
-    return sibling.commit(replace);
+    if (!replace) return sibling.commit(false);
+    const int moved = commit_if_new(sibling);
+    if (moved != 0) return moved > 0;
+    // Something appeared at dest meanwhile: it is replaced only if writable.
+    if (is_read_only(dest)) {
+        log_line(L"Can't replace  " + dest + L"  (read-only)");
+        return false;
+    }
+    return sibling.commit();
 }
 
 bool write_pieces(HANDLE file, const uint8_t* data, size_t size) {

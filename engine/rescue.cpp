@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "engine/file_pieces.h"
 #include "engine/rescue_guard.h"
+#include "engine/folder_index.h"
 
 namespace quillet {
 
@@ -34,6 +35,10 @@ std::wstring plain_mirror(const std::wstring& folder) {
     }
     return join_text(kept, L'\\');
 }
+
+// A backup name is looked up only when the run's index of the mirror folder
+// does not already know it is free.
+bool backup_exists(const std::wstring& path) { return may_exist(path) && path_exists(path, false); }
 
 // True when both files can be read and hold the same bytes.
 bool same_content(const std::wstring& a, const std::wstring& b) {
@@ -70,14 +75,14 @@ std::wstring stamped_backup_name(const std::wstring& path, const std::wstring& f
     // Without a stamp, stamp + name would be the plain backup's own name.
     if (!stamp.empty()) {
         const std::wstring first = folder + stamp + name;
-        if (!path_exists(first, false) || same_content(path, first)) return first;
+        if (!backup_exists(first) || same_content(path, first)) return first;
     }
     std::wstring base = stamp;
     if (!base.empty() && base.back() == L'.') base.pop_back();
     if (!base.empty()) base += L'_';
     for (int n = stamp.empty() ? 1 : 2; n < 10000; ++n) {
         const std::wstring candidate = folder + base + std::to_wstring(n) + L"." + name;
-        if (!path_exists(candidate, false) || same_content(path, candidate)) return candidate;
+        if (!backup_exists(candidate) || same_content(path, candidate)) return candidate;
     }
     return L"";
 }
@@ -137,7 +142,7 @@ bool backup_if_exists(const std::wstring& path) {
 }
 
 bool backup_before_replace(const std::wstring& path) {
-    if (!path_exists(path, false)) return true;
+    if (!may_exist(path) || !path_exists(path, false)) return true;
     return backup_if_exists(path);
 }
 

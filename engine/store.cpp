@@ -35,12 +35,22 @@ std::wstring translated(const text_translator& translate, const std::wstring& te
     return translate ? translate(text) : text;
 }
 
+std::wstring unreadable_list_message(const copy_list_store& s, const text_translator& translate) {
+    return translated(translate, L"Unable to read the list.\r\n") + s.unreadable_list() + L"\r\n(" +
+           s.list_problem() + L")";
+}
+
 copy_list_store& store() {
     static copy_list_store instance;
     return instance;
 }
 
-void copy_list_store::load_files(const std::wstring& path) { files_ = read_list_file(path); }
+void copy_list_store::load_files(const std::wstring& path) {
+    std::wstring problem;
+    if (read_list_entries(path, files_, problem)) return;
+    unreadable_list_ = path;
+    list_problem_ = problem;
+}
 
 void copy_list_store::set_folder(const std::wstring& text) { folder_ = text; }
 
@@ -49,6 +59,8 @@ void copy_list_store::add_file(const std::wstring& path) { files_.push_back(path
 void copy_list_store::clear() {
     folder_.clear();
     files_.clear();
+    unreadable_list_.clear();
+    list_problem_.clear();
 }
 
 bool copy_list_store::save_files(const std::wstring& path) const {

@@ -21,11 +21,14 @@ public:
     copy_list_store(const copy_list_store&) = delete;
     copy_list_store& operator=(const copy_list_store&) = delete;
 
-    // files = the entries of a list file, in file order.
+    // files = the entries of a list file, in file order. A list file that is
+    // there but cannot be read leaves the file list empty and is remembered
+    // (list_problem) until clear(): a run then refuses to work on it.
     void load_files(const std::wstring& path);
     void set_folder(const std::wstring& text);
     void add_file(const std::wstring& path);
-    // Empties the folder and the file list; the recent list stays.
+    // Empties the folder and the file list and forgets a list it could not
+    // read; the recent list stays.
     void clear();
     bool save_files(const std::wstring& path) const;
     // Removes later duplicates (exact comparison), keeping order.
@@ -35,6 +38,10 @@ public:
     // clear(); the list's entries sorted and unique when it exists; its folder
     // becomes the destination (also when the list file is missing).
     void open_list(const std::wstring& path);
+    // The list file load_files could not read, and why; both "" when the
+    // file list holds what its list file holds.
+    const std::wstring& unreadable_list() const { return unreadable_list_; }
+    const std::wstring& list_problem() const { return list_problem_; }
     // One status line per file of the list (see engine/entries.h).
     std::vector<std::wstring> file_entries() const;
 
@@ -63,9 +70,15 @@ public:
 private:
     std::wstring folder_;
     std::vector<std::wstring> files_;
+    std::wstring unreadable_list_;
+    std::wstring list_problem_;
     std::wstring recent_path_;
     std::vector<std::wstring> recent_;
 };
+
+// "Unable to read the list.\r\n" (translated), the list file's path, CR LF and
+// the reason in parentheses: the report of a list file the store could not read.
+std::wstring unreadable_list_message(const copy_list_store& s, const text_translator& translate = {});
 
 // The one process-wide store shared by the dialog, the drop intake and the copy run.
 copy_list_store& store();

@@ -1,0 +1,115 @@
+#include "engine/folder_index.h"
+
+#include <windows.h>
+
+#include "base/file_replace.h"
+#include "base/handles.h"
+
+namespace quillet {
+
+namespace {
+
+thread_local folder_index* current_index = nullptr;
+
+// Names compare as the file system compares them: in any letter case.
+std::wstring upper(const std::wstring& text) {
+    std::wstring out = text;
+    if (!out.empty()) CharUpperBuffW(&out[0], static_cast<DWORD>(out.size()));
+    return out;
+}
+
+// Every name in folder, upper-cased; false when the folder cannot be listed
+// (a missing folder is listed as empty).
+bool list_names(const std::wstring& folder, std::unordered_set<std::wstring>& names) {
+    WIN32_FIND_DATAW data;
+    // The basic information (no short names) in large batches: one pass over
+    // the folder, however many names it holds.
+    unique_hfind find(FindFirstFileExW((path_add_sep(folder, L"\\") + L"*").c_str(), FindExInfoBasic,
+                                       &data, FindExSearchNameMatch, nullptr,
+                                       FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.insert(upper(name));
+    } while (FindNextFileW(find.get(), &data));
+    return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+}  // namespace
+
+folder_index::listing& folder_index::folder_of(const std::wstring& path, std::wstring& name_key) {
+    const std::wstring full = path_normalize(path, L"\\");
+    name_key = upper(path_name(full));
+    const std::wstring folder = path_del_sep(path_folder(full));
+    const std::wstring key = upper(folder);
+    auto found = folders_.find(key);
+    if (found != folders_.end()) return found->second;
+    listing& entry = folders_[key];
+    ++listings_;
+    entry.complete = list_names(folder, entry.names);
+    if (!entry.complete) entry.names.clear();
+    return entry;
+}
+
+bool folder_index::may_exist(const std::wstring& path) {
+    // A path that names no file in a folder (empty, a root, a bare name
+    // relative to the current folder) is left to the file system.
+    if (path.empty() || path_name(path).empty() || path.find_first_of(L"\\/") == std::wstring::npos)
+        return true;
+    std::wstring name;
+    const listing& entry = folder_of(path, name);
+    return !entry.complete || entry.names.count(name) != 0;
+}
+
+void folder_index::note_created(const std::wstring& path) {
+    std::wstring name;
+    listing& entry = folder_of(path, name);
+    if (entry.complete) entry.names.insert(name);
+}
+
+void folder_index::note_removed(const std::wstring& path) {
+    std::wstring name;
+    listing& entry = folder_of(path, name);
+    if (entry.complete) entry.names.erase(name);
+}
+
+folder_index* run_folder_index() { return current_index; }
+
+folder_index_scope::folder_index_scope(folder_index& index) : outer_(current_index) {
+    current_index = &index;
+}
+
+folder_index_scope::~folder_index_scope() { current_index = outer_; }
+
+bool may_exist(const std::wstring& path) {
+    return current_index == nullptr || current_index->may_exist(path);
+}
+
+void note_created(const std::wstring& path) {
+    if (current_index) current_index->note_created(path);
+}
+
+void note_removed(const std::wstring& path) {
+    if (current_index) current_index->note_removed(path);
+}
+
+int commit_if_new(sibling_file& sibling) {
+    if (may_exist(sibling.target())) return 0;
+    bool existed = false;
+    if (sibling.commit_new(existed)) {
+        note_created(sibling.target());
+        return 1;
+    }
+    if (!existed) return -1;
+    note_created(sibling.target());
+    return 0;
+}
+
+file_status indexed_status(const std::wstring& path) {
+    return may_exist(path) ? file_status(path) : file_status(std::wstring());
+}
+
+}  // namespace quillet

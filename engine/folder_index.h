@@ -1,0 +1,87 @@
+// What the folders a copy run writes into hold, learnt with one listing per
+// folder. Asking the file system about a name that is not there costs a scan
+// of the whole folder on some platforms (Wine looks for the name in every
+// letter case), so a run that asked for each missing destination, backup and
+// temporary name paid in proportion to the folder's size for every file. With
+// the index, a name the listing does not hold is known to be missing without
+// asking; a name it holds is looked up as before.
+//
+// The index only ever answers "missing" for a name the listing (or the run
+// itself) saw go: callers that rely on that answer to skip a backup must still
+// create or move without replacing, so that a file another program made
+// meanwhile is found and handled the careful way.
+#pragma once
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "base/paths.h"
+
+namespace quillet {
+
+class folder_index {
+public:
+    folder_index() = default;
+    folder_index(const folder_index&) = delete;
+    folder_index& operator=(const folder_index&) = delete;
+
+    // False only when path's folder was listed (on this first question about
+    // it, when not before) and neither the listing nor the run has a file of
+    // path's name in any letter case. A folder that cannot be listed answers
+    // true for every name: only the file system can tell.
+    bool may_exist(const std::wstring& path);
+    // The run made a file (or folder) at path, or removed one.
+    void note_created(const std::wstring& path);
+    void note_removed(const std::wstring& path);
+    // How many folders have been listed (for tests).
+    size_t listings() const { return listings_; }
+
+private:
+    struct listing {
+        bool complete = false;  // the names below are all the folder holds
+        std::unordered_set<std::wstring> names;
+    };
+    listing& folder_of(const std::wstring& path, std::wstring& name_key);
+
+    std::unordered_map<std::wstring, listing> folders_;
+    size_t listings_ = 0;
+};
+
+// The index of the copy run in progress on this thread, or null: the per-entry
+// code asks it without every call passing it on.
+folder_index* run_folder_index();
+
+// Makes index the run's index for the scope's lifetime (nested scopes restore
+// the outer one).
+class folder_index_scope {
+public:
+    explicit folder_index_scope(folder_index& index);
+    ~folder_index_scope();
+    folder_index_scope(const folder_index_scope&) = delete;
+    folder_index_scope& operator=(const folder_index_scope&) = delete;
+
+private:
+    folder_index* outer_;
+};
+
+// Whether path may exist, by the run's index when one is in place (true
+// otherwise); and the notes of a file the run created or removed (nothing
+// without an index).
+bool may_exist(const std::wstring& path);
+void note_created(const std::wstring& path);
+void note_removed(const std::wstring& path);
+
+class sibling_file;
+
+// Moves a sibling in at its target's name when the run's index knows that name
+// is missing: without replacing anything, so a file that appeared meanwhile is
+// never overwritten. 1 moved in; 0 the target is not known to be missing, or
+// turned out to exist (the sibling is kept: replace it the careful way); -1
+// the move failed otherwise (the sibling is gone, logged).
+int commit_if_new(sibling_file& sibling);
+
+// file_status(path), without asking the file system when the run's index
+// knows path is missing (then the status of a missing file).
+file_status indexed_status(const std::wstring& path);
+
+}  // namespace quillet
