@@ -369,7 +369,7 @@ TEST_F(cli_test, HeldSourceIsReportedAndTheOthersAreConverted) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const cli_result r = run({L"--code", L"8", dest});
     CloseHandle(held);
-    EXPECT_EQ(r.exit, 0u) << r.err;
+    EXPECT_EQ(r.exit, 3u) << r.err;  // the run went through, one file failed
     EXPECT_EQ(get_bytes(dest + L"a.txt"), utf8(L"一"));
     EXPECT_EQ(get_bytes(dest + L"c.txt"), utf8(L"三"));
     EXPECT_EQ(get_bytes(dest + L"d.txt"), utf8(L"四"));
@@ -378,6 +378,47 @@ TEST_F(cli_test, HeldSourceIsReportedAndTheOthersAreConverted) {
               std::wstring::npos)
         << r.err;
     EXPECT_EQ(r.err.find(L"Unable to save."), std::wstring::npos) << r.err;
+    // Its status line says it could not be read, not what code it holds.
+    const std::vector<std::wstring> lines = r.out_lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1].substr(0, 18), L" << ASCII   NO_RD ") << lines[1];
+}
+
+TEST_F(cli_test, HeldListFileIsAnErrorAndKeepsTheEarlierRecord) {
+    const std::wstring a = source(L"a.txt", sjis(L"一"));
+    user_list(L"_copy_.ilc", {a});
+    ASSERT_EQ(run({L"--code", L"8", dest}).exit, 0u);
+    const auto record = get_bytes(dest + L"UTF_8.ilc");
+    ASSERT_FALSE(record.empty());
+    // Another program holds the list open without sharing it for the whole run.
+    HANDLE held = CreateFileW((dest + L"_copy_.ilc").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const cli_result r = run({L"--code", L"8", dest});
+    const cli_result status = run({L"--status", dest});
+    CloseHandle(held);
+    EXPECT_EQ(r.exit, 1u) << r.err;
+    EXPECT_NE(r.err.find(L"Unable to read the list.\n" + dest + L"_copy_.ilc\n(cannot be opened  (error 32))\n"),
+              std::wstring::npos)
+        << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(get_bytes(dest + L"UTF_8.ilc"), record);
+    EXPECT_EQ(status.exit, 1u) << status.err;
+}
+
+TEST_F(cli_test, RecordThatCannotBeWrittenChangesTheExitStatus) {
+    const std::wstring a = source(L"a.txt", sjis(L"一"));
+    user_list(L"_copy_.ilc", {a});
+    put_bytes(dest + L"UTF_8.ilc", utf8(L"earlier record\r\n"));
+    SetFileAttributesW((dest + L"UTF_8.ilc").c_str(), FILE_ATTRIBUTE_READONLY);
+    const cli_result r = run({L"--code", L"8", dest});
+    SetFileAttributesW((dest + L"UTF_8.ilc").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(r.exit, 1u) << r.err;
+    EXPECT_NE(r.err.find(L"Unable to save.\n" + dest + L"UTF_8.ilc  (the run's list record)\n"),
+              std::wstring::npos)
+        << r.err;
+    EXPECT_EQ(get_bytes(dest + L"a.txt"), utf8(L"一"));
+    EXPECT_EQ(get_bytes(dest + L"UTF_8.ilc"), utf8(L"earlier record\r\n"));
 }
 
 TEST_F(cli_test, RecentListIsNotChanged) {

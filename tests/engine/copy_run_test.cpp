@@ -291,6 +291,26 @@ TEST_F(copy_run_test, SameNamesFromTwoFoldersEndAsTheLaterOne) {
     const copy_run_result run = copy_run(8);
     EXPECT_TRUE(run.completed());
     EXPECT_EQ(get_bytes(dest(L"same.txt")), utf8(L"二番目"));
+    // The run knew the first one's file was there: it kept it in Rescue.
+    EXPECT_EQ(get_bytes(stamped(L"same.txt", old_time)), utf8(L"first"));
+}
+
+TEST_F(copy_run_test, UnreadableListRunsNothingAndKeepsTheEarlierRecord) {
+    watch_boxes(L"quillet");
+    listed(L"a.txt", sjis(L"一"));
+    put_bytes(dest(L"UTF_8.ilc"), utf8(L"earlier\r\n"));
+    // A list file the program cannot open: a folder of that name.
+    CreateDirectoryW(dest(L"_copy_.ilc").c_str(), nullptr);
+    store().open_list(dest(L"_copy_.ilc"));
+    const copy_run_result run = copy_run(8);
+    EXPECT_TRUE(run.refused());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind(L"Unable to read the list.\r\n" + dest(L"_copy_.ilc") +
+                                 L"\r\n(cannot be opened  (error ", 0),
+              0u)
+        << boxes[0];
+    EXPECT_EQ(get_bytes(dest(L"UTF_8.ilc")), utf8(L"earlier\r\n"));
+    EXPECT_FALSE(exists(dest(L"a.txt")));
 }
 
 TEST_F(copy_run_test, EmptyListStillWritesItsListFile) {
