@@ -286,7 +286,8 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
         return outcome;
     }
     if (code == 0) {
-        if (same_file(src, dest)) return make_outcome(entry_result::up_to_date, L"is its own destination");
+        if (may_exist(dest) && same_file(src, dest))
+            return make_outcome(entry_result::up_to_date, L"is its own destination");
         return copy_unchanged(src, dest, src_status.mtime(), false, L"copy target");
     }
     std::unique_ptr<sibling_file> sibling;

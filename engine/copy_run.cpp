@@ -45,7 +45,7 @@ entry_outcome left_alone(const std::wstring& reason) {
 // its own destination.
 entry_outcome copy_binary(const std::wstring& src, const std::wstring& dest,
                           const file_status& src_status) {
-    if (same_file(src, dest)) return left_alone(L"is its own destination");
+    if (may_exist(dest) && same_file(src, dest)) return left_alone(L"is its own destination");
     return copy_unchanged(src, dest, src_status.mtime(), true, L"not a text file");
 }
 

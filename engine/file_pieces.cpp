@@ -203,13 +203,9 @@ bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t 
         return false;
     }
     if (!replace) return sibling.commit(false);
-    const int moved = commit_if_new(sibling);
-    if (moved != 0) return moved > 0;
-    // Something appeared at dest meanwhile: it is replaced only if writable.
-    if (is_read_only(dest)) {
-        log_line(L"Can't replace  " + dest + L"  (read-only)");
-        return false;
-    }
+    // A name the run knows is free is taken without replacing anything: a
+    // file that appeared there meanwhile is left as it is (and this copy fails).
+    if (!may_exist(dest)) return commit_if_new(sibling) > 0;
     return sibling.commit();
 }
 
