@@ -111,7 +111,7 @@ entry_outcome put_in_place(sibling_file& sibling, int64_t mtime, bool backup, Ch
     const int moved = commit_if_new(sibling);
     if (moved > 0) return done;
     if (moved < 0)
-        return outcome_of(entry_result::destination_unwritable, L"cannot create the destination");
+        return make_outcome(entry_result::destination_unwritable, L"cannot create the destination");
     const std::wstring& dest = sibling.target();
     // A read-only file is never replaced, also where the platform would let
     // a privileged user do it.
