@@ -202,8 +202,8 @@ TEST_F(cli_test, HelpNamesEveryOptionTheExitCodesAndTheStatusColumns) {
     EXPECT_TRUE(r.err.empty()) << r.err;
     for (const wchar_t* part :
          {L"usage: quillet-cli [--code N] [--status] [--] PATH...", L"--code N", L"--status",
-          L"--help", L"--version", L"-- ends them", L"  0  the run completed",
-          L"  1  a destination could not be written", L"  2  usage error", L"column 2",
+          L"--help", L"--version", L"-- ends them", L"  0  every file was handled",
+          L"  1  the run failed", L"  2  usage error", L"  3  the run went through", L"NO_RD", L"column 2",
           L"column 3", L"columns 5-9", L"columns 13-17", L"Did not update.", L"Unable to save.",
           L"Not a text file."}) {
         EXPECT_NE(r.out.find(part), std::wstring::npos) << "missing: " << part;
