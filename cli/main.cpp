@@ -5,10 +5,10 @@
 //   quillet-cli [--code N] [--status] [--] PATH...
 //   quillet-cli --help | --version
 //
-// Exit status: 0 when every file was handled, 1 when the run failed (a
-// destination or the run's list record could not be written, or the list file
-// could not be read), 2 for a usage error (a missing PATH among them), 3 when
-// the run went through but some files failed (see help_text).
+// Exit status: 0 when every file was handled, 1 when anything failed (a
+// destination or the run's list record could not be written, the list file
+// could not be read, or some files could not be read or backed up), 2 for a
+// usage error (a missing PATH among them); see help_text.
 #include <windows.h>
 
 #include <algorithm>
@@ -31,7 +31,6 @@ using namespace quillet;
 constexpr int exit_done = 0;
 constexpr int exit_unsaved = 1;
 constexpr int exit_usage = 2;
-constexpr int exit_some_failed = 3;
 
 // ---------------------------------------------------------------------------
 // Output
@@ -96,7 +95,7 @@ int report_run(const copy_run_result& run) {
         report_list(L"Unable to save.", {with_reason(run.list_record, L"the run's list record")});
     // What failed most decides.
     if (!run.completed() || !run.list_saved) return exit_unsaved;
-    return run.failed > 0 ? exit_some_failed : exit_done;
+    return run.failed > 0 ? exit_unsaved : exit_done;
 }
 
 // ---------------------------------------------------------------------------
@@ -163,15 +162,16 @@ std::wstring help_text() {
            L"Exit status:\n"
            L"  0  every file was handled (files left alone as missing, folders or\n"
            L"     with a newer destination are not failures)\n"
-           L"  1  the run failed: a destination could not be written (the files after\n"
-           L"     it were not processed), the run's list record could not be written,\n"
-           L"     or the list file could not be read (\"Unable to read the list.\":\n"
-           L"     nothing was run and the earlier record stays)\n"
+           L"  1  something failed: a destination could not be written (the files\n"
+           L"     after it were not processed), the run's list record could not be\n"
+           L"     written, the list file could not be read (\"Unable to read the\n"
+           L"     list.\": nothing was run and the earlier record stays), or some\n"
+           L"     files failed: a source that could not be read, a backup that could\n"
+           L"     not be made (under \"Did not update.\" with the reason); those files\n"
+           L"     were left as they were and the run went on\n"
            L"  2  usage error: unknown option, a bad --code, no PATH, or a PATH that\n"
            L"     does not exist; nothing was changed\n"
-           L"  3  the run went through, but some files failed: a source that could\n"
-           L"     not be read, a backup that could not be made (under \"Did not\n"
-           L"     update.\" with the reason); those files were left as they were\n";
+           ;
 }
 
 int usage_error(const std::wstring& problem) {

@@ -203,7 +203,7 @@ TEST_F(cli_test, HelpNamesEveryOptionTheExitCodesAndTheStatusColumns) {
     for (const wchar_t* part :
          {L"usage: quillet-cli [--code N] [--status] [--] PATH...", L"--code N", L"--status",
           L"--help", L"--version", L"-- ends them", L"  0  every file was handled",
-          L"  1  the run failed", L"  2  usage error", L"  3  the run went through", L"NO_RD", L"column 2",
+          L"  1  something failed", L"  2  usage error", L"source that could not be read", L"NO_RD", L"column 2",
           L"column 3", L"columns 5-9", L"columns 13-17", L"Did not update.", L"Unable to save.",
           L"Not a text file."}) {
         EXPECT_NE(r.out.find(part), std::wstring::npos) << "missing: " << part;
@@ -369,7 +369,7 @@ TEST_F(cli_test, HeldSourceIsReportedAndTheOthersAreConverted) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const cli_result r = run({L"--code", L"8", dest});
     CloseHandle(held);
-    EXPECT_EQ(r.exit, 3u) << r.err;  // the run went through, one file failed
+    EXPECT_EQ(r.exit, 1u) << r.err;  // the run went on, but one file failed
     EXPECT_EQ(get_bytes(dest + L"a.txt"), utf8(L"一"));
     EXPECT_EQ(get_bytes(dest + L"c.txt"), utf8(L"三"));
     EXPECT_EQ(get_bytes(dest + L"d.txt"), utf8(L"四"));
