@@ -288,7 +288,9 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
     if (code == 0) {
         if (may_exist(dest) && same_file(src, dest))
             return make_outcome(entry_result::up_to_date, L"is its own destination");
-        return copy_unchanged(src, dest, src_status.mtime(), false, L"copy target");
+        // Copied unchanged, but like every replaced file the old destination
+        // is kept in Rescue first.
+        return copy_unchanged(src, dest, src_status.mtime(), true, L"copy target");
     }
     std::unique_ptr<sibling_file> sibling;
     if (!open_sibling(sibling, dest))

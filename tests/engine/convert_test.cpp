@@ -295,14 +295,14 @@ TEST_F(ConvertTest, ExistingDestinationIsBackedUpBeforeConversion) {
     EXPECT_EQ(file_count(rescue_dir()), 2u);  // plain and stamped
 }
 
-TEST_F(ConvertTest, CopyTargetReplacesWithoutBackup) {
+TEST_F(ConvertTest, CopyTargetKeepsTheReplacedFileInRescue) {
     make_dest(L"c.txt", bytes_of("old destination"));
     const bytes content = concat(kJapaneseSjis, bytes_of("\r\n"));
     const std::wstring path = make_source(L"c.txt", content);
     ASSERT_TRUE(convert_file(0, path, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"c.txt")), content);
     EXPECT_EQ(get_mtime(dest(L"c.txt")), kSourceTime);
-    EXPECT_FALSE(exists(rescue_dir()));
+    EXPECT_EQ(get_bytes(rescue_dir() + L"\\c.txt"), bytes_of("old destination"));
 }
 
 TEST_F(ConvertTest, SecondUtf16RunWritesNothing) {

@@ -193,7 +193,7 @@ TEST_F(copy_run_test, ShiftJisTargetKeepsFilesItCannotHold) {
     EXPECT_EQ(get_bytes(dest(L"S_JIS.ilc")), sjis(lines_text(store().get_files())));
 }
 
-TEST_F(copy_run_test, CopyTargetReplacesTextWithoutBackup) {
+TEST_F(copy_run_test, CopyTargetKeepsTheReplacedTextInRescue) {
     const auto src = listed(L"t.txt", sjis(sjis_text));
     put_bytes(dest(L"t.txt"), utf8(L"older"));
     set_mtime(dest(L"t.txt"), old_time - 10);
@@ -201,7 +201,7 @@ TEST_F(copy_run_test, CopyTargetReplacesTextWithoutBackup) {
     EXPECT_TRUE(run.completed());
     EXPECT_EQ(get_bytes(dest(L"t.txt")), sjis(sjis_text));
     EXPECT_EQ(get_mtime(dest(L"t.txt")), old_time);
-    EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + L"t.txt"));
+    EXPECT_EQ(get_bytes(rescue_folder_of(dest_dir) + L"t.txt"), utf8(L"older"));
     EXPECT_EQ(get_bytes(dest(L"copy_.ilc")), utf16le(src + L"\r\n", true));
 }
 
