@@ -117,6 +117,10 @@ entry_outcome put_in_place(sibling_file& sibling, int64_t mtime, bool backup, Ch
     // a privileged user do it.
     if (is_read_only(dest))
         return make_outcome(entry_result::destination_unwritable, L"destination is read-only");
+    // A folder standing at the destination's name cannot be replaced (nor
+    // backed up as a file): the destination is unwritable.
+    if (file_status(dest).is_folder())
+        return make_outcome(entry_result::destination_unwritable, L"destination is a folder");
     if (backup && !backup_before_replace(dest))
         return make_outcome(entry_result::backup_failed, L"no backup could be made");
     if (!sibling.commit())

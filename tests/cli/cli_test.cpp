@@ -348,7 +348,7 @@ TEST_F(cli_test, UnwritableDestinationExitsWithOne) {
     CreateDirectoryW((dest + L"c.txt").c_str(), nullptr);
     const cli_result r = run({L"--code", L"0", dest});
     EXPECT_EQ(r.exit, 1u) << r.err;
-    EXPECT_NE(r.err.find(L"Unable to save.\nc.txt  (cannot replace the destination)\n"),
+    EXPECT_NE(r.err.find(L"Unable to save.\nc.txt  (destination is a folder)\n"),
               std::wstring::npos)
         << r.err;
     EXPECT_TRUE(exists(dest + L"a.txt"));
