@@ -107,6 +107,9 @@ entry_outcome put_in_place(sibling_file& sibling, int64_t mtime, bool backup, Ch
         return make_outcome(entry_result::destination_unwritable, L"cannot write the new file");
     const entry_outcome checked = check();
     if (checked.result != done.result) return checked;
+    // The entry's files are read no more through the handles kept open for
+    // it: none stands in the way of the replacement.
+    entry_files::release();
     // A destination the run knows is missing needs neither test nor backup.
     const int moved = commit_if_new(sibling);
     if (moved > 0) return done;
@@ -173,9 +176,10 @@ bool write_and_keep_head(HANDLE file, const std::vector<uint8_t>& bytes, write_p
 }
 
 // Decodes src piece by piece, encodes each piece and writes it to file.
-write_pass write_converted(text_code code, const std::wstring& src, HANDLE file) {
+write_pass write_converted(text_code code, const std::wstring& src, text_code src_code,
+                           HANDLE file) {
     write_pass pass;
-    text_reader reader(src);
+    text_reader reader(src, src_code);
     std::wstring text, carry;
     std::vector<uint8_t> bytes;
     const bool cuts_at_nul = code == code_utf8 || code == code_utf16le || code == code_sjis;
@@ -240,10 +244,10 @@ void learn_facts(entry_outcome& outcome, const std::wstring& dest, const std::ve
 // head receives the destination's head when it was read.
 bool up_to_date(text_code code, const std::wstring& src, const std::wstring& dest,
                 const file_status& src_status, const file_status& dest_status,
-                std::vector<uint8_t>& head) {
+                text_code src_code, std::vector<uint8_t>& head) {
     if (dest_status.failed() || dest_status.mtime() != src_status.mtime()) return false;
     if (!read_file_head(dest, head) || head_code(head) != code) return false;
-    return file_texts_equal(src, dest);
+    return file_texts_equal(src, dest, src_code, code);
 }
 
 }  // namespace
@@ -284,9 +288,9 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
                             const file_status& src_status, const file_status& dest_status,
                             text_code src_code) {
     std::vector<uint8_t> dest_head;
-    if (up_to_date(code, src, dest, src_status, dest_status, dest_head)) {
+    if (up_to_date(code, src, dest, src_status, dest_status, src_code, dest_head)) {
         entry_outcome outcome = make_outcome(entry_result::up_to_date, L"up to date");
-        learn_facts(outcome, dest, dest_head, src_status, src_code);
+        record_facts(outcome, src_status, dest, !is_archive_head(dest_head), code, src_code);
         return outcome;
     }
     if (code == 0) {
@@ -299,7 +303,7 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
     std::unique_ptr<sibling_file> sibling;
     if (!open_sibling(sibling, dest))
         return make_outcome(entry_result::destination_unwritable, L"cannot create the new file");
-    const write_pass pass = write_converted(code, src, sibling->handle());
+    const write_pass pass = write_converted(code, src, src_code, sibling->handle());
     if (pass.unreadable) {
         log_line(L"Can't read rb  " + src + win32_error_text(pass.read_error));
         return make_outcome(entry_result::source_unreadable,
@@ -310,7 +314,8 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
     std::wstring fallback = pass.lossy;
     if (fallback.empty()) {
         const auto check = [&] {
-            if (file_texts_equal(src, sibling->path())) return make_outcome(entry_result::converted, L"");
+            if (file_texts_equal(src, sibling->path(), src_code))
+                return make_outcome(entry_result::converted, L"");
             return make_outcome(entry_result::copied, L"read-back differs");
         };
         entry_outcome outcome = put_in_place(*sibling, src_status.mtime(), true, check,

@@ -21,6 +21,7 @@
 #include "engine/detect.h"
 #include "engine/entries.h"
 #include "engine/file_io.h"
+#include "engine/file_pieces.h"
 #include "engine/loss_report.h"
 #include "engine/folder_index.h"
 #include "engine/rescue.h"
@@ -51,6 +52,9 @@ entry_outcome copy_binary(const std::wstring& src, const std::wstring& dest,
 
 // One entry of the run, from the checks on its two files to its outcome.
 entry_outcome process_entry(int code, const std::wstring& src, const std::wstring& dest) {
+    // Each of the two files is opened once for all the reading below.
+    const entry_files kept(src == dest ? std::vector<std::wstring>{src}
+                                       : std::vector<std::wstring>{src, dest});
     const file_status src_status(src);
     if (!src_status.is_file()) return left_alone(L"not a file");
     const file_status dest_status = indexed_status(dest);

@@ -291,7 +291,7 @@ text_check check_text_file(const std::wstring& path) {
             return check;
         }
     }
-    text_reader reader(path);
+    text_reader reader(path, check.code);
     text_rules_scan rules;
     std::wstring piece;
     while (reader.next(piece)) {

@@ -9,12 +9,62 @@
 
 namespace quillet {
 
+namespace {
+
+struct kept_file {
+    std::wstring path;
+    unique_hfile handle;
+    uint64_t pointer = 0;  // the handle's file pointer
+};
+
+// The files the entry in progress on this thread keeps open (empty outside an
+// entry); a path without a handle has not been opened yet.
+thread_local std::vector<kept_file>* kept_files = nullptr;
+
+unique_hfile open_for_reading(const std::wstring& path, DWORD& error) {
+    unique_hfile file = open_file_retrying(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           OPEN_EXISTING, 100, 100, &error);
+    if (!file && error == 0) error = ERROR_INVALID_NAME;
+    return file;
+}
+
+}  // namespace
+
+entry_files::entry_files(std::vector<std::wstring> paths) {
+    if (kept_files) return;  // an outer entry keeps its own files
+    kept_files = new std::vector<kept_file>();
+    for (std::wstring& path : paths) kept_files->push_back(kept_file{std::move(path), unique_hfile(), 0});
+}
+
+entry_files::~entry_files() {
+    delete kept_files;
+    kept_files = nullptr;
+}
+
+void entry_files::release() {
+    if (kept_files) kept_files->clear();
+}
+
 piece_reader::piece_reader(const std::wstring& path) {
-    file_ = open_file_retrying(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               OPEN_EXISTING, 100, 100, &error_);
-    if (!file_ && error_ == 0) error_ = ERROR_INVALID_NAME;
+    kept_file* kept = nullptr;
+    if (kept_files && !path.empty())
+        for (kept_file& k : *kept_files)
+            if (k.path == path) kept = &k;
+    if (kept && kept->handle) {
+        file_ = kept->handle.get();
+        pointer_ = &kept->pointer;
+    } else {
+        owned_ = open_for_reading(path, error_);
+        file_ = owned_ ? owned_.get() : INVALID_HANDLE_VALUE;
+        if (kept && owned_) {
+            kept->handle = std::move(owned_);
+            kept->pointer = 0;
+            file_ = kept->handle.get();
+            pointer_ = &kept->pointer;
+        }
+    }
     LARGE_INTEGER size{};
-    if (file_ && GetFileSizeEx(file_.get(), &size) && size.QuadPart > 0)
+    if (file_ != INVALID_HANDLE_VALUE && GetFileSizeEx(file_, &size) && size.QuadPart > 0)
         size_ = static_cast<uint64_t>(size.QuadPart);
 }
 
@@ -25,32 +75,46 @@ size_t piece_reader::request_size(size_t most) const {
 }
 
 bool piece_reader::next(std::vector<uint8_t>& piece, size_t most) {
+    if (!ok() || ended_) {
+        piece.clear();
+        return false;
+    }
     // A buffer that already has the room is not filled with zeros again.
     const size_t want = request_size(most);
     if (piece.capacity() < want) piece.reserve(want);
     piece.resize(want);
-    DWORD got = 0;
-    if (!file_ || error_ != 0) {
-        piece.clear();
-        return false;
+    // Readers sharing one handle take turns: the pointer is moved to this
+    // reader's place only when another reader left it elsewhere. (A read at
+    // an offset given with the request costs a server call per read under
+    // Wine; moving the pointer does not.)
+    if (*pointer_ != position_) {
+        LARGE_INTEGER to;
+        to.QuadPart = static_cast<LONGLONG>(position_);
+        if (!SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) {
+            error_ = GetLastError();
+            piece.clear();
+            return false;
+        }
+        *pointer_ = position_;
     }
-    if (!ReadFile(file_.get(), piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr)) {
+    DWORD got = 0;
+    if (!ReadFile(file_, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr)) {
         error_ = GetLastError();
         got = 0;
     }
     piece.resize(got);
     position_ += got;
+    *pointer_ = position_;
+    // A short read is the file's end (requests ask one byte beyond the size
+    // the file had): the next call need not ask again.
+    if (got < want && error_ == 0) ended_ = true;
     return got > 0;
 }
 
 bool piece_reader::rewind() {
-    LARGE_INTEGER zero{};
-    if (file_ && SetFilePointerEx(file_.get(), zero, nullptr, FILE_BEGIN)) {
-        position_ = 0;
-        return true;
-    }
-    if (file_) error_ = GetLastError();
-    return false;
+    position_ = 0;
+    ended_ = false;
+    return ok();
 }
 
 bool read_head_from(piece_reader& reader, std::vector<uint8_t>& head) {
@@ -89,10 +153,16 @@ size_t mark_length(const std::vector<uint8_t>& head, text_code code) {
     }
 }
 
-text_reader::text_reader(const std::wstring& path) : reader_(path) {
+text_reader::text_reader(const std::wstring& path, text_code code) : reader_(path) {
+    // A known code needs only the first bytes, for the byte-order mark.
     std::vector<uint8_t> head;
-    if (!read_head_from(reader_, head) || !reader_.rewind()) return;
-    code_ = head_code(head);
+    if (code == kCodeToJudge) {
+        if (!read_head_from(reader_, head)) return;
+    } else if (!reader_.next(head, 4) && !reader_.ok()) {
+        return;
+    }
+    if (!reader_.rewind()) return;
+    code_ = code == kCodeToJudge ? head_code(head) : code;
     skip_ = std::min(mark_length(head, code_), head.size());
     decoder_ = make_piece_decoder(code_);
     ok_ = true;
@@ -130,12 +200,13 @@ bool text_comparer::add(std::wstring& mine, const std::wstring& piece, std::wstr
     return true;
 }
 
-bool file_texts_equal(const std::wstring& a, const std::wstring& b) {
+bool file_texts_equal(const std::wstring& a, const std::wstring& b, text_code code_a,
+                      text_code code_b) {
     // Equal bytes decode to equal texts: a plain comparison first when it can
     // answer (same size), so a copy is never decoded.
     const file_status sa(a), sb(b);
     if (!sa.failed() && !sb.failed() && sa.size() == sb.size() && file_bytes_equal(a, b)) return true;
-    text_reader ra(a), rb(b);
+    text_reader ra(a, code_a), rb(b, code_b);
     text_comparer compare;
     bool more_a = ra.ok(), more_b = rb.ok();
     while (more_a || more_b) {

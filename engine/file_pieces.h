@@ -23,17 +23,18 @@ constexpr size_t kHeadBytes = size_t(4) << 20;
 
 // A file opened for reading (others may go on reading and writing; a file
 // they hold exclusively is waited for as the file reader waits), read from
-// its start in pieces. error() tells why an open or a read failed.
+// its start in pieces. error() tells why an open or a
+// read failed. A file the entry in progress keeps open (entry_files) is read
+// through that one handle, not opened again.
 class piece_reader {
 public:
     explicit piece_reader(const std::wstring& path);
-    bool ok() const { return static_cast<bool>(file_) && error_ == 0; }
+    bool ok() const { return file_ != INVALID_HANDLE_VALUE && error_ == 0; }
     DWORD error() const { return error_; }
     // The next piece of at most `most` bytes (never more than kPieceBytes);
     // false at the end of the file or on a read failure (error() then set).
     bool next(std::vector<uint8_t>& piece, size_t most = kPieceBytes);
     bool rewind();
-    HANDLE handle() const { return file_.get(); }
 
 private:
     // The size of the next request: what the file held at its open beyond
@@ -42,10 +43,32 @@ private:
     // read with a small buffer, never one of kPieceBytes.
     size_t request_size(size_t most) const;
 
-    unique_hfile file_;
+    unique_hfile owned_;  // the handle, unless the entry keeps the file open
+    HANDLE file_ = INVALID_HANDLE_VALUE;
     DWORD error_ = 0;
     uint64_t size_ = 0;      // the file's size when it was opened
     uint64_t position_ = 0;  // bytes read so far
+    bool ended_ = false;     // a read came back short: the file ends there
+    // Where the handle's own file pointer stands (shared by the readers of a
+    // kept file): a read moves it only when it is not already in place.
+    uint64_t own_pointer_ = 0;
+    uint64_t* pointer_ = &own_pointer_;
+};
+
+// While one lives, the files of one entry of a run (its source and its
+// destination) are opened at most once for reading: the text test, the
+// conversion and the read-back all read the handle the first reader opened,
+// so the platform is asked to open each file once, not once per step.
+// release() closes them: it must be called before a kept path is replaced
+// (another name moved over it) or written, so that the reads after it see
+// the new file and no handle of ours stands in the replacement's way.
+class entry_files {
+public:
+    explicit entry_files(std::vector<std::wstring> paths);
+    ~entry_files();
+    entry_files(const entry_files&) = delete;
+    entry_files& operator=(const entry_files&) = delete;
+    static void release();
 };
 
 // The first min(kHeadBytes, size) bytes of a file; false when it cannot be
@@ -61,11 +84,16 @@ text_code head_code(const std::vector<uint8_t>& head);
 // How many bytes of a file of that code its byte-order mark takes.
 size_t mark_length(const std::vector<uint8_t>& head, text_code code);
 
+// A code not known yet: judged on the file's head.
+constexpr text_code kCodeToJudge = -1;
+
 // A file's text, decoded piece by piece as decode_text decodes the whole
 // file (the code judged on the head, the mark skipped).
 class text_reader {
 public:
-    explicit text_reader(const std::wstring& path);
+    // code, when known already (what head_code said of the same file's
+    // head), spares judging the head again.
+    explicit text_reader(const std::wstring& path, text_code code = kCodeToJudge);
     bool ok() const { return ok_; }
     DWORD error() const { return reader_.error(); }
     text_code code() const { return code_; }
@@ -105,8 +133,10 @@ private:
 };
 
 // The decoded texts of both files are equal (both read whole). false when
-// either cannot be read.
-bool file_texts_equal(const std::wstring& a, const std::wstring& b);
+// either cannot be read. code_a and code_b, when known, are the files' codes
+// as head_code judged them.
+bool file_texts_equal(const std::wstring& a, const std::wstring& b,
+                      text_code code_a = kCodeToJudge, text_code code_b = kCodeToJudge);
 // Both files hold the same bytes.
 bool file_bytes_equal(const std::wstring& a, const std::wstring& b);
 

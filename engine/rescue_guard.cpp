@@ -1,6 +1,6 @@
 #include "engine/rescue_guard.h"
 
-#include <set>
+#include <algorithm>
 #include <utility>
 
 #include "base/file_identity.h"
@@ -12,19 +12,10 @@ namespace {
 
 using file_key = std::pair<unsigned long, uint64_t>;
 
-// The identities of the guarded files, counted per guard that added them.
-std::multiset<file_key>& guarded() {
-    static std::multiset<file_key> keys;
-    return keys;
-}
-
-std::vector<file_key> keys_of(const std::vector<std::wstring>& sources) {
-    std::vector<file_key> keys;
-    for (const std::wstring& source : sources) {
-        const file_identity id = identity_of(source);
-        if (id.known) keys.emplace_back(id.volume, id.index);
-    }
-    return keys;
+// The guards alive now, innermost last.
+std::vector<rescue_guard*>& live_guards() {
+    static std::vector<rescue_guard*> guards;
+    return guards;
 }
 
 }  // namespace
@@ -41,21 +32,34 @@ bool in_rescue_tree(const std::wstring& path) {
     return full.size() > root.size() && full.compare(0, root.size(), root) == 0;
 }
 
-rescue_guard::rescue_guard(const std::vector<std::wstring>& sources) : keys_(keys_of(sources)) {
-    for (const file_key& key : keys_) guarded().insert(key);
+rescue_guard::rescue_guard(const std::vector<std::wstring>& sources) : sources_(sources) {
+    live_guards().push_back(this);
 }
 
 rescue_guard::~rescue_guard() {
-    for (const file_key& key : keys_) {
-        const auto it = guarded().find(key);
-        if (it != guarded().end()) guarded().erase(it);
+    auto& guards = live_guards();
+    guards.erase(std::remove(guards.begin(), guards.end(), this), guards.end());
+}
+
+bool rescue_guard::holds(unsigned long volume, uint64_t index) {
+    if (!resolved_) {
+        for (const std::wstring& source : sources_) {
+            const file_identity id = identity_of(source);
+            if (id.known) keys_.emplace_back(id.volume, id.index);
+        }
+        std::sort(keys_.begin(), keys_.end());
+        resolved_ = true;
     }
+    return std::binary_search(keys_.begin(), keys_.end(), file_key(volume, index));
 }
 
 bool rescue_keeps(const std::wstring& path) {
-    if (guarded().empty()) return false;
+    if (live_guards().empty()) return false;
     const file_identity id = identity_of(path);
-    return id.known && guarded().count(file_key(id.volume, id.index)) > 0;
+    if (!id.known) return false;
+    for (rescue_guard* guard : live_guards())
+        if (guard->holds(id.volume, id.index)) return true;
+    return false;
 }
 
 }  // namespace quillet
