@@ -13,9 +13,10 @@ namespace {
 // Sibling names carry the process id and a counter, so that two processes
 // (or two runs in one process) never pick the same one; CREATE_NEW makes sure
 // an existing file of that name is never opened.
-std::wstring sibling_name(const std::wstring& target, unsigned serial) {
-    return target + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(serial) + L".tmp";
+std::wstring sibling_name(const std::wstring& target, const std::wstring& folder, unsigned serial) {
+    const std::wstring base = folder.empty() ? target : path_add_sep(folder, L"\\") + path_name(target);
+    return base + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(serial) +
+           L".tmp";
 }
 
 unsigned next_serial() {
@@ -46,9 +47,10 @@ bool file_holds(const std::wstring& path, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-sibling_file::sibling_file(const std::wstring& target) : target_(target) {
+sibling_file::sibling_file(const std::wstring& target, const std::wstring& folder)
+    : target_(target) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path_ = sibling_name(target, next_serial());
+        path_ = sibling_name(target, folder, next_serial());
         file_.reset(CreateFileW(extended_path(path_).c_str(), GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
@@ -68,12 +70,17 @@ sibling_file::~sibling_file() {
     if (!committed_ && !path_.empty()) DeleteFileW(extended_path(path_).c_str());
 }
 
+bool sibling_file::flush() {
+    if (!file_) return false;
+    if (FlushFileBuffers(file_.get())) return true;
+    log_line(L"Can't write wb  " + target_ + win32_error_text(GetLastError()));
+    return false;
+}
+
 bool sibling_file::close() {
     if (!file_) return !path_.empty();
-    const bool flushed = FlushFileBuffers(file_.get()) != 0;
-    const DWORD error = flushed ? 0 : GetLastError();
+    const bool flushed = flush();
     file_.reset();
-    if (!flushed) log_line(L"Can't write wb  " + target_ + win32_error_text(error));
     return flushed;
 }
 

@@ -19,7 +19,11 @@ namespace quillet {
 // the destructor unless commit() moved it over the target.
 class sibling_file {
 public:
-    explicit sibling_file(const std::wstring& target);
+    // folder, when given, is where the file is made instead of target's own
+    // folder: a folder on target's volume (a small one, so that making a new
+    // name there is quick where the platform searches a folder for every new
+    // name).
+    explicit sibling_file(const std::wstring& target, const std::wstring& folder = L"");
     ~sibling_file();
     sibling_file(const sibling_file&) = delete;
     sibling_file& operator=(const sibling_file&) = delete;
@@ -30,6 +34,9 @@ public:
     const std::wstring& path() const { return path_; }
     const std::wstring& target() const { return target_; }
 
+    // Flushes the handle's data to the disk; true when it got there. The
+    // handle stays open (the file can be read back through it).
+    bool flush();
     // Flushes and closes the handle (before the file is stamped or read back
     // by its name); true when the data reached the file system.
     bool close();

@@ -103,13 +103,16 @@ template <typename Check>
 entry_outcome put_in_place(sibling_file& sibling, int64_t mtime, bool backup, Check check,
                            entry_outcome done) {
     const FILETIME ft = file_time_of(mtime);
-    if (!SetFileTime(sibling.handle(), nullptr, nullptr, &ft) || !sibling.close())
+    if (!SetFileTime(sibling.handle(), nullptr, nullptr, &ft) || !sibling.flush())
         return make_outcome(entry_result::destination_unwritable, L"cannot write the new file");
+    // Read back through the handle that wrote it, now that its data is on disk.
+    entry_files::lend(sibling.path(), sibling.handle());
     const entry_outcome checked = check();
-    if (checked.result != done.result) return checked;
     // The entry's files are read no more through the handles kept open for
     // it: none stands in the way of the replacement.
     entry_files::release();
+    sibling.close();
+    if (checked.result != done.result) return checked;
     // A destination the run knows is missing needs neither test nor backup.
     const int moved = commit_if_new(sibling);
     if (moved > 0) return done;
@@ -135,7 +138,7 @@ entry_outcome put_in_place(sibling_file& sibling, int64_t mtime, bool backup, Ch
 bool open_sibling(std::unique_ptr<sibling_file>& sibling, const std::wstring& dest) {
     const std::wstring folder = path_folder(dest);
     if (!folder_exists(folder) && !make_folders(folder)) return false;
-    sibling = std::make_unique<sibling_file>(dest);
+    sibling = std::make_unique<sibling_file>(dest, staging_folder_for(dest));
     return sibling->ok();
 }
 

@@ -13,9 +13,13 @@ namespace {
 
 struct kept_file {
     std::wstring path;
-    unique_hfile handle;
-    uint64_t pointer = 0;  // the handle's file pointer
+    unique_hfile owned;                   // the handle, when the entry opened it
+    HANDLE handle = INVALID_HANDLE_VALUE;  // owned, or lent; none until opened
+    uint64_t pointer = 0;                  // the handle's file pointer
 };
+
+// A pointer position no reader asks for: the first read moves the pointer.
+constexpr uint64_t kPointerUnknown = ~uint64_t(0);
 
 // The files the entry in progress on this thread keeps open (empty outside an
 // entry); a path without a handle has not been opened yet.
@@ -33,7 +37,7 @@ unique_hfile open_for_reading(const std::wstring& path, DWORD& error) {
 entry_files::entry_files(std::vector<std::wstring> paths) {
     if (kept_files) return;  // an outer entry keeps its own files
     kept_files = new std::vector<kept_file>();
-    for (std::wstring& path : paths) kept_files->push_back(kept_file{std::move(path), unique_hfile(), 0});
+    for (std::wstring& path : paths) kept_files->push_back(kept_file{std::move(path), unique_hfile(), INVALID_HANDLE_VALUE, 0});
 }
 
 entry_files::~entry_files() {
@@ -45,21 +49,26 @@ void entry_files::release() {
     if (kept_files) kept_files->clear();
 }
 
+void entry_files::lend(const std::wstring& path, HANDLE handle) {
+    if (kept_files)
+        kept_files->push_back(kept_file{path, unique_hfile(), handle, kPointerUnknown});
+}
+
 piece_reader::piece_reader(const std::wstring& path) {
     kept_file* kept = nullptr;
     if (kept_files && !path.empty())
         for (kept_file& k : *kept_files)
             if (k.path == path) kept = &k;
-    if (kept && kept->handle) {
-        file_ = kept->handle.get();
+    if (kept && kept->handle != INVALID_HANDLE_VALUE) {
+        file_ = kept->handle;
         pointer_ = &kept->pointer;
     } else {
         owned_ = open_for_reading(path, error_);
         file_ = owned_ ? owned_.get() : INVALID_HANDLE_VALUE;
         if (kept && owned_) {
-            kept->handle = std::move(owned_);
+            kept->owned = std::move(owned_);
+            kept->handle = kept->owned.get();
             kept->pointer = 0;
-            file_ = kept->handle.get();
             pointer_ = &kept->pointer;
         }
     }
@@ -264,7 +273,7 @@ bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t 
         log_line(L"Can't replace  " + dest + L"  (read-only)");
         return false;
     }
-    sibling_file sibling(dest);
+    sibling_file sibling(dest, staging_folder_for(dest));
     const FILETIME ft = file_time_of(mtime);
     if (!sibling.ok() || !copy_pieces(src, sibling.handle()) ||
         !SetFileTime(sibling.handle(), nullptr, nullptr, &ft) || !sibling.close())

@@ -69,6 +69,9 @@ public:
     entry_files(const entry_files&) = delete;
     entry_files& operator=(const entry_files&) = delete;
     static void release();
+    // Until release(), path is read through handle, which stays its owner's
+    // (a file just written, read back through the handle that wrote it).
+    static void lend(const std::wstring& path, HANDLE handle);
 };
 
 // The first min(kHeadBytes, size) bytes of a file; false when it cannot be

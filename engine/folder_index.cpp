@@ -76,6 +76,42 @@ void folder_index::note_removed(const std::wstring& path) {
     if (entry.complete) entry.names.erase(name);
 }
 
+folder_index::~folder_index() {
+    for (auto& entry : staging_) {
+        entry.second.hold.reset();
+        if (!entry.second.path.empty()) RemoveDirectoryW(extended_path(entry.second.path).c_str());
+    }
+}
+
+std::wstring folder_index::staging_folder(const std::wstring& target) {
+    const std::wstring folder = path_del_sep(path_folder(path_normalize(target, L"\\")));
+    if (folder.empty()) return L"";
+    staging& entry = staging_[upper(folder)];
+    if (entry.tried) return entry.path;
+    if (!folder_exists(folder)) return L"";
+    entry.tried = true;
+    const std::wstring path =
+        path_add_sep(folder, L"\\") + L"quillet.~" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    // A new folder only: whatever stands at the name (a leftover, a link) is
+    // not written into.
+    if (!CreateDirectoryW(extended_path(path).c_str(), nullptr)) return L"";
+    note_created(path);
+    SetFileAttributesW(extended_path(path).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    entry.hold.reset(CreateFileW(extended_path(path).c_str(), FILE_LIST_DIRECTORY,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!entry.hold) {
+        RemoveDirectoryW(extended_path(path).c_str());
+        return L"";
+    }
+    entry.path = path;
+    return path;
+}
+
+std::wstring staging_folder_for(const std::wstring& target) {
+    return current_index ? current_index->staging_folder(target) : L"";
+}
+
 folder_index* run_folder_index() { return current_index; }
 
 folder_index_scope::folder_index_scope(folder_index& index) : outer_(current_index) {

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/handles.h"
 #include "base/paths.h"
 
 namespace quillet {
@@ -22,6 +23,8 @@ namespace quillet {
 class folder_index {
 public:
     folder_index() = default;
+    // Removes the staging folders (those left empty).
+    ~folder_index();
     folder_index(const folder_index&) = delete;
     folder_index& operator=(const folder_index&) = delete;
 
@@ -35,6 +38,13 @@ public:
     void note_removed(const std::wstring& path);
     // How many folders have been listed (for tests).
     size_t listings() const { return listings_; }
+    // The run's staging folder in target's folder, made on first use: new
+    // files are written there and then moved to their names, so that only
+    // the move looks the new name up in the (possibly large) folder. A hidden
+    // folder of a name no other process uses, held open so that it cannot be
+    // moved or replaced while the run lasts. "" when it cannot be made (the
+    // new files are then written beside their targets).
+    std::wstring staging_folder(const std::wstring& target);
 
 private:
     struct listing {
@@ -43,7 +53,14 @@ private:
     };
     listing& folder_of(const std::wstring& path, std::wstring& name_key);
 
+    struct staging {
+        bool tried = false;
+        std::wstring path;  // "" when it could not be made
+        unique_hfile hold;
+    };
+
     std::unordered_map<std::wstring, listing> folders_;
+    std::unordered_map<std::wstring, staging> staging_;
     size_t listings_ = 0;
 };
 
@@ -79,6 +96,10 @@ class sibling_file;
 // turned out to exist (the sibling is kept: replace it the careful way); -1
 // the move failed otherwise (the sibling is gone, logged).
 int commit_if_new(sibling_file& sibling);
+
+// The run's staging folder for target (see folder_index::staging_folder); ""
+// outside a run.
+std::wstring staging_folder_for(const std::wstring& target);
 
 // file_status(path), without asking the file system when the run's index
 // knows path is missing (then the status of a missing file).
