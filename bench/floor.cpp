@@ -3,8 +3,11 @@
 // decodes with MultiByteToWideChar(932), encodes with
 // WideCharToMultiByte(CP_UTF8), writes and closes; nothing else (no text test,
 // no backup, no read-back, no times). quillet's figures are compared with it.
+// With --flush it also flushes each file to the disk (FlushFileBuffers) before
+// closing it, as a program must that promises a file is whole on disk before
+// it takes an old one's place: the floor of a durable write.
 //
-//   floor.exe SOURCE_FOLDER DEST_FOLDER
+//   floor.exe [--flush] SOURCE_FOLDER DEST_FOLDER
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +15,8 @@
 #include <vector>
 
 namespace {
+
+bool flush_each = false;
 
 bool read_all(const std::wstring& path, std::vector<char>& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -37,7 +42,8 @@ bool write_all(const std::wstring& path, const std::vector<char>& bytes) {
     DWORD put = 0;
     const bool ok = bytes.empty() ||
                     (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
-                     put == bytes.size());
+                     put == bytes.size()) &&
+                    (!flush_each || FlushFileBuffers(file));
     CloseHandle(file);
     return ok;
 }
@@ -59,12 +65,13 @@ bool convert(const std::wstring& src, const std::wstring& dest) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fputs("usage: floor SOURCE_FOLDER DEST_FOLDER\n", stderr);
+    flush_each = argc == 4 && std::wstring(argv[1]) == L"--flush";
+    if (argc != 3 + (flush_each ? 1 : 0)) {
+        std::fputs("usage: floor [--flush] SOURCE_FOLDER DEST_FOLDER\n", stderr);
         return 2;
     }
-    const std::wstring src = std::wstring(argv[1]) + L"\\";
-    const std::wstring dest = std::wstring(argv[2]) + L"\\";
+    const std::wstring src = std::wstring(argv[argc - 2]) + L"\\";
+    const std::wstring dest = std::wstring(argv[argc - 1]) + L"\\";
     WIN32_FIND_DATAW found{};
     HANDLE find = FindFirstFileW((src + L"*").c_str(), &found);
     if (find == INVALID_HANDLE_VALUE) return 1;
