@@ -235,13 +235,15 @@ write_pass write_converted(text_code code, const std::wstring& src, text_code sr
     return pass;
 }
 
-// The facts a converted or up-to-date entry leaves for its status line.
-// head is the destination's head, as read or as written.
+// The facts a converted entry leaves for its status line. head is the
+// destination's head as written; dest_code what reading it back judged it
+// (kCodeToJudge: judged here).
 void learn_facts(entry_outcome& outcome, const std::wstring& dest, const std::vector<uint8_t>& head,
-                 const file_status& src_status, text_code src_code) {
+                 text_code dest_code, const file_status& src_status, text_code src_code) {
     // The destination's text is the source's, in one of the encodings written
     // here: the text rules find for it what they found for the source.
-    record_facts(outcome, src_status, dest, !is_archive_head(head), head_code(head), src_code);
+    record_facts(outcome, src_status, dest, !is_archive_head(head),
+                 dest_code == kCodeToJudge ? head_code(head) : dest_code, src_code);
 }
 
 // head receives the destination's head when it was read.
@@ -316,8 +318,9 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
         return make_outcome(entry_result::destination_unwritable, L"cannot write the new file");
     std::wstring fallback = pass.lossy;
     if (fallback.empty()) {
+        text_code written_code = kCodeToJudge;
         const auto check = [&] {
-            if (file_texts_equal(src, sibling->path(), src_code))
+            if (file_texts_equal(src, sibling->path(), src_code, kCodeToJudge, &written_code))
                 return make_outcome(entry_result::converted, L"");
             return make_outcome(entry_result::copied, L"read-back differs");
         };
@@ -325,7 +328,7 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
                                              make_outcome(entry_result::converted, L"converted"));
         if (outcome.result != entry_result::copied) {
             if (outcome.result == entry_result::converted)
-                learn_facts(outcome, dest, pass.head, src_status, src_code);
+                learn_facts(outcome, dest, pass.head, written_code, src_status, src_code);
             return outcome;
         }
         fallback = outcome.reason;

@@ -210,12 +210,14 @@ bool text_comparer::add(std::wstring& mine, const std::wstring& piece, std::wstr
 }
 
 bool file_texts_equal(const std::wstring& a, const std::wstring& b, text_code code_a,
-                      text_code code_b) {
+                      text_code code_b, text_code* judged_b) {
+    if (judged_b) *judged_b = kCodeToJudge;
     // Equal bytes decode to equal texts: a plain comparison first when it can
     // answer (same size), so a copy is never decoded.
     const file_status sa(a), sb(b);
     if (!sa.failed() && !sb.failed() && sa.size() == sb.size() && file_bytes_equal(a, b)) return true;
     text_reader ra(a, code_a), rb(b, code_b);
+    if (judged_b && rb.ok()) *judged_b = rb.code();
     text_comparer compare;
     bool more_a = ra.ok(), more_b = rb.ok();
     while (more_a || more_b) {

@@ -137,9 +137,11 @@ private:
 
 // The decoded texts of both files are equal (both read whole). false when
 // either cannot be read. code_a and code_b, when known, are the files' codes
-// as head_code judged them.
+// as head_code judged them; judged_b, when given, receives b's code as it
+// was read (kCodeToJudge when b's texts were not decoded: equal bytes).
 bool file_texts_equal(const std::wstring& a, const std::wstring& b,
-                      text_code code_a = kCodeToJudge, text_code code_b = kCodeToJudge);
+                      text_code code_a = kCodeToJudge, text_code code_b = kCodeToJudge,
+                      text_code* judged_b = nullptr);
 // Both files hold the same bytes.
 bool file_bytes_equal(const std::wstring& a, const std::wstring& b);
 
