@@ -169,6 +169,81 @@ struct write_pass {
     bool unwritable = false;
     std::wstring lossy;  // reason the source is copied unchanged instead
     std::vector<uint8_t> head;  // the first bytes written, for the status line's facts
+    // Every piece was read back from the file as it was written, decoded as
+    // written_as (its mark of `mark` bytes skipped) and found equal to the
+    // source's text.
+    bool read_back_equal = false;
+    text_code written_as = code_none;
+    size_t mark = 0;
+};
+
+// The code a file written in the target code is read back as, and the bytes
+// of its byte-order mark.
+text_code written_code_of(text_code code, size_t& mark) {
+    mark = code == code_utf8 || code == code_sjis ? 0 : 2;
+    return code == code_utf8 || code == code_sjis ? code : code_utf16le;
+}
+
+// Reads the size bytes just written at offset back from file into buffer,
+// leaving the file pointer at their end for the next write.
+bool read_back(HANDLE file, uint64_t offset, size_t size, std::vector<uint8_t>& buffer) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return false;
+    buffer.resize(size);
+    size_t done = 0;
+    while (done < size) {
+        const DWORD want = static_cast<DWORD>(std::min(size - done, kPieceBytes));
+        DWORD got = 0;
+        if (!ReadFile(file, buffer.data() + done, want, &got, nullptr) || got == 0) return false;
+        done += got;
+    }
+    return true;
+}
+
+// Reads each written piece back and compares its text with the piece's own:
+// the written file is checked as it is made, so the source is decoded once.
+class piece_check {
+public:
+    piece_check(text_code code, HANDLE file)
+        : file_(file), code_(written_code_of(code, mark_)), decoder_(make_piece_decoder(code_)) {}
+    // After text was encoded to bytes and written at the file's end.
+    void written(const std::wstring& text, const std::vector<uint8_t>& bytes) {
+        if (!equal_) return;
+        if (!read_back(file_, offset_, bytes.size(), back_)) {
+            equal_ = false;
+            return;
+        }
+        const size_t skip = offset_ == 0 ? std::min(mark_, back_.size()) : 0;
+        offset_ += bytes.size();
+        decoded_.clear();
+        decoder_->decode(back_.data() + skip, back_.size() - skip, false, decoded_);
+        equal_ = compare_.add_a(text) && compare_.add_b(decoded_);
+    }
+    // Source text the written form leaves out: the read-back cannot match it.
+    void dropped(const std::wstring& text) {
+        if (equal_ && !text.empty()) equal_ = compare_.add_a(text);
+    }
+    // After the last piece; fills the pass's verdict.
+    void finish(write_pass& pass) {
+        decoded_.clear();
+        decoder_->decode(nullptr, 0, true, decoded_);
+        pass.read_back_equal = equal_ && compare_.add_b(decoded_) && compare_.equal_at_end() &&
+                               decoder_->invalid_count() == 0;
+        pass.written_as = code_;
+        pass.mark = mark_;
+    }
+
+private:
+    HANDLE file_;
+    size_t mark_ = 0;
+    text_code code_;
+    std::unique_ptr<piece_decoder> decoder_;
+    text_comparer compare_;
+    uint64_t offset_ = 0;
+    bool equal_ = true;
+    std::vector<uint8_t> back_;
+    std::wstring decoded_;
 };
 
 // Writes bytes to file, keeping the first of them in pass.head.
@@ -185,6 +260,7 @@ write_pass write_converted(text_code code, const std::wstring& src, text_code sr
     text_reader reader(src, src_code);
     std::wstring text, carry;
     std::vector<uint8_t> bytes;
+    piece_check check(code, file);
     const bool cuts_at_nul = code == code_utf8 || code == code_utf16le || code == code_sjis;
     bool first = true, leading = !cuts_at_nul;
     while (reader.next(text)) {
@@ -197,7 +273,9 @@ write_pass write_converted(text_code code, const std::wstring& src, text_code sr
         }
         if (leading) {  // the marked UTF-16 form drops the text's own leading marks
             const size_t keep = text.find_first_not_of(wchar_t(0xFEFF));
-            text.erase(0, keep == std::wstring::npos ? text.size() : keep);
+            const size_t dropped = keep == std::wstring::npos ? text.size() : keep;
+            check.dropped(text.substr(0, dropped));
+            text.erase(0, dropped);
             leading = keep == std::wstring::npos;
         }
         // The UTF-8, UTF-16 and Shift_JIS forms end at a NUL character.
@@ -208,7 +286,6 @@ write_pass write_converted(text_code code, const std::wstring& src, text_code sr
         bool lost = false;
         encode_piece(code, text, first, &lost, bytes);
         first = false;
-        text.clear();
         if (lost) {
             pass.lossy = L"characters the target cannot hold";
             return pass;
@@ -217,6 +294,8 @@ write_pass write_converted(text_code code, const std::wstring& src, text_code sr
             pass.unwritable = true;
             return pass;
         }
+        check.written(text, bytes);
+        text.clear();
     }
     if (!reader.ok()) {
         pass.unreadable = true;
@@ -227,7 +306,9 @@ write_pass write_converted(text_code code, const std::wstring& src, text_code sr
     if (first) {  // an empty text still gets its mark
         encode_piece(code, L"", true, nullptr, bytes);
         if (!write_and_keep_head(file, bytes, pass)) pass.unwritable = true;
+        check.written(L"", bytes);
     }
+    check.finish(pass);
     // A source whose encoding stayed undecided is never converted by a guess.
     if (reader.code() == code_none && pass.lossy.empty()) pass.lossy = L"encoding undecided";
     if (reader.invalid_count() > 0 && pass.lossy.empty())
@@ -320,6 +401,15 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
     if (fallback.empty()) {
         text_code written_code = kCodeToJudge;
         const auto check = [&] {
+            // Read back as it was written: enough when a reader of the file
+            // would take it for the code it was read back in.
+            if (pass.read_back_equal) {
+                const text_code judged = head_code(pass.head);
+                if (judged == pass.written_as && mark_length(pass.head, judged) == pass.mark) {
+                    written_code = judged;
+                    return make_outcome(entry_result::converted, L"");
+                }
+            }
             if (file_texts_equal(src, sibling->path(), src_code, kCodeToJudge, &written_code))
                 return make_outcome(entry_result::converted, L"");
             return make_outcome(entry_result::copied, L"read-back differs");
