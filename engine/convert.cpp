@@ -111,7 +111,6 @@ entry_outcome put_in_place(sibling_file& sibling, int64_t mtime, bool backup, Ch
     // The entry's files are read no more through the handles kept open for
     // it: none stands in the way of the replacement.
     entry_files::release();
-    sibling.close();
     if (checked.result != done.result) return checked;
     // A destination the run knows is missing needs neither test nor backup.
     const int moved = commit_if_new(sibling);
