@@ -284,7 +284,14 @@ bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t 
         log_line(L"Can't write wb  " + sibling.path() + L"  (read back differs)");
         return false;
     }
-    if (!replace) return sibling.commit(false);
+    if (!replace) {
+        // A name another program took after the run listed the folder: the
+        // run's index learns it, so the next name is tried, not this one again.
+        bool existed = false;
+        const bool moved = sibling.commit_new(existed);
+        if (moved || existed) note_created(dest);
+        return moved;
+    }
     // A name the run knows is free is taken without replacing anything: a
     // file that appeared there meanwhile is left as it is (and this copy fails).
     if (!may_exist(dest)) return commit_if_new(sibling) > 0;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/folder_index.h"
 #include "engine/rescue.h"
 #include "support/scratch.h"
 
@@ -170,6 +171,27 @@ TEST_F(RescueTest, SameTimeOtherContentNeverOverwritesAnEarlierBackup) {
     // Backing up version B again finds its own numbered copy.
     EXPECT_EQ(rescue_copy(file), second);
     EXPECT_EQ(names_in(mirror).size(), 3u);
+}
+
+TEST_F(RescueTest, AStampedNameTakenAfterTheRunListedTheFolderIsNeverOverwritten) {
+    const std::wstring file = src_folder() + L"\\x.txt";
+    ASSERT_TRUE(put_text(file, "version A"));
+    ASSERT_TRUE(set_mtime(file, kTime1));
+    ASSERT_FALSE(rescue_copy(file).empty());  // makes the mirror folder
+    ASSERT_TRUE(put_text(file, "version B"));
+    ASSERT_TRUE(set_mtime(file, kTime2));
+    const std::wstring mirror = mirror_of(src_folder());
+    const std::wstring taken = mirror + L"\\" + stamp_of(kTime2) + L"x.txt";
+    // The run lists the mirror folder, then another program takes the name.
+    folder_index index;
+    const folder_index_scope scope(index);
+    ASSERT_FALSE(may_exist(taken));
+    ASSERT_TRUE(put_text(taken, "theirs"));
+    const std::wstring backup = rescue_copy(file);
+    EXPECT_EQ(content_of(taken), "theirs");
+    ASSERT_FALSE(backup.empty());
+    EXPECT_NE(backup, taken);
+    EXPECT_EQ(content_of(backup), "version B");
 }
 
 TEST_F(RescueTest, ForwardSlashesLandInTheSameFolder) {
