@@ -17,6 +17,7 @@
 
 using namespace quillet;
 using testing_support::bytes_of;
+using testing_support::code_page_bytes;
 using testing_support::exists;
 using testing_support::get_bytes;
 using testing_support::get_mtime;
@@ -205,29 +206,19 @@ TEST_F(ConvertTest, Utf8AndUtf16ToShiftJis) {
     EXPECT_EQ(get_mtime(dest(L"u16.txt")), kSourceTime);
 }
 
-// The platform's own conversion of a whole text, for comparison.
-std::vector<uint8_t> platform_bytes(const std::wstring& text, UINT cp) {
-    const int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::vector<uint8_t> out(static_cast<size_t>(n));
-    WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()),
-                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
-    return out;
-}
-
 TEST_F(ConvertTest, AFileOfManyPiecesComesOutWholeInEveryTarget) {
     // Over 3 MB of text: double-byte characters fall across the pieces the
     // file is read, written and read back in.
     std::wstring text;
     while (text.size() < (3u << 20) / 2) text += L"日本語の行とｶﾀｶﾅ①㈱ ASCII words\r\n";
-    const std::wstring path = make_source(L"big.txt", platform_bytes(text, 932));
+    const std::wstring path = make_source(L"big.txt", code_page_bytes(text, 932));
     ASSERT_TRUE(convert_file(8, path, dest_dir()));
-    EXPECT_TRUE(get_bytes(dest(L"big.txt")) == platform_bytes(text, CP_UTF8));
+    EXPECT_TRUE(get_bytes(dest(L"big.txt")) == code_page_bytes(text, CP_UTF8));
     ASSERT_TRUE(convert_file(16, path, dest_dir()));
     EXPECT_TRUE(get_bytes(dest(L"big.txt")) == utf16le_bytes(text, true));
-    const std::wstring u8 = make_source(L"big8.txt", platform_bytes(text, CP_UTF8));
+    const std::wstring u8 = make_source(L"big8.txt", code_page_bytes(text, CP_UTF8));
     ASSERT_TRUE(convert_file(74, u8, dest_dir()));
-    EXPECT_TRUE(get_bytes(dest(L"big8.txt")) == platform_bytes(text, 932));
+    EXPECT_TRUE(get_bytes(dest(L"big8.txt")) == code_page_bytes(text, 932));
     EXPECT_EQ(get_mtime(dest(L"big8.txt")), kSourceTime);
 }
 

@@ -40,15 +40,7 @@ private:
     std::wstring tmp_, temp_;
 };
 
-inline std::vector<uint8_t> code_page_bytes(const std::wstring& text, unsigned cp) {
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::vector<uint8_t> out(static_cast<size_t>(n));
-    WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()),
-                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
-    return out;
-}
+using testing_support::code_page_bytes;
 inline std::vector<uint8_t> sjis(const std::wstring& text) { return code_page_bytes(text, 932); }
 inline std::vector<uint8_t> utf8(const std::wstring& text, bool bom = false) {
     std::vector<uint8_t> out;

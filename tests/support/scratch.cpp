@@ -143,6 +143,16 @@ bool held_file::held() const { return handle_ != INVALID_HANDLE_VALUE; }
 
 std::vector<uint8_t> bytes_of(const std::string& s) { return {s.begin(), s.end()}; }
 
+std::vector<uint8_t> code_page_bytes(const std::wstring& text, unsigned cp) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::vector<uint8_t> out(static_cast<size_t>(n));
+    WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
+    return out;
+}
+
 std::vector<uint8_t> utf16le_bytes(const std::wstring& s, bool bom) {
     std::vector<uint8_t> out;
     if (bom) out = {0xFF, 0xFE};

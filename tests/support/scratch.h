@@ -54,5 +54,8 @@ private:
     std::thread releaser_;
 };
 std::vector<uint8_t> utf16le_bytes(const std::wstring& s, bool bom);
+// The platform's own conversion of a whole text to code page cp
+// (WideCharToMultiByte), for comparison with what the program wrote.
+std::vector<uint8_t> code_page_bytes(const std::wstring& text, unsigned cp);
 
 }  // namespace testing_support
