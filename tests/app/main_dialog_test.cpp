@@ -149,6 +149,21 @@ TEST_F(MainDialogTest, SelectingARecentListOpensItAndSelectsItsEncoding) {
     EXPECT_EQ(dlg->file_list_box.count(), 0);
 }
 
+TEST_F(MainDialogTest, SelectingARecentListThatCannotBeReadSaysSo) {
+    std::wstring dest = make_folder(L"held");
+    // A list the program cannot open: a folder at its name.
+    CreateDirectoryW((dest + L"UTF_8.ilc").c_str(), nullptr);
+    write_list(ido, {dest + L"UTF_8.ilc"});
+    click(IDC_RELOAD_IDO);
+    ASSERT_EQ(dlg->recent_list_box.count(), 1);
+    boxes.clear();
+    select_recent(0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind(L"リストを読めません．\r\n" + dest + L"UTF_8.ilc\r\n", 0), 0u)
+        << boxes[0].text;
+    EXPECT_EQ(dlg->file_list_box.count(), 0);
+}
+
 TEST_F(MainDialogTest, RecentSelectionWithoutALineDoesNothing) {
     write_list(ido, {scratch.path() + L"x\\S_JIS.ilc"});
     click(IDC_RELOAD_IDO);
