@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <unordered_map>
 
 #include "base/file_replace.h"
@@ -187,7 +188,10 @@ copy_run_result copy_run(int code, const text_translator& translate) {
             meter.draw();
         });
         meter.set_text(L" ... ");
-        const rescue_guard guard(files);
+        // The sources are guarded while the entries read them: the run's own
+        // record, saved after them, is backed up without asking who they are.
+        std::optional<rescue_guard> guard;
+        guard.emplace(files);
         for (size_t i = 0; i < files.size(); ++i) {
             const std::wstring& src = files[i];
             meter.step();
@@ -220,6 +224,7 @@ copy_run_result copy_run(int code, const text_translator& translate) {
                 run.reasons.push_back(outcome.reason);
             }
         }
+        guard.reset();
         run.list_record = encoded_list_path(s.get_folder(), code);
         run.list_saved = s.save_encoded_list(code);
         if (!run.list_saved) {
