@@ -106,11 +106,8 @@ bool piece_reader::next(std::vector<uint8_t>& piece, size_t most) {
         }
         *pointer_ = position_;
     }
-    DWORD got = 0;
-    if (!ReadFile(file_, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr)) {
-        error_ = GetLastError();
-        got = 0;
-    }
+    size_t got = 0;
+    if (!read_request(file_, piece.data(), piece.size(), got)) error_ = GetLastError();
     piece.resize(got);
     position_ += got;
     *pointer_ = position_;
@@ -244,25 +241,11 @@ bool file_bytes_equal(const std::wstring& a, const std::wstring& b) {
     }
 }
 
-FILETIME file_time_of(int64_t seconds) {
-    const uint64_t ticks = (static_cast<uint64_t>(seconds) + 11644473600ULL) * 10000000ULL;
-    FILETIME ft;
-    ft.dwLowDateTime = static_cast<DWORD>(ticks);
-    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return ft;
-}
-
-bool is_read_only(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error) {
     piece_reader reader(src);
     std::vector<uint8_t> piece;
     while (reader.next(piece)) {
-        if (!write_pieces(out, piece.data(), piece.size())) return false;
+        if (!write_open_file(out, piece)) return false;
     }
     if (read_error) *read_error = reader.error();
     if (!reader.ok()) log_line(L"Can't read rb  " + src + win32_error_text(reader.error()));
@@ -296,17 +279,6 @@ bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t 
     // file that appeared there meanwhile is left as it is (and this copy fails).
     if (!may_exist(dest)) return commit_if_new(sibling) > 0;
     return sibling.commit();
-}
-
-bool write_pieces(HANDLE file, const uint8_t* data, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        const DWORD chunk = static_cast<DWORD>(std::min(size - done, kPieceBytes));
-        DWORD written = 0;
-        if (!WriteFile(file, data + done, chunk, &written, nullptr) || written == 0) return false;
-        done += written;
-    }
-    return true;
 }
 
 }  // namespace quillet

@@ -1,6 +1,7 @@
 // Files read, decoded, compared and copied in pieces, so that memory stays
-// bounded whatever a file's size: no request to the platform is larger than
-// kPieceBytes, and no caller holds more than a piece or two of any file.
+// bounded whatever a file's size: no caller holds more than a piece or two of
+// any file, and every request to the platform goes through the file layer's
+// read_request and write_open_file.
 #pragma once
 #include <windows.h>
 
@@ -10,13 +11,13 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/file_access.h"
 #include "base/handles.h"
 #include "base/piece_decoder.h"
 
 namespace quillet {
 
-// The largest read or write handed to the platform (requests of 64 MB and
-// more fail on network files with some Windows versions).
+// The size of the pieces files are read in (within io_request_limit).
 constexpr size_t kPieceBytes = size_t(1) << 20;
 // How much of a file's start decides its encoding.
 constexpr size_t kHeadBytes = size_t(4) << 20;
@@ -155,11 +156,5 @@ bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error = nullpt
 // it was, on failure.
 bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime,
                      bool replace = true);
-// The platform's form of a time in seconds since 1970.
-FILETIME file_time_of(int64_t seconds);
-bool is_read_only(const std::wstring& path);
-
-// Writes all bytes to an open file in requests of at most kPieceBytes.
-bool write_pieces(HANDLE file, const uint8_t* data, size_t size);
 
 }  // namespace quillet
