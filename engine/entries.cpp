@@ -64,6 +64,17 @@ file_look look_at(const std::wstring& path) {
     return look;
 }
 
+// How much of each file a status line compares: files that are still equal
+// after this many bytes are taken to be equal when they have the same time
+// (a run wrote the destination) and to differ otherwise (the run will write
+// it), so a status line never reads large files whole.
+constexpr uint64_t kStatusCompareBytes = uint64_t(8) << 20;
+
+bool same_for_status(const std::wstring& src, const std::wstring& dest, bool same_time) {
+    const comparison found = compare_file_texts(src, dest, kStatusCompareBytes);
+    return found == comparison::equal || (found == comparison::undecided && same_time);
+}
+
 }  // namespace
 
 std::wstring size_text(int64_t bytes) {
@@ -132,7 +143,7 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
         if (src_text_file) {
             src_code = src_check.code;
             same = compare && dest_text_file && !dest_unread && !src_unread &&
-                   file_texts_equal(src, dest);
+                   same_for_status(src, dest, d.mtime == s.mtime);
         }
     }
     const int64_t dest_time = d.exists ? d.mtime : 0;

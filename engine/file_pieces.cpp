@@ -206,39 +206,61 @@ bool text_comparer::add(std::wstring& mine, const std::wstring& piece, std::wstr
     return true;
 }
 
-bool file_texts_equal(const std::wstring& a, const std::wstring& b, text_code code_a,
-                      text_code code_b, text_code* judged_b) {
+namespace {
+
+// Compares the bytes of both files, at most about budget of each.
+comparison compare_file_bytes(const std::wstring& a, const std::wstring& b, uint64_t budget) {
+    piece_reader ra(a), rb(b);
+    std::vector<uint8_t> pa, pb;
+    for (;;) {
+        if (ra.position() >= budget) return comparison::undecided;
+        const bool more_a = ra.next(pa), more_b = rb.next(pb);
+        if (!ra.ok() || !rb.ok() || pa != pb) return comparison::differ;
+        if (!more_a && !more_b) return comparison::equal;
+    }
+}
+
+}  // namespace
+
+comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint64_t budget,
+                              text_code code_a, text_code code_b, text_code* judged_b) {
     if (judged_b) *judged_b = kCodeToJudge;
     // Equal bytes decode to equal texts: a plain comparison first when it can
     // answer (same size), so a copy is never decoded.
     const file_status sa(a), sb(b);
-    if (!sa.failed() && !sb.failed() && sa.size() == sb.size() && file_bytes_equal(a, b)) return true;
+    if (!sa.failed() && !sb.failed() && sa.size() == sb.size()) {
+        const comparison bytes = compare_file_bytes(a, b, budget);
+        if (bytes != comparison::differ) return bytes;
+    }
     text_reader ra(a, code_a), rb(b, code_b);
     if (judged_b && rb.ok()) *judged_b = rb.code();
     text_comparer compare;
     bool more_a = ra.ok(), more_b = rb.ok();
     while (more_a || more_b) {
+        if (ra.bytes_read() >= budget || rb.bytes_read() >= budget) return comparison::undecided;
         std::wstring piece;
         // The side that is behind reads on, so neither runs far ahead.
         if (more_a && (!more_b || !compare.a_ahead())) {
             more_a = ra.next(piece);
-            if (!compare.add_a(piece)) return false;
+            if (!compare.add_a(piece)) return comparison::differ;
         } else {
             more_b = rb.next(piece);
-            if (!compare.add_b(piece)) return false;
+            if (!compare.add_b(piece)) return comparison::differ;
         }
+        // One text has ended and the other goes on beyond it.
+        if ((!more_a && ra.ok() && compare.b_ahead()) || (!more_b && rb.ok() && compare.a_ahead()))
+            return comparison::differ;
     }
-    return ra.ok() && rb.ok() && compare.equal_at_end();
+    return ra.ok() && rb.ok() && compare.equal_at_end() ? comparison::equal : comparison::differ;
+}
+
+bool file_texts_equal(const std::wstring& a, const std::wstring& b, text_code code_a,
+                      text_code code_b, text_code* judged_b) {
+    return compare_file_texts(a, b, UINT64_MAX, code_a, code_b, judged_b) == comparison::equal;
 }
 
 bool file_bytes_equal(const std::wstring& a, const std::wstring& b) {
-    piece_reader ra(a), rb(b);
-    std::vector<uint8_t> pa, pb;
-    for (;;) {
-        const bool more_a = ra.next(pa), more_b = rb.next(pb);
-        if (!ra.ok() || !rb.ok() || pa != pb) return false;
-        if (!more_a && !more_b) return true;
-    }
+    return compare_file_bytes(a, b, UINT64_MAX) == comparison::equal;
 }
 
 bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error) {

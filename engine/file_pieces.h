@@ -36,6 +36,8 @@ public:
     // false at the end of the file or on a read failure (error() then set).
     bool next(std::vector<uint8_t>& piece, size_t most = kPieceBytes);
     bool rewind();
+    // Bytes read since the open (or the last rewind).
+    uint64_t position() const { return position_; }
 
 private:
     // The size of the next request: what the file held at its open beyond
@@ -108,6 +110,8 @@ public:
     uint64_t invalid_count() const { return decoder_ ? decoder_->invalid_count() : 0; }
     // A zero byte was among the bytes read so far.
     bool zero_byte() const { return zero_byte_; }
+    // Bytes of the file decoded so far.
+    uint64_t bytes_read() const { return reader_.position(); }
 
 private:
     piece_reader reader_;
@@ -129,6 +133,7 @@ public:
     bool equal_at_end() const { return same_ && a_.empty() && b_.empty(); }
     bool differs() const { return !same_; }
     bool a_ahead() const { return !a_.empty(); }
+    bool b_ahead() const { return !b_.empty(); }
 
 private:
     bool add(std::wstring& mine, const std::wstring& piece, std::wstring& other);
@@ -136,6 +141,15 @@ private:
     bool same_ = true;
 };
 
+// What a comparison of two files found: undecided when it stopped at its
+// budget with the files equal so far.
+enum class comparison { equal, differ, undecided };
+// Compares the decoded texts of both files, reading at most about `budget`
+// bytes of each; differ when either cannot be read. code_a, code_b and
+// judged_b as for file_texts_equal.
+comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint64_t budget,
+                              text_code code_a = kCodeToJudge, text_code code_b = kCodeToJudge,
+                              text_code* judged_b = nullptr);
 // The decoded texts of both files are equal (both read whole). false when
 // either cannot be read. code_a and code_b, when known, are the files' codes
 // as head_code judged them; judged_b, when given, receives b's code as it

@@ -248,6 +248,25 @@ TEST_F(pieces_test, StatusLineTakesFactsOnlyWhileTheFilesKeepTheirStatus) {
     EXPECT_EQ(status_line(dest_dir, src, &facts).substr(0, 18), L"  < UTF16   ASCII ");
 }
 
+// The status line reads at most the first 8 MB of a large file and its
+// destination: a difference there shows; past it, equal times mean equal texts.
+TEST_F(pieces_test, StatusLineOfLargeFilesComparesTheirStartsOnly) {
+    std::vector<uint8_t> text(9 << 20, 'a');
+    text.back() = 'x';
+    const std::wstring src = source(L"large.txt", text);
+    const std::wstring dest = dest_dir + L"large.txt";
+    text.back() = 'y';
+    put_bytes(dest, text);
+    set_mtime(dest, old_time);
+    EXPECT_EQ(status_line(dest_dir, src).substr(0, 18), L"  = ASCII   ASCII ");
+    set_mtime(dest, old_time - 1);
+    EXPECT_EQ(status_line(dest_dir, src).substr(0, 18), L" << ASCII   ASCII ");
+    text.front() = 'b';
+    put_bytes(dest, text);
+    set_mtime(dest, old_time);
+    EXPECT_EQ(status_line(dest_dir, src).substr(0, 18), L" <= ASCII   ASCII ");
+}
+
 TEST_F(pieces_test, RunStatusLinesEqualFreshOnesAfterEveryKindOfEntry) {
     store().set_folder(path_del_sep(dest_dir));
     for (const named_bytes& file : corpus()) store().add_file(source(file.name, file.bytes));
