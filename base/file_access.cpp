@@ -171,6 +171,13 @@ bool read_request(HANDLE file, uint8_t* data, size_t size, size_t& got) {
     return read != FALSE;
 }
 
+bool piece_memory_refused(const std::wstring& path) {
+    wchar_t name[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"QUILLET_TEST_NO_MEMORY_FOR", name, MAX_PATH);
+    return n > 0 && n < MAX_PATH &&
+           CompareStringOrdinal(name, -1, path_name(path).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
 FILETIME file_time_of(int64_t seconds) {
     const uint64_t ticks = (static_cast<uint64_t>(seconds) + 11644473600ULL) * 10000000ULL;
     FILETIME ft;

@@ -77,6 +77,13 @@ int64_t bytes_to_hold(int64_t size);
 // large to hold or a read fails.
 bool read_open_file(HANDLE file, std::vector<uint8_t>& bytes);
 
+// A test seam: while the environment variable QUILLET_TEST_NO_MEMORY_FOR holds
+// a file name, every piece reader of a file of that name (any folder, any
+// case) finds no memory for its buffer and throws std::bad_alloc, as it would
+// when the machine has none to give. Child processes inherit it, so the
+// console front end can be tested the same way.
+bool piece_memory_refused(const std::wstring& path);
+
 // The platform's form of a time in seconds since 1970.
 FILETIME file_time_of(int64_t seconds);
 // path is a plain file with the read-only attribute (any length of path).

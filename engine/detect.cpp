@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include <emmintrin.h>
 
@@ -348,7 +349,16 @@ text_check check_text_file(const std::wstring& path) {
     return check;
 }
 
-bool is_text_file(const std::wstring& path) { return check_text_file(path).text; }
+bool is_text_file(const std::wstring& path) {
+    try {
+        return check_text_file(path).text;
+    } catch (const std::bad_alloc&) {
+        // No memory to read it with: it counts as text, as a file that cannot
+        // be read does, and the copy run refuses it on its own.
+        log_line(L"Not enough memory  " + path);
+        return true;
+    }
+}
 
 std::wstring encoding_label(text_code code) { return label_of_code(code); }
 

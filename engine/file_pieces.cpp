@@ -1,6 +1,7 @@
 #include "engine/file_pieces.h"
 
 #include <algorithm>
+#include <new>
 
 #include "base/file_replace.h"
 #include "engine/folder_index.h"
@@ -54,7 +55,7 @@ void entry_files::lend(const std::wstring& path, HANDLE handle) {
         kept_files->push_back(kept_file{path, unique_hfile(), handle, kPointerUnknown});
 }
 
-piece_reader::piece_reader(const std::wstring& path) {
+piece_reader::piece_reader(const std::wstring& path) : no_memory_(piece_memory_refused(path)) {
     kept_file* kept = nullptr;
     if (kept_files && !path.empty())
         for (kept_file& k : *kept_files)
@@ -90,6 +91,7 @@ bool piece_reader::next(std::vector<uint8_t>& piece, size_t most) {
     }
     // A buffer that already has the room is not filled with zeros again.
     const size_t want = request_size(most);
+    if (no_memory_) throw std::bad_alloc();
     if (piece.capacity() < want) piece.reserve(want);
     piece.resize(want);
     // Readers sharing one handle take turns: the pointer is moved to this

@@ -47,6 +47,7 @@ private:
     size_t request_size(size_t most) const;
 
     unique_hfile owned_;  // the handle, unless the entry keeps the file open
+    bool no_memory_ = false;  // the test seam piece_memory_refused names this file
     HANDLE file_ = INVALID_HANDLE_VALUE;
     DWORD error_ = 0;
     uint64_t size_ = 0;      // the file's size when it was opened
