@@ -53,7 +53,7 @@ int wmain(int argc, wchar_t** argv) {
     if (has_dest) timed("text test, destination", [&] { return verdict(check_text_file(dest)); });
     timed("text test, source", [&] { return verdict(check_text_file(src)); });
     if (has_dest)
-        timed("texts compared", [&] { return std::wstring(file_texts_equal(src, dest) ? L"equal" : L"differ"); });
+        timed("texts compared whole", [&] { return std::wstring(file_texts_equal(src, dest) ? L"equal" : L"differ"); });
     timed("whole status line", [&] { return status_line(folder, src).substr(0, 20); });
     return 0;
 }
