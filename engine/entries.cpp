@@ -71,8 +71,10 @@ file_look look_at(const std::wstring& path) {
 // it), so a status line never reads large files whole.
 constexpr uint64_t kStatusCompareBytes = uint64_t(8) << 20;
 
-bool same_for_status(const std::wstring& src, const std::wstring& dest, bool same_time) {
-    const comparison found = compare_file_texts(src, dest, kStatusCompareBytes);
+// src_code and dest_code are the files' codes as their text tests found them.
+bool same_for_status(const std::wstring& src, const std::wstring& dest, bool same_time,
+                     text_code src_code, text_code dest_code) {
+    const comparison found = compare_file_texts(src, dest, kStatusCompareBytes, src_code, dest_code);
     return found == comparison::equal || (found == comparison::undecided && same_time);
 }
 
@@ -124,7 +126,7 @@ line_marks read_marks(const std::wstring& dest, const file_look& d, const std::w
         if (src_text_file) {
             m.src_code = src_check.code;
             m.same = compare && dest_text_file && !m.dest_unread && !m.src_unread &&
-                     same_for_status(src, dest, d.mtime == s.mtime);
+                     same_for_status(src, dest, d.mtime == s.mtime, src_check.code, dest_check.code);
         }
     }
     return m;
