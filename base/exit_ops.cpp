@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "base/file_access.h"
 #include "base/file_status.h"
 #include "base/folders.h"
@@ -45,7 +43,7 @@ void exit_ops::copy_step(bool through_copy_file) {
         } else {
             std::wstring folder = path_folder(dst);
             copied = (folder_exists(folder) || make_folders(folder)) &&
-                     CopyFileW(src.c_str(), dst.c_str(), FALSE);
+                     CopyFileW(extended_path(src).c_str(), extended_path(dst).c_str(), FALSE);
         }
         // A source that could not be copied must not be removed.
         if (!copied) removals_[i].clear();
@@ -59,10 +57,12 @@ void exit_ops::remove_now() {
         if (entry.empty()) continue;
         std::wstring path = path_del_sep(entry);
         if (!path_exists(path, false)) continue;
+        // The platform calls on the long form, so that paths past MAX_PATH go too.
+        const std::wstring platform_path = extended_path(path);
         if (folder_exists(path)) {
-            if (folder_is_empty(path)) _wrmdir(path.c_str());
+            if (folder_is_empty(path)) RemoveDirectoryW(platform_path.c_str());
         } else {
-            _wremove(path.c_str());
+            DeleteFileW(platform_path.c_str());
         }
     }
     removals_.clear();

@@ -22,12 +22,6 @@ bool writes(DWORD access) {
     return (access & (GENERIC_WRITE | FILE_WRITE_DATA | FILE_APPEND_DATA)) != 0;
 }
 
-bool is_read_only_file(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(extended_path(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 }  // namespace
 
 std::wstring win32_error_text(DWORD error) {
@@ -90,7 +84,7 @@ unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD sh
     DWORD error = ERROR_INVALID_NAME;
     if (path.empty()) {
         // error stays "invalid name"
-    } else if (writes(access) && is_read_only_file(path)) {
+    } else if (writes(access) && is_read_only(path)) {
         error = ERROR_ACCESS_DENIED;
     } else {
         const std::wstring target = extended_path(path);
@@ -108,11 +102,15 @@ unique_hfile open_file_retrying(const std::wstring& path, DWORD access, DWORD sh
 }
 
 bool write_open_file(HANDLE file, const std::vector<uint8_t>& bytes) {
+    return write_open_file(file, bytes.data(), bytes.size());
+}
+
+bool write_open_file(HANDLE file, const uint8_t* data, size_t size) {
     size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, io_request_limit));
+    while (done < size) {
+        const DWORD piece = static_cast<DWORD>(std::min<size_t>(size - done, io_request_limit));
         DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, piece, &written, nullptr)) return false;
+        if (!WriteFile(file, data + done, piece, &written, nullptr)) return false;
         if (written == 0) {
             SetLastError(ERROR_WRITE_FAULT);
             return false;
@@ -151,9 +149,8 @@ bool read_open_file(HANDLE file, std::vector<uint8_t>& bytes) {
     }
     size_t done = 0;
     while (done < bytes.size()) {
-        const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, io_request_limit));
-        DWORD got = 0;
-        if (!ReadFile(file, bytes.data() + done, piece, &got, nullptr)) {
+        size_t got = 0;
+        if (!read_request(file, bytes.data() + done, bytes.size() - done, got)) {
             const DWORD error = GetLastError();
             bytes.clear();
             SetLastError(error);
@@ -164,6 +161,35 @@ bool read_open_file(HANDLE file, std::vector<uint8_t>& bytes) {
     }
     bytes.resize(done);
     return true;
+}
+
+bool read_request(HANDLE file, uint8_t* data, size_t size, size_t& got) {
+    DWORD count = 0;
+    const BOOL read = ReadFile(file, data, static_cast<DWORD>(std::min<size_t>(size, io_request_limit)),
+                               &count, nullptr);
+    got = read ? count : 0;
+    return read != FALSE;
+}
+
+bool piece_memory_refused(const std::wstring& path) {
+    wchar_t name[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"QUILLET_TEST_NO_MEMORY_FOR", name, MAX_PATH);
+    return n > 0 && n < MAX_PATH &&
+           CompareStringOrdinal(name, -1, path_name(path).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+FILETIME file_time_of(int64_t seconds) {
+    const uint64_t ticks = (static_cast<uint64_t>(seconds) + 11644473600ULL) * 10000000ULL;
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(ticks);
+    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return ft;
+}
+
+bool is_read_only(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(extended_path(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool copy_file(const std::wstring& src, const std::wstring& dst, bool fail_if_exists) {

@@ -62,7 +62,12 @@ public:
 };
 // Writes all bytes to an open file, at most io_request_limit per request; false
 // (the reason in GetLastError) when a write fails or stops short.
+bool write_open_file(HANDLE file, const uint8_t* data, size_t size);
 bool write_open_file(HANDLE file, const std::vector<uint8_t>& bytes);
+// One read of at most `size` bytes (and never more than io_request_limit) from
+// an open file at its position; got receives the count, 0 at the end. False
+// (the reason in GetLastError) when the read fails.
+bool read_request(HANDLE file, uint8_t* data, size_t size, size_t& got);
 
 // How many bytes a file of status size `size` is read as: the whole size, or -1
 // when that many bytes cannot be held in memory here (never a shortened count).
@@ -71,6 +76,18 @@ int64_t bytes_to_hold(int64_t size);
 // per request; false (bytes empty, the reason in GetLastError) when it is too
 // large to hold or a read fails.
 bool read_open_file(HANDLE file, std::vector<uint8_t>& bytes);
+
+// A test seam: while the environment variable QUILLET_TEST_NO_MEMORY_FOR holds
+// a file name, every piece reader of a file of that name (any folder, any
+// case) finds no memory for its buffer and throws std::bad_alloc, as it would
+// when the machine has none to give. Child processes inherit it, so the
+// console front end can be tested the same way.
+bool piece_memory_refused(const std::wstring& path);
+
+// The platform's form of a time in seconds since 1970.
+FILETIME file_time_of(int64_t seconds);
+// path is a plain file with the read-only attribute (any length of path).
+bool is_read_only(const std::wstring& path);
 
 // Copies src to dst (CopyFileW), creating dst's folder when missing, under the
 // retry policy. False when src is missing, when fail_if_exists and dst exists,

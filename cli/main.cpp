@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -269,9 +270,8 @@ bool parse_arguments(int argc, wchar_t** argv, arguments& args, std::wstring& pr
     return true;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+// The program itself, below the guard of wmain.
+int run_program(int argc, wchar_t** argv) {
     arguments args;
     std::wstring problem;
     if (!parse_arguments(argc, argv, args, problem)) return usage_error(problem);
@@ -308,4 +308,17 @@ int wmain(int argc, wchar_t** argv) {
     // Without --code the target follows the last opened list, as the encoding
     // drop-down does; with no list opened nothing is selected there (-1).
     return report_run(copy_run(args.has_code ? args.code : drop.code));
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // Each file the engine has no memory for is refused on its own; whatever
+    // still runs out ends the program with a message, never silently.
+    try {
+        return run_program(argc, argv);
+    } catch (const std::bad_alloc&) {
+        write_out(STD_ERROR_HANDLE, L"quillet-cli: not enough memory\n");
+        return exit_unsaved;
+    }
 }

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <sys/utime.h>
-
 #include <algorithm>
 #include <ctime>
 #include <memory>
@@ -86,12 +84,15 @@ bool write_utf16_text(const std::wstring& path, const std::wstring& text) {
 }
 
 bool set_file_time(const std::wstring& path, int64_t mtime) {
-    const file_status status(path);
-    if (path.empty() || status.failed()) return false;
-    __utimbuf64 times{};
-    times.actime = status.atime();
-    times.modtime = mtime != 0 ? mtime : static_cast<int64_t>(_time64(nullptr));
-    return _wutime64(path.c_str(), &times) == 0;
+    if (path.empty()) return false;
+    // Only the attributes are written (a read-only file takes a new time too);
+    // the access and creation times are left as they are.
+    unique_hfile file(CreateFileW(extended_path(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return false;
+    const FILETIME ft = file_time_of(mtime != 0 ? mtime : static_cast<int64_t>(_time64(nullptr)));
+    return SetFileTime(file.get(), nullptr, nullptr, &ft) != FALSE;
 }
 
 namespace {
@@ -249,7 +250,7 @@ private:
 bool write_and_keep_head(HANDLE file, const std::vector<uint8_t>& bytes, write_pass& pass) {
     const size_t keep = std::min(bytes.size(), kHeadBytes - std::min(kHeadBytes, pass.head.size()));
     pass.head.insert(pass.head.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep));
-    return write_pieces(file, bytes.data(), bytes.size());
+    return write_open_file(file, bytes);
 }
 
 // Decodes src piece by piece, encodes each piece and writes it to file.

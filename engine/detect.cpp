@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include <emmintrin.h>
 
@@ -147,8 +148,20 @@ private:
     text_code code_ = code_none;
 };
 
-// The text rules over a text fed piece by piece: a declaration decides for
-// text as soon as it is found; a NUL character and the length wait for the end.
+// The declarations that decide an encoding stand at the top of a file (an XML
+// declaration at its very start, an HTML charset in its head, a VRML or X3D
+// header on its first line): the text test looks for them only in the first
+// kDeclarationChars characters of the text, so that neither a large binary
+// nor a large text is decoded past what decides its verdict.
+constexpr uint64_t kDeclarationChars = 64 * 1024;
+// The bytes those characters can take: no character of the encodings the raw
+// pass reads (code page 932, UTF-8) takes more than three bytes per UTF-16
+// unit; a declaration word at or past this byte is surely outside the head.
+constexpr uint64_t kDeclarationBytes = 4 * kDeclarationChars;
+
+// The text rules over a text fed piece by piece: a declaration in the head
+// decides for text as soon as it is found; once the head is passed without
+// one, a NUL character decides against; the length waits for the end.
 class text_rules_scan {
 public:
     void feed(const std::wstring& piece) {
@@ -156,14 +169,25 @@ public:
         const uint64_t base = length_ - tail_.size();
         length_ += piece.size();
         if (!nul_) nul_ = piece.find(L'\0') != std::wstring::npos;
-        if (!xml_decl_) xml_decl_ = window.find(L"<?xml") != std::wstring::npos;
-        if (!vrml_) vrml_ = window.find(L"VRML") != std::wstring::npos || window.find(L"X3D") != std::wstring::npos;
-        if (!utf8_) utf8_ = window.find(L"utf8") != std::wstring::npos;
-        xml_.feed(window, base);
-        html_.feed(window, base);
-        tail_ = window.substr(window.size() - std::min<size_t>(window.size(), 8));
+        if (base < kDeclarationChars) {
+            // Only the head's characters count for a declaration.
+            window.resize(static_cast<size_t>(std::min<uint64_t>(window.size(), kDeclarationChars - base)));
+            if (!xml_decl_) xml_decl_ = window.find(L"<?xml") != std::wstring::npos;
+            if (!vrml_) vrml_ = window.find(L"VRML") != std::wstring::npos || window.find(L"X3D") != std::wstring::npos;
+            if (!utf8_) utf8_ = window.find(L"utf8") != std::wstring::npos;
+            xml_.feed(window, base);
+            html_.feed(window, base);
+            tail_ = window.substr(window.size() - std::min<size_t>(window.size(), 8));
+        }
+        if (length_ >= kDeclarationChars) {
+            // The head is whole: what it declares is settled.
+            xml_.finish();
+            html_.finish();
+        }
     }
     bool declared() const { return xml_decl_ || xml_.found_code() || html_.found_code() || (vrml_ && utf8_); }
+    // Not text, whatever follows: the head declared nothing and a NUL came.
+    bool binary_already() const { return length_ >= kDeclarationChars && nul_ && !declared(); }
     // The verdict at the end of the text; zero_byte tells whether the raw
     // bytes hold a zero byte, size is the file's size.
     bool text_at_end(bool zero_byte, uint64_t size) {
@@ -195,21 +219,25 @@ void mark_bytes16(const uint8_t* data, unsigned& zeros, unsigned& letters) {
 
 // One pass over a piece of raw bytes: notes zero bytes (zero) and whether one
 // is surely a NUL character (nul: it starts the file or follows a byte below
-// 0x80, so no lead byte takes it); true when the piece holds one of the words
-// a declaration needs. before is the byte before the piece, first tells that
-// the piece starts the file. Sixteen bytes are looked at a time.
-bool scan_raw_piece(const uint8_t* data, size_t n, uint8_t before, bool first, bool& zero, bool& nul) {
+// 0x80, so no lead byte takes it); true when one of the words a declaration
+// needs starts in the piece's first `words_in` bytes. before is the byte
+// before the piece, first tells that the piece starts the file. Sixteen bytes
+// are looked at a time.
+bool scan_raw_piece(const uint8_t* data, size_t n, size_t words_in, uint8_t before, bool first,
+                    bool& zero, bool& nul) {
     static const char* const words[] = {"xml", "html", "VRML", "X3D"};
     for (size_t i = 0; i < n; i += 16) {
         const size_t len = std::min<size_t>(16, n - i);
         unsigned zeros = 0xFFFF, letters = 0xFFFF;  // a short last block is looked at byte by byte
         if (len == 16) mark_bytes16(data + i, zeros, letters);
+        if (i >= words_in) letters = 0;
         if ((nul || zeros == 0) && letters == 0) continue;
         for (size_t k = i; k < i + len; ++k) {
             if (data[k] == 0 && !nul) {
                 zero = true;
                 nul = (k == 0 && first) || (k > 0 ? data[k - 1] : before) < 0x80;
             }
+            if (k >= words_in) continue;
             for (const char* word : words) {
                 const size_t w = strlen(word);
                 if (k + w <= n && memcmp(data + k, word, w) == 0) return true;
@@ -224,8 +252,9 @@ bool scan_raw_piece(const uint8_t* data, size_t n, uint8_t before, bool first, b
 // declares; a file with a zero byte that is surely a NUL character (it starts
 // the file or follows a byte below 0x80, so no lead byte can take it) is not
 // text unless it declares an encoding, which needs one of the words "xml",
-// "html", "VRML" or "X3D" in its bytes. 1 text, 0 not text, -1 undecided
-// (the decoding pass decides), -2 unreadable.
+// "html", "VRML" or "X3D" in the bytes of its head, so past the head such a
+// NUL decides. 1 text, 0 not text, -1 undecided (the decoding pass decides),
+// -2 unreadable.
 int raw_verdict(piece_reader& reader, DWORD& error) {
     std::vector<uint8_t> piece;
     std::string edge;  // the last bytes of the pieces so far, for words cut at a piece's end
@@ -235,14 +264,21 @@ int raw_verdict(piece_reader& reader, DWORD& error) {
     while (reader.next(piece)) {
         const uint8_t* data = piece.data();
         const size_t n = piece.size();
-        if (scan_raw_piece(data, n, before, first, zero, nul)) return -1;
+        const uint64_t start = reader.position() - n;
+        const size_t words_in =
+            start < kDeclarationBytes ? static_cast<size_t>(std::min<uint64_t>(n, kDeclarationBytes - start)) : 0;
+        if (scan_raw_piece(data, n, words_in, before, first, zero, nul)) return -1;
         // A word cut at the piece's start, begun in the piece before.
         edge.append(reinterpret_cast<const char*>(data), std::min<size_t>(n, 3));
-        for (const char* word : {"xml", "html", "VRML", "X3D"})
-            if (edge.find(word) != std::string::npos) return -1;
+        if (start < kDeclarationBytes) {
+            for (const char* word : {"xml", "html", "VRML", "X3D"})
+                if (edge.find(word) != std::string::npos) return -1;
+        }
         edge.assign(reinterpret_cast<const char*>(data + n - std::min<size_t>(n, 3)), std::min<size_t>(n, 3));
         before = data[n - 1];
         first = false;
+        // Past the head nothing can declare an encoding any more.
+        if (nul && reader.position() >= kDeclarationBytes) return 0;
     }
     error = reader.error();
     if (!reader.ok()) return -2;
@@ -298,6 +334,10 @@ text_check check_text_file(const std::wstring& path) {
         rules.feed(piece);
         piece.clear();
         if (rules.declared()) return check;
+        if (rules.binary_already()) {
+            check.text = false;
+            return check;
+        }
     }
     if (!reader.ok()) {
         check.readable = false;
@@ -309,7 +349,16 @@ text_check check_text_file(const std::wstring& path) {
     return check;
 }
 
-bool is_text_file(const std::wstring& path) { return check_text_file(path).text; }
+bool is_text_file(const std::wstring& path) {
+    try {
+        return check_text_file(path).text;
+    } catch (const std::bad_alloc&) {
+        // No memory to read it with: it counts as text, as a file that cannot
+        // be read does, and the copy run refuses it on its own.
+        log_line(L"Not enough memory  " + path);
+        return true;
+    }
+}
 
 std::wstring encoding_label(text_code code) { return label_of_code(code); }
 

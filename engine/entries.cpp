@@ -3,6 +3,7 @@
 
 #include <cwctype>
 #include <iomanip>
+#include <new>
 #include <sstream>
 
 #include "base/codepage.h"
@@ -64,6 +65,73 @@ file_look look_at(const std::wstring& path) {
     return look;
 }
 
+// How much of each file a status line compares: files that are still equal
+// after this many bytes are taken to be equal when they have the same time
+// (a run wrote the destination) and to differ otherwise (the run will write
+// it), so a status line never reads large files whole.
+constexpr uint64_t kStatusCompareBytes = uint64_t(8) << 20;
+
+// src_code and dest_code are the files' codes as their text tests found them.
+bool same_for_status(const std::wstring& src, const std::wstring& dest, bool same_time,
+                     text_code src_code, text_code dest_code) {
+    const comparison found = compare_file_texts(src, dest, kStatusCompareBytes, src_code, dest_code);
+    return found == comparison::equal || (found == comparison::undecided && same_time);
+}
+
+// What a status line shows of the two files' contents.
+struct line_marks {
+    int dest_code = 0;
+    int src_code = 0;
+    bool dest_unread = false;
+    bool src_unread = false;
+    bool non_text = false;
+    bool same = false;
+};
+
+// Reads what the line needs from the two files (or takes it from known).
+line_marks read_marks(const std::wstring& dest, const file_look& d, const std::wstring& src,
+                      const file_look& s, const entry_outcome* known) {
+    line_marks m;
+    const bool compare = d.exists && s.exists && s.plain && d.mtime <= s.mtime;
+    // A source the run could not read, still as it was then, is not waited for
+    // again: it shows as unreadable, not equal to its destination, as a fresh
+    // look that cannot read it finds.
+    m.src_unread = known && known->result == entry_result::source_unreadable && s.exists &&
+                   s.plain && s.mtime == known->src_mtime && s.size == known->src_size;
+    if (known && known->known && d.exists && d.plain && s.exists && s.plain &&
+        d.mtime == known->dest_mtime && d.size == known->dest_size &&
+        s.mtime == known->src_mtime && s.size == known->src_size) {
+        // Both files as the copy run left them: both were text, with equal texts.
+        m.non_text = !known->dest_text_file;
+        if (!m.non_text) {
+            m.dest_code = known->dest_code;
+            m.src_code = known->src_code;
+            m.same = compare;
+        }
+    } else {
+        // The texts are compared only where the comparison can show: with a newer
+        // destination the change mark is blank whatever they hold. Every file is
+        // read in pieces: the text tests give the codes, and the texts are
+        // compared as they are decoded.
+        const text_check dest_check = d.exists && d.plain ? check_text_file(dest) : text_check();
+        m.dest_unread = !dest_check.readable;
+        const bool dest_text_file = d.exists && d.plain && dest_check.text;
+        if (d.exists && !dest_text_file) m.non_text = true;
+        const bool look = s.exists && !m.non_text && s.plain && !m.src_unread;
+        const text_check src_check = look ? check_text_file(src) : text_check();
+        if (!src_check.readable) m.src_unread = true;
+        const bool src_text_file = s.exists && !m.non_text && s.plain && src_check.text;
+        if (s.exists && !m.non_text && !src_text_file) m.non_text = true;
+        if (dest_text_file) m.dest_code = dest_check.code;
+        if (src_text_file) {
+            m.src_code = src_check.code;
+            m.same = compare && dest_text_file && !m.dest_unread && !m.src_unread &&
+                     same_for_status(src, dest, d.mtime == s.mtime, src_check.code, dest_check.code);
+        }
+    }
+    return m;
+}
+
 }  // namespace
 
 std::wstring size_text(int64_t bytes) {
@@ -93,48 +161,20 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
     const std::wstring dest = destination_of(dest_folder, src).path;
     const file_look d = look_at(dest);
     const file_look s = look_at(src);
-    int dest_code = 0;
-    int src_code = 0;
-    bool dest_unread = false;
-    bool non_text = false;
-    bool same = false;
-    const bool compare = d.exists && s.exists && s.plain && d.mtime <= s.mtime;
-    // A source the run could not read, still as it was then, is not waited for
-    // again: it shows as unreadable, not equal to its destination, as a fresh
-    // look that cannot read it finds.
-    bool src_unread = known && known->result == entry_result::source_unreadable && s.exists &&
-                      s.plain && s.mtime == known->src_mtime && s.size == known->src_size;
-    if (known && known->known && d.exists && d.plain && s.exists && s.plain &&
-        d.mtime == known->dest_mtime && d.size == known->dest_size &&
-        s.mtime == known->src_mtime && s.size == known->src_size) {
-        // Both files as the copy run left them: both were text, with equal texts.
-        non_text = !known->dest_text_file;
-        if (!non_text) {
-            dest_code = known->dest_code;
-            src_code = known->src_code;
-            same = compare;
-        }
-    } else {
-        // The texts are compared only where the comparison can show: with a newer
-        // destination the change mark is blank whatever they hold. Every file is
-        // read in pieces: the text tests give the codes, and the texts are
-        // compared as they are decoded.
-        const text_check dest_check = d.exists && d.plain ? check_text_file(dest) : text_check();
-        dest_unread = !dest_check.readable;
-        const bool dest_text_file = d.exists && d.plain && dest_check.text;
-        if (d.exists && !dest_text_file) non_text = true;
-        const bool look = s.exists && !non_text && s.plain && !src_unread;
-        const text_check src_check = look ? check_text_file(src) : text_check();
-        if (!src_check.readable) src_unread = true;
-        const bool src_text_file = s.exists && !non_text && s.plain && src_check.text;
-        if (s.exists && !non_text && !src_text_file) non_text = true;
-        if (dest_text_file) dest_code = dest_check.code;
-        if (src_text_file) {
-            src_code = src_check.code;
-            same = compare && dest_text_file && !dest_unread && !src_unread &&
-                   file_texts_equal(src, dest);
-        }
+    line_marks m;
+    try {
+        m = read_marks(dest, d, src, s, known);
+    } catch (const std::bad_alloc&) {
+        // No memory to read the files with: they show as unread, and the
+        // other lines go on.
+        log_line(L"Not enough memory  " + src);
+        m = line_marks();
+        m.dest_unread = d.exists && d.plain;
+        m.src_unread = s.exists && s.plain;
     }
+    const int dest_code = m.dest_code, src_code = m.src_code;
+    const bool dest_unread = m.dest_unread, src_unread = m.src_unread;
+    const bool non_text = m.non_text, same = m.same;
     const int64_t dest_time = d.exists ? d.mtime : 0;
     const int64_t src_time = s.exists ? s.mtime : 0;
     std::wstring line = L" ";

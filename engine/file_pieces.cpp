@@ -1,6 +1,7 @@
 #include "engine/file_pieces.h"
 
 #include <algorithm>
+#include <new>
 
 #include "base/file_replace.h"
 #include "engine/folder_index.h"
@@ -54,7 +55,7 @@ void entry_files::lend(const std::wstring& path, HANDLE handle) {
         kept_files->push_back(kept_file{path, unique_hfile(), handle, kPointerUnknown});
 }
 
-piece_reader::piece_reader(const std::wstring& path) {
+piece_reader::piece_reader(const std::wstring& path) : no_memory_(piece_memory_refused(path)) {
     kept_file* kept = nullptr;
     if (kept_files && !path.empty())
         for (kept_file& k : *kept_files)
@@ -90,6 +91,7 @@ bool piece_reader::next(std::vector<uint8_t>& piece, size_t most) {
     }
     // A buffer that already has the room is not filled with zeros again.
     const size_t want = request_size(most);
+    if (no_memory_) throw std::bad_alloc();
     if (piece.capacity() < want) piece.reserve(want);
     piece.resize(want);
     // Readers sharing one handle take turns: the pointer is moved to this
@@ -106,11 +108,8 @@ bool piece_reader::next(std::vector<uint8_t>& piece, size_t most) {
         }
         *pointer_ = position_;
     }
-    DWORD got = 0;
-    if (!ReadFile(file_, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr)) {
-        error_ = GetLastError();
-        got = 0;
-    }
+    size_t got = 0;
+    if (!read_request(file_, piece.data(), piece.size(), got)) error_ = GetLastError();
     piece.resize(got);
     position_ += got;
     *pointer_ = position_;
@@ -209,60 +208,68 @@ bool text_comparer::add(std::wstring& mine, const std::wstring& piece, std::wstr
     return true;
 }
 
-bool file_texts_equal(const std::wstring& a, const std::wstring& b, text_code code_a,
-                      text_code code_b, text_code* judged_b) {
+namespace {
+
+// Compares the bytes of both files, at most about budget of each.
+comparison compare_file_bytes(const std::wstring& a, const std::wstring& b, uint64_t budget) {
+    piece_reader ra(a), rb(b);
+    std::vector<uint8_t> pa, pb;
+    for (;;) {
+        if (ra.position() >= budget) return comparison::undecided;
+        const bool more_a = ra.next(pa), more_b = rb.next(pb);
+        if (!ra.ok() || !rb.ok() || pa != pb) return comparison::differ;
+        if (!more_a && !more_b) return comparison::equal;
+    }
+}
+
+}  // namespace
+
+comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint64_t budget,
+                              text_code code_a, text_code code_b, text_code* judged_b) {
     if (judged_b) *judged_b = kCodeToJudge;
     // Equal bytes decode to equal texts: a plain comparison first when it can
     // answer (same size), so a copy is never decoded.
     const file_status sa(a), sb(b);
-    if (!sa.failed() && !sb.failed() && sa.size() == sb.size() && file_bytes_equal(a, b)) return true;
+    if (!sa.failed() && !sb.failed() && sa.size() == sb.size()) {
+        const comparison bytes = compare_file_bytes(a, b, budget);
+        if (bytes != comparison::differ) return bytes;
+    }
     text_reader ra(a, code_a), rb(b, code_b);
     if (judged_b && rb.ok()) *judged_b = rb.code();
     text_comparer compare;
     bool more_a = ra.ok(), more_b = rb.ok();
     while (more_a || more_b) {
+        if (ra.bytes_read() >= budget || rb.bytes_read() >= budget) return comparison::undecided;
         std::wstring piece;
         // The side that is behind reads on, so neither runs far ahead.
         if (more_a && (!more_b || !compare.a_ahead())) {
             more_a = ra.next(piece);
-            if (!compare.add_a(piece)) return false;
+            if (!compare.add_a(piece)) return comparison::differ;
         } else {
             more_b = rb.next(piece);
-            if (!compare.add_b(piece)) return false;
+            if (!compare.add_b(piece)) return comparison::differ;
         }
+        // One text has ended and the other goes on beyond it.
+        if ((!more_a && ra.ok() && compare.b_ahead()) || (!more_b && rb.ok() && compare.a_ahead()))
+            return comparison::differ;
     }
-    return ra.ok() && rb.ok() && compare.equal_at_end();
+    return ra.ok() && rb.ok() && compare.equal_at_end() ? comparison::equal : comparison::differ;
+}
+
+bool file_texts_equal(const std::wstring& a, const std::wstring& b, text_code code_a,
+                      text_code code_b, text_code* judged_b) {
+    return compare_file_texts(a, b, UINT64_MAX, code_a, code_b, judged_b) == comparison::equal;
 }
 
 bool file_bytes_equal(const std::wstring& a, const std::wstring& b) {
-    piece_reader ra(a), rb(b);
-    std::vector<uint8_t> pa, pb;
-    for (;;) {
-        const bool more_a = ra.next(pa), more_b = rb.next(pb);
-        if (!ra.ok() || !rb.ok() || pa != pb) return false;
-        if (!more_a && !more_b) return true;
-    }
-}
-
-FILETIME file_time_of(int64_t seconds) {
-    const uint64_t ticks = (static_cast<uint64_t>(seconds) + 11644473600ULL) * 10000000ULL;
-    FILETIME ft;
-    ft.dwLowDateTime = static_cast<DWORD>(ticks);
-    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return ft;
-}
-
-bool is_read_only(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return compare_file_bytes(a, b, UINT64_MAX) == comparison::equal;
 }
 
 bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error) {
     piece_reader reader(src);
     std::vector<uint8_t> piece;
     while (reader.next(piece)) {
-        if (!write_pieces(out, piece.data(), piece.size())) return false;
+        if (!write_open_file(out, piece)) return false;
     }
     if (read_error) *read_error = reader.error();
     if (!reader.ok()) log_line(L"Can't read rb  " + src + win32_error_text(reader.error()));
@@ -296,17 +303,6 @@ bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t 
     // file that appeared there meanwhile is left as it is (and this copy fails).
     if (!may_exist(dest)) return commit_if_new(sibling) > 0;
     return sibling.commit();
-}
-
-bool write_pieces(HANDLE file, const uint8_t* data, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        const DWORD chunk = static_cast<DWORD>(std::min(size - done, kPieceBytes));
-        DWORD written = 0;
-        if (!WriteFile(file, data + done, chunk, &written, nullptr) || written == 0) return false;
-        done += written;
-    }
-    return true;
 }
 
 }  // namespace quillet

@@ -1,6 +1,7 @@
 // Files read, decoded, compared and copied in pieces, so that memory stays
-// bounded whatever a file's size: no request to the platform is larger than
-// kPieceBytes, and no caller holds more than a piece or two of any file.
+// bounded whatever a file's size: no caller holds more than a piece or two of
+// any file, and every request to the platform goes through the file layer's
+// read_request and write_open_file.
 #pragma once
 #include <windows.h>
 
@@ -10,13 +11,13 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/file_access.h"
 #include "base/handles.h"
 #include "base/piece_decoder.h"
 
 namespace quillet {
 
-// The largest read or write handed to the platform (requests of 64 MB and
-// more fail on network files with some Windows versions).
+// The size of the pieces files are read in (within io_request_limit).
 constexpr size_t kPieceBytes = size_t(1) << 20;
 // How much of a file's start decides its encoding.
 constexpr size_t kHeadBytes = size_t(4) << 20;
@@ -35,6 +36,8 @@ public:
     // false at the end of the file or on a read failure (error() then set).
     bool next(std::vector<uint8_t>& piece, size_t most = kPieceBytes);
     bool rewind();
+    // Bytes read since the open (or the last rewind).
+    uint64_t position() const { return position_; }
 
 private:
     // The size of the next request: what the file held at its open beyond
@@ -44,6 +47,7 @@ private:
     size_t request_size(size_t most) const;
 
     unique_hfile owned_;  // the handle, unless the entry keeps the file open
+    bool no_memory_ = false;  // the test seam piece_memory_refused names this file
     HANDLE file_ = INVALID_HANDLE_VALUE;
     DWORD error_ = 0;
     uint64_t size_ = 0;      // the file's size when it was opened
@@ -107,6 +111,8 @@ public:
     uint64_t invalid_count() const { return decoder_ ? decoder_->invalid_count() : 0; }
     // A zero byte was among the bytes read so far.
     bool zero_byte() const { return zero_byte_; }
+    // Bytes of the file decoded so far.
+    uint64_t bytes_read() const { return reader_.position(); }
 
 private:
     piece_reader reader_;
@@ -128,6 +134,7 @@ public:
     bool equal_at_end() const { return same_ && a_.empty() && b_.empty(); }
     bool differs() const { return !same_; }
     bool a_ahead() const { return !a_.empty(); }
+    bool b_ahead() const { return !b_.empty(); }
 
 private:
     bool add(std::wstring& mine, const std::wstring& piece, std::wstring& other);
@@ -135,6 +142,15 @@ private:
     bool same_ = true;
 };
 
+// What a comparison of two files found: undecided when it stopped at its
+// budget with the files equal so far.
+enum class comparison { equal, differ, undecided };
+// Compares the decoded texts of both files, reading at most about `budget`
+// bytes of each; differ when either cannot be read. code_a, code_b and
+// judged_b as for file_texts_equal.
+comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint64_t budget,
+                              text_code code_a = kCodeToJudge, text_code code_b = kCodeToJudge,
+                              text_code* judged_b = nullptr);
 // The decoded texts of both files are equal (both read whole). false when
 // either cannot be read. code_a and code_b, when known, are the files' codes
 // as head_code judged them; judged_b, when given, receives b's code as it
@@ -155,11 +171,5 @@ bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error = nullpt
 // it was, on failure.
 bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime,
                      bool replace = true);
-// The platform's form of a time in seconds since 1970.
-FILETIME file_time_of(int64_t seconds);
-bool is_read_only(const std::wstring& path);
-
-// Writes all bytes to an open file in requests of at most kPieceBytes.
-bool write_pieces(HANDLE file, const uint8_t* data, size_t size);
 
 }  // namespace quillet

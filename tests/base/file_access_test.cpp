@@ -118,6 +118,29 @@ TEST(LongPaths, FoldersFilesCopiesAndReplacesPast300Characters) {
     EXPECT_TRUE(same_file(file, folder + L"LONG NAME.TXT"));
 }
 
+TEST(LongPaths, ExitOperationsMoveAndRemovePast300Characters) {
+    scratch_folder s;
+    const std::wstring folder = deep_folder(s.path());
+    const std::wstring inner = folder + L"inner\\";
+    const std::wstring file = folder + L"leaving.txt";
+    ASSERT_GT(file.size(), 300u);
+    ASSERT_TRUE(make_folders(inner));
+    ASSERT_TRUE(replace_file_bytes(file, ts::bytes_of("moved")));
+    ASSERT_TRUE(replace_file_bytes(folder + L"removed.txt", ts::bytes_of("gone")));
+    {
+        exit_ops ops;
+        ops.move_later(file, folder + L"arrived\\moved.txt");
+        ops.remove_later(folder + L"removed.txt");
+        ops.remove_later(inner);
+    }
+    EXPECT_EQ(names_in(folder), (std::vector<std::wstring>{L"arrived"}));
+    unique_hfile moved = open_file_retrying(folder + L"arrived\\moved.txt", GENERIC_READ,
+                                            FILE_SHARE_READ, OPEN_EXISTING);
+    bytes read;
+    ASSERT_TRUE(moved && read_open_file(moved.get(), read));
+    EXPECT_EQ(read, ts::bytes_of("moved"));
+}
+
 TEST(FileRequests, LargeBuffersAreWrittenAndReadWhole) {
     // More than two pieces of the request limit, ending in a part piece.
     scratch_folder s;

@@ -384,6 +384,27 @@ TEST_F(cli_test, HeldSourceIsReportedAndTheOthersAreConverted) {
     EXPECT_EQ(lines[1].substr(0, 18), L" << ASCII   NO_RD ") << lines[1];
 }
 
+TEST_F(cli_test, FileWithoutMemoryIsRefusedAndTheOthersAreConverted) {
+    const std::wstring a = source(L"a.txt", sjis(L"一"));
+    const std::wstring b = source(L"b.txt", sjis(L"二"));
+    const std::wstring c = source(L"c.txt", sjis(L"三"));
+    user_list(L"_copy_.ilc", {a, b, c});
+    // The child finds no memory for any buffer of b.txt.
+    SetEnvironmentVariableW(L"QUILLET_TEST_NO_MEMORY_FOR", L"b.txt");
+    const cli_result r = run({L"--code", L"8", dest});
+    SetEnvironmentVariableW(L"QUILLET_TEST_NO_MEMORY_FOR", nullptr);
+    EXPECT_EQ(r.exit, 1u) << r.err;
+    EXPECT_EQ(get_bytes(dest + L"a.txt"), utf8(L"一"));
+    EXPECT_EQ(get_bytes(dest + L"c.txt"), utf8(L"三"));
+    EXPECT_FALSE(exists(dest + L"b.txt"));
+    EXPECT_TRUE(exists(dest + L"UTF_8.ilc"));
+    EXPECT_NE(r.err.find(L"Did not update.\n" + b + L"  (not enough memory)\n"), std::wstring::npos)
+        << r.err;
+    const std::vector<std::wstring> lines = r.out_lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].substr(0, 18), L" << -----   NO_RD ") << lines[1];
+}
+
 TEST_F(cli_test, HeldListFileIsAnErrorAndKeepsTheEarlierRecord) {
     const std::wstring a = source(L"a.txt", sjis(L"一"));
     user_list(L"_copy_.ilc", {a});

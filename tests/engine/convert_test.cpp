@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/file_replace.h"
+#include "base/paths.h"
 #include "engine/convert.h"
 #include "engine/file_io.h"
 #include "support/scratch.h"
@@ -179,6 +181,17 @@ TEST(SetFileTime, SetsModificationTimeAndKeepsAccessTime) {
     const int64_t now = static_cast<int64_t>(time(nullptr));
     EXPECT_LE(std::llabs(get_mtime(path) - now), 5);
     EXPECT_FALSE(set_file_time(s.file(L"missing.txt"), kSourceTime));
+}
+
+TEST(SetFileTime, StampsAFileWhosePathIsPast300Characters) {
+    scratch_folder s;
+    std::wstring folder = s.path();
+    for (wchar_t level = L'a'; folder.size() < 300; ++level) folder += std::wstring(49, level) + L"\\";
+    const std::wstring path = folder + L"stamped.txt";
+    ASSERT_TRUE(make_folders(folder));
+    ASSERT_TRUE(replace_file_bytes(path, bytes_of("t")));
+    ASSERT_TRUE(set_file_time(path, kSourceTime));
+    EXPECT_EQ(file_status(path).mtime(), kSourceTime);
 }
 
 TEST_F(ConvertTest, ShiftJisToUtf16WritesMarkAndKeepsTime) {

@@ -129,6 +129,32 @@ TEST_F(outcome_test, RescueTreeThatCannotBeMadeLeavesThoseFilesAloneAndTheRunGoe
     (void)fresh;
 }
 
+TEST_F(outcome_test, FileWithoutMemoryIsRefusedAndTheRunGoesOnToItsRecord) {
+    const auto first = listed(L"first.txt", sjis(L"一"));
+    const auto starved = listed(L"starved.txt", sjis(L"二"));
+    const auto last = listed(L"last.txt", sjis(L"三"));
+    put_bytes(dest(L"starved.txt"), utf8(L"the old one"));
+    set_mtime(dest(L"starved.txt"), old_time - 60);
+    SetEnvironmentVariableW(L"QUILLET_TEST_NO_MEMORY_FOR", L"starved.txt");
+    const copy_run_result run = copy_run(8);
+    SetEnvironmentVariableW(L"QUILLET_TEST_NO_MEMORY_FOR", nullptr);
+    EXPECT_TRUE(run.completed());
+    ASSERT_EQ(run.not_updated, std::vector<std::wstring>{starved});
+    EXPECT_EQ(run.reasons, std::vector<std::wstring>{L"not enough memory"});
+    EXPECT_EQ(run.failed, 1u);
+    EXPECT_EQ(get_bytes(dest(L"first.txt")), utf8(L"一"));
+    EXPECT_EQ(get_bytes(dest(L"last.txt")), utf8(L"三"));
+    EXPECT_EQ(get_bytes(dest(L"starved.txt")), utf8(L"the old one"));
+    EXPECT_TRUE(run.list_saved);
+    EXPECT_TRUE(exists(dest(L"UTF_8.ilc")));
+    EXPECT_NE(log_line_with(L"::copy_run   not enough memory   " + starved), L"");
+    // Its status line, which cannot read it either, says so; the others follow.
+    ASSERT_EQ(run.entries.size(), 3u);
+    EXPECT_EQ(run.entries[1].substr(0, 18), L" << NO_RD   NO_RD ");
+    EXPECT_EQ(run.entries[2].substr(0, 18), L"  = UTF_8   S_JIS ");
+    (void)first;
+}
+
 TEST_F(outcome_test, ReadOnlyDestinationStopsTheRunAndKeepsItsContent) {
     listed(L"a.txt", sjis(L"一"));
     listed(L"b.txt", sjis(L"二"));

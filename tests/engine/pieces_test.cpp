@@ -145,15 +145,34 @@ TEST_F(pieces_test, FilesLargerThanAPieceAreTestedAndComparedWhole) {
     EXPECT_TRUE(file_texts_equal(a, b));
     EXPECT_FALSE(file_texts_equal(a, c));
     EXPECT_FALSE(file_texts_equal(c, a));
-    // A NUL character past the first pieces makes the file binary; a
-    // declaration cut by a piece boundary far into the file makes it text.
+    // A NUL character past the first pieces makes the file binary.
     std::vector<uint8_t> late_nul(5 * kPieceBytes, 'a');
     late_nul.back() = 0;
     EXPECT_FALSE(is_text_file(source(L"late_nul.txt", late_nul)));
-    std::vector<uint8_t> late_decl = late_nul;
+}
+
+// A declaration counts in the file's head (its first 64 K characters) only:
+// a binary whose bytes name "xml" further on is judged by its NUL characters.
+TEST_F(pieces_test, DeclarationsCountOnlyInTheHeadOfAFile) {
     const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
-    std::copy(decl.begin(), decl.end(), late_decl.begin() + 2 * kPieceBytes - 3);
-    EXPECT_TRUE(is_text_file(source(L"decl.txt", late_decl)));
+    const auto with_decl_at = [&](std::vector<uint8_t> bytes, size_t at) {
+        std::copy(decl.begin(), decl.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+        return bytes;
+    };
+    // Bytes that keep ASCII as it is: a NUL at the start, the declaration later.
+    std::vector<uint8_t> binary(3 * kPieceBytes, 'b');
+    binary[1] = 0;
+    EXPECT_TRUE(is_text_file(source(L"near.bin", with_decl_at(binary, 60000))));
+    EXPECT_FALSE(is_text_file(source(L"far.bin", with_decl_at(binary, 2 * kPieceBytes - 3))));
+    EXPECT_FALSE(is_text_file(source(L"just_past.bin", with_decl_at(binary, 64 * 1024))));
+    // A UTF-16 text with a NUL character, decoded to find its declaration.
+    std::wstring text(kPieceBytes, L'u');
+    text[1] = L'\0';
+    const std::wstring wide_decl(decl.begin(), decl.end());
+    EXPECT_TRUE(is_text_file(source(L"near16.txt", utf16le(text.replace(100, wide_decl.size(), wide_decl)))));
+    text.replace(100, wide_decl.size(), std::wstring(wide_decl.size(), L'u'));
+    text.replace(300000, wide_decl.size(), wide_decl);
+    EXPECT_FALSE(is_text_file(source(L"far16.txt", utf16le(text))));
 }
 
 TEST_F(pieces_test, FileOfManyPiecesIsConvertedWholeAndFoundUpToDateAfterwards) {
@@ -227,6 +246,25 @@ TEST_F(pieces_test, StatusLineTakesFactsOnlyWhileTheFilesKeepTheirStatus) {
     set_mtime(src, old_time + 1);
     EXPECT_EQ(status_line(dest_dir, src, &facts), status_line(dest_dir, src));
     EXPECT_EQ(status_line(dest_dir, src, &facts).substr(0, 18), L"  < UTF16   ASCII ");
+}
+
+// The status line reads at most the first 8 MB of a large file and its
+// destination: a difference there shows; past it, equal times mean equal texts.
+TEST_F(pieces_test, StatusLineOfLargeFilesComparesTheirStartsOnly) {
+    std::vector<uint8_t> text(9 << 20, 'a');
+    text.back() = 'x';
+    const std::wstring src = source(L"large.txt", text);
+    const std::wstring dest = dest_dir + L"large.txt";
+    text.back() = 'y';
+    put_bytes(dest, text);
+    set_mtime(dest, old_time);
+    EXPECT_EQ(status_line(dest_dir, src).substr(0, 18), L"  = ASCII   ASCII ");
+    set_mtime(dest, old_time - 1);
+    EXPECT_EQ(status_line(dest_dir, src).substr(0, 18), L" << ASCII   ASCII ");
+    text.front() = 'b';
+    put_bytes(dest, text);
+    set_mtime(dest, old_time);
+    EXPECT_EQ(status_line(dest_dir, src).substr(0, 18), L" <= ASCII   ASCII ");
 }
 
 TEST_F(pieces_test, RunStatusLinesEqualFreshOnesAfterEveryKindOfEntry) {
