@@ -9,6 +9,7 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "base/progress.h"
 
 namespace quillet {
 
@@ -62,6 +63,7 @@ DWORD with_retries(const std::function<bool()>& step, int attempts, DWORD wait_m
         if (error == 0) error = ERROR_GEN_FAILURE;  // a step that failed without a reason
         if (!open_error_is_passing(error)) break;
         if (i + 1 < attempts) Sleep(wait_ms);
+        keep_window_responsive();  // a file held for seconds keeps the window painted
     }
     return error;
 }
@@ -153,6 +155,7 @@ bool read_open_file(HANDLE file, std::vector<uint8_t>& bytes) {
     while (done < bytes.size()) {
         const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, io_request_limit));
         DWORD got = 0;
+        keep_window_responsive();  // a large list keeps the window painted meanwhile
         if (!ReadFile(file, bytes.data() + done, piece, &got, nullptr)) {
             const DWORD error = GetLastError();
             bytes.clear();
