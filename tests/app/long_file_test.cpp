@@ -45,9 +45,8 @@ public:
     }
     static void pump(DWORD ms) {
         const ULONGLONG end = GetTickCount64() + ms;
-        MSG msg;
         do {
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            dispatch_pending();
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         } while (GetTickCount64() < end);
     }
@@ -56,14 +55,6 @@ private:
     HBRUSH brush_;
     HWND window_ = nullptr;
 };
-
-void dispatch_pending() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 RECT client_on_screen(HWND window) {
     RECT area{};

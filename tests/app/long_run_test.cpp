@@ -41,14 +41,6 @@ private:
     std::thread thread_;
 };
 
-void dispatch_pending() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 class LongRunTest : public app_window {
 protected:
     void SetUp() override {
