@@ -1,6 +1,7 @@
 // The window in real use: the title the X server shows moves on during a long
 // run, Esc or "終了" stop a run after the current file and clicks made meanwhile
-// start nothing, a held file does not hold the window, and the About box opens
+// start nothing, the close box used while a list is read closes the window
+// after it, a held file does not hold the window, and the About box opens
 // centred on the window.
 #include <windows.h>
 #include <commctrl.h>
@@ -123,6 +124,15 @@ TEST_F(LongRunTest, QuitDuringARunStopsItThenClosesTheWindow) {
     const HWND window = dlg->hwnd();
     const HWND quit_button = dlg->item(IDCANCEL);
     run_interrupted_by([=] { click_by_mouse(quit_button); });
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(LongRunTest, CloseBoxDuringAReloadOfTheRecentListClosesTheWindowAfterIt) {
+    const HWND window = dlg->hwnd();
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(100);  // the reading of the list lets the window take its messages at once
+    click(IDC_RELOAD_IDO);
+    dispatch_pending();
     EXPECT_FALSE(IsWindow(window));
 }
 
