@@ -240,16 +240,23 @@ void MainDialog::select_code_for_list(const std::wstring& list_path) {
     encoding_box.set_cur_sel(encoding_index_for_code(code_for_list(list_path)));
 }
 
-void MainDialog::OnRecentSelect() {
-    if (busy_) return;
-    take_close_request();  // none from before this handler counts
+bool MainDialog::while_busy(const std::function<void()>& work) {
+    // Work lets the window repaint; nothing it lets through starts other
+    // work, but a message sent from elsewhere could.
+    if (busy_) return false;
+    take_close_request();  // none from before this work counts
     {
         busy_flag busy(busy_);
         wait_cursor wait;
-        open_selected_recent();
+        work();
     }
-    // "終了" or the close box while the list was read: close now.
+    // "終了" or the close box meanwhile: the work has ended; close now.
     if (take_close_request()) OnCancel();
+    return true;
+}
+
+void MainDialog::OnRecentSelect() {
+    while_busy([this] { open_selected_recent(); });
 }
 
 void MainDialog::open_selected_recent() {
@@ -267,8 +274,10 @@ void MainDialog::open_selected_recent() {
 }
 
 void MainDialog::OnReloadIdo() {
-    fill_list(recent_list_box, store().load_recent());
-    fill_list(file_list_box, {});
+    while_busy([this] {
+        fill_list(recent_list_box, store().load_recent());
+        fill_list(file_list_box, {});
+    });
 }
 
 bool MainDialog::on_command(int id, int code, HWND) {

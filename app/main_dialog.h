@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,11 @@ private:
     void show_about_box();
     void open_selected_recent();
     void take_in_drop(HDROP drop);
+    // Runs a handler's work that may keep the thread busy (a run, a list
+    // read): with the wait cursor, never inside another such work, and
+    // closing the window afterwards when "終了" or the close box was used
+    // meanwhile. False when other work was already in progress.
+    bool while_busy(const std::function<void()>& work);
     void edit_in_notepad(const std::wstring& path);
 
     HICON icon_ = nullptr;

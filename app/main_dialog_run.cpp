@@ -6,7 +6,6 @@
 #include "app/list_fill.h"
 #include "app/main_dialog.h"
 #include "app/ui_text.h"
-#include "base/progress.h"
 #include "base/report_box.h"
 #include "engine/copy_run.h"
 #include "engine/intake.h"
@@ -32,19 +31,8 @@ std::vector<std::wstring> dropped_files(HDROP drop) {
 void show_kept_files(const copy_run_result& run);
 
 void MainDialog::OnDropFiles(HDROP drop) {
-    if (busy_) {
-        // Sent from elsewhere while a handler works: the drop is refused.
-        if (drop) DragFinish(drop);
-        return;
-    }
-    take_close_request();  // none from before this handler counts
-    {
-        busy_flag busy(busy_);
-        wait_cursor wait;
-        take_in_drop(drop);
-    }
-    // "終了" or the close box while the lines were made: close now.
-    if (take_close_request()) OnCancel();
+    // Sent from elsewhere while a handler works: the drop is refused.
+    if (!while_busy([this, drop] { take_in_drop(drop); }) && drop) DragFinish(drop);
 }
 
 void MainDialog::take_in_drop(HDROP drop) {
@@ -64,18 +52,12 @@ void MainDialog::take_in_drop(HDROP drop) {
 }
 
 void MainDialog::OnCopy() {
-    // The run lets the window repaint while it works; nothing it lets through
-    // can start a second run, but a message sent from elsewhere could.
-    if (busy_) return;
-    {
-        busy_flag busy(busy_);
-        wait_cursor wait;
+    // A second click during a run starts nothing.
+    while_busy([this] {
         copy_run_result result = copy_run(selected_code(encoding_box), ui_translator());
         fill_list(file_list_box, result.entries);
         show_kept_files(result);
-    }
-    // "終了" or the close box during the run: the run has stopped; now close.
-    if (take_close_request()) OnCancel();
+    });
 }
 
 // Text files copied unchanged instead of converted, each with its reason, in

@@ -9,6 +9,7 @@
 #include "base/file_replace.h"
 #include "base/log.h"
 #include "base/paths.h"
+#include "base/progress.h"
 
 namespace quillet {
 
@@ -56,7 +57,8 @@ folder_lock::folder_lock(const std::wstring& folder, const std::function<void()>
         waited_ = true;
         log_line(L"::folder_lock   Waiting for another run   " + folder);
         if (on_wait) on_wait();
-        result = WaitForSingleObject(mutex_.get(), INFINITE);
+        // The other run may take minutes: the window is painted meanwhile.
+        while ((result = WaitForSingleObject(mutex_.get(), 50)) == WAIT_TIMEOUT) keep_window_responsive();
     }
     // An abandoned lock was held by a run that ended without releasing it
     // (a crash); it is this run's now.

@@ -18,7 +18,8 @@ std::wstring folder_lock_name(const std::wstring& folder);
 class folder_lock {
 public:
     // Takes the lock of folder. When another run holds it, on_wait is called
-    // once (to show the wait) and the lock is waited for without a limit.
+    // once (to show the wait) and the lock is waited for without a limit,
+    // the main window painted meanwhile.
     explicit folder_lock(const std::wstring& folder, const std::function<void()>& on_wait = {});
     ~folder_lock();
     folder_lock(const folder_lock&) = delete;

@@ -22,7 +22,10 @@ HWND status_bar = nullptr;
 std::function<double()> clock_override;
 bool stop_requested = false;
 bool close_requested = false;
-DWORD last_pump_tick = 0;
+// Per thread, so that a loop running on another thread reads only its own
+// clock value before finding that the window is not its own.
+thread_local ULONGLONG last_pump_tick = 0;
+constexpr ULONGLONG pump_interval_ms = 50;
 
 double now_ms() {
     if (clock_override) return clock_override();
@@ -140,11 +143,13 @@ void request_run_stop(bool then_close) {
 }
 
 void keep_window_responsive(bool force) {
-    HWND main = live_main_window();
-    if (!main) return;
-    const DWORD now = GetTickCount();
-    if (!force && now - last_pump_tick < 50) return;
+    // The clock first: most calls come from loops, long before the interval ends.
+    const ULONGLONG now = GetTickCount64();
+    if (!force && now - last_pump_tick < pump_interval_ms) return;
     last_pump_tick = now;
+    HWND main = live_main_window();
+    // Only the window's own thread may take its messages.
+    if (!main || GetWindowThreadProcessId(main, nullptr) != GetCurrentThreadId()) return;
     // Wine hands window changes (the title among them) to the X server and
     // reads its events only while the thread waits for messages.
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);

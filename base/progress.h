@@ -78,7 +78,11 @@ void request_run_stop(bool then_close);
 // are handled; keyboard and mouse input is read only for the stop gestures and
 // otherwise dropped, so that no other command starts in the middle of the
 // loop; posted messages (drops among them) stay queued for afterwards.
-// Does nothing when there is no main window.
+// Does nothing when there is no main window or on a thread other than its own.
+// Cheap enough for every piece of a large file: until 50 ms have passed since
+// the last time, a call is one reading of the clock. Loops that may keep the
+// thread busy for long (pieces of a file, lines of a list) call it once per
+// round, so that the window is painted at least every 100 ms.
 void keep_window_responsive(bool force = false);
 
 // Test seam: the millisecond clock the meter throttles its drawing with

@@ -55,6 +55,14 @@ LRESULT CALLBACK record_titles(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
     return DefSubclassProc(h, msg, wp, lp);
 }
 
+void dispatch_pending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 RECT child_rect(HWND child) {
     RECT rect{};
     GetWindowRect(child, &rect);

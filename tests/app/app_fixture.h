@@ -77,6 +77,9 @@ HGLOBAL make_hdrop(const std::vector<std::wstring>& paths);
 // std::vector<std::wstring> passed as its data.
 LRESULT CALLBACK record_titles(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data);
 
+// Handles every message waiting for this thread's windows.
+void dispatch_pending();
+
 // The window's rectangle in its parent's client coordinates.
 RECT child_rect(HWND child);
 

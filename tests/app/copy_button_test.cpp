@@ -144,7 +144,7 @@ TEST_F(CopyButtonTest, FilesKeptUnchangedAreShownWithTheirReasonsAfterTheRun) {
     click(IDC_COPY);
 
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Kept unchanged.\r\n" + emoji +
+    EXPECT_EQ(boxes[0].text, L"変換せずにコピーしました．\r\n" + emoji +
                                  L": kept unchanged: 1 character(s) that Shift_JIS cannot hold\n"
                                  L"  U+1F600 '\U0001F600', line 1, column 7\n");
     EXPECT_EQ(testing_support::get_bytes(dest + L"emoji.txt"), testing_support::get_bytes(emoji));

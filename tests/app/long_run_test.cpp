@@ -1,6 +1,7 @@
 // The window in real use: the title the X server shows moves on during a long
 // run, Esc or "終了" stop a run after the current file and clicks made meanwhile
-// start nothing, a held file does not hold the window, and the About box opens
+// start nothing, the close box used while a list is read closes the window
+// after it, a held file does not hold the window, and the About box opens
 // centred on the window.
 #include <windows.h>
 #include <commctrl.h>
@@ -18,6 +19,7 @@
 #include "app/about_dialog.h"
 #include "app/resource.h"
 #include "app_fixture.h"
+#include "x_side.h"
 #include "base/paths.h"
 #include "base/progress.h"
 
@@ -39,33 +41,6 @@ public:
 private:
     std::thread thread_;
 };
-
-void dispatch_pending() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-// The Linux path of a file of the prefix (Wine's own export).
-std::string unix_path(const std::wstring& path) {
-    using to_unix_fn = char*(CDECL*)(const wchar_t*);
-    auto to_unix = reinterpret_cast<to_unix_fn>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
-    if (!to_unix) return std::string();
-    char* name = to_unix(path.c_str());
-    std::string result = name ? name : "";
-    if (name) HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
-std::wstring widen(const std::string& utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], n);
-    return text;
-}
 
 class LongRunTest : public app_window {
 protected:
@@ -152,29 +127,20 @@ TEST_F(LongRunTest, QuitDuringARunStopsItThenClosesTheWindow) {
     EXPECT_FALSE(IsWindow(window));
 }
 
+TEST_F(LongRunTest, CloseBoxDuringAReloadOfTheRecentListClosesTheWindowAfterIt) {
+    const HWND window = dlg->hwnd();
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(100);  // the reading of the list lets the window take its messages at once
+    click(IDC_RELOAD_IDO);
+    dispatch_pending();
+    EXPECT_FALSE(IsWindow(window));
+}
+
 TEST_F(LongRunTest, TitleOnTheScreenMovesOnDuringARun) {
     ShowWindow(dlg->hwnd(), SW_SHOWNORMAL);
     dispatch_pending();
-    const auto xid = reinterpret_cast<uintptr_t>(GetPropW(dlg->hwnd(), L"__wine_x11_whole_window"));
-    const std::wstring spy_file = scratch.file(L"titles.txt");
-    testing_support::put_text(spy_file, "");
-    const std::string out = unix_path(spy_file);
-    if (!xid || out.empty()) GTEST_SKIP() << "no X window behind the dialog";
-
-    // xprop reports every change of the title the X server holds, as it happens.
-    wchar_t id[32] = {};
-    swprintf(id, 32, L"0x%llx", static_cast<unsigned long long>(xid));
-    std::wstring command = L"Z:\\bin\\sh -c \"exec timeout 120 stdbuf -oL xprop -id " +
-                           std::wstring(id) + L" -spy _NET_WM_NAME > '" + widen(out) + L"'\"";
-    STARTUPINFOW start{};
-    start.cb = sizeof start;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &start, &process));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    for (int i = 0; i < 1000 && testing_support::get_bytes(spy_file).empty(); ++i) Sleep(10);
-    ASSERT_FALSE(testing_support::get_bytes(spy_file).empty());
+    const x_title_spy spy(dlg->hwnd(), scratch.file(L"titles.txt"));
+    if (!spy.running()) GTEST_SKIP() << "no X window behind the dialog";
 
     prepare(150);
     dlg->encoding_box.set_cur_sel(1);
@@ -191,16 +157,8 @@ TEST_F(LongRunTest, TitleOnTheScreenMovesOnDuringARun) {
     std::set<std::wstring> given, shown;
     for (const std::wstring& t : titles)
         if (t.find(L"/ 150 )") != std::wstring::npos) given.insert(t);
-    const std::vector<uint8_t> bytes = testing_support::get_bytes(spy_file);
-    const std::wstring spied = widen(std::string(bytes.begin(), bytes.end()));
-    size_t at = 0;
-    while (at < spied.size()) {
-        size_t end = spied.find(L'\n', at);
-        if (end == std::wstring::npos) end = spied.size();
-        const std::wstring line = spied.substr(at, end - at);
-        if (line.find(L"/ 150 )") != std::wstring::npos) shown.insert(line);
-        at = end + 1;
-    }
+    for (const std::wstring& t : spy.titles())
+        if (t.find(L"/ 150 )") != std::wstring::npos) shown.insert(t);
     ASSERT_GE(given.size(), 10u);
     // Nearly every title the run set reached the screen, not one frozen value.
     EXPECT_GE(shown.size() * 2, given.size()) << shown.size() << " of " << given.size();

@@ -6,10 +6,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "base/folder_lock.h"
 #include "base/main_window.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -44,10 +48,15 @@ public:
         static std::vector<std::wstring> list;
         return list;
     }
+    static int& paints() {
+        static int count = 0;
+        return count;
+    }
 
 private:
     static LRESULT CALLBACK proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         if (m == WM_SETTEXT && lp) titles().push_back(reinterpret_cast<const wchar_t*>(lp));
+        if (m == WM_PAINT) ++paints();
         return DefWindowProcW(w, m, wp, lp);
     }
     HWND window_ = nullptr;
@@ -315,4 +324,42 @@ TEST(Progress, CloseBoxDuringALoopStopsItAndAsksToClose) {
     EXPECT_TRUE(run_stop_requested());
     EXPECT_TRUE(take_close_request());
     EXPECT_FALSE(take_close_request());  // taken once
+}
+
+// A shown window with its whole area to be painted again, no paint counted yet.
+void invalidate_shown(const titled_window& window) {
+    ShowWindow(window.get(), SW_SHOWNOACTIVATE);
+    UpdateWindow(window.get());
+    titled_window::paints() = 0;
+    InvalidateRect(window.get(), nullptr, TRUE);
+}
+
+TEST(Progress, ALoopThatCallsOftenLetsTheWindowPaintWithoutAMeter) {
+    titled_window window(L"Plain");
+    invalidate_shown(window);
+    // A loop that never asks for messages itself, calling once per round as
+    // the loops over the pieces of a large file do.
+    const ULONGLONG give_up = GetTickCount64() + 5000;
+    while (titled_window::paints() == 0 && GetTickCount64() < give_up) keep_window_responsive();
+    EXPECT_GT(titled_window::paints(), 0);
+    EXPECT_FALSE(GetUpdateRect(window.get(), nullptr, FALSE));  // painted whole
+}
+
+TEST(Progress, WaitingForAnotherRunIntoTheSameFolderLetsTheWindowPaint) {
+    testing_support::scratch_folder scratch;
+    titled_window window(L"Plain");
+    invalidate_shown(window);
+    std::atomic<bool> taken{false};
+    std::thread other_run([&] {
+        const folder_lock lock(scratch.path());
+        taken = true;
+        Sleep(1000);
+    });
+    while (!taken) Sleep(1);
+    {
+        const folder_lock lock(scratch.path());
+        EXPECT_TRUE(lock.waited());
+    }
+    other_run.join();
+    EXPECT_GT(titled_window::paints(), 0);
 }

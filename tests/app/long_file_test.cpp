@@ -1,0 +1,135 @@
+// One large file converted for seconds: meanwhile the window as X shows it is
+// painted again after another window covered it, and takes a new title.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/resource.h"
+#include "app_fixture.h"
+#include "base/paths.h"
+#include "x_side.h"
+
+using namespace app_test;
+
+namespace {
+
+constexpr COLORREF magenta = RGB(255, 0, 255);
+
+// Another program's window over an area of the screen, in one colour, on the
+// thread that creates it (which paints it in pump) until it is destroyed.
+class covering_window {
+public:
+    covering_window(const RECT& area, COLORREF colour) : brush_(CreateSolidBrush(colour)) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = brush_;
+        wc.lpszClassName = L"quillet_test_cover";
+        RegisterClassW(&wc);
+        window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName,
+                                  L"", WS_POPUP, area.left, area.top, area.right - area.left,
+                                  area.bottom - area.top, nullptr, nullptr, wc.hInstance, nullptr);
+        ShowWindow(window_, SW_SHOWNOACTIVATE);
+        UpdateWindow(window_);
+    }
+    ~covering_window() {
+        DestroyWindow(window_);
+        pump(100);
+        UnregisterClassW(L"quillet_test_cover", GetModuleHandleW(nullptr));
+        DeleteObject(brush_);
+    }
+    static void pump(DWORD ms) {
+        const ULONGLONG end = GetTickCount64() + ms;
+        do {
+            dispatch_pending();
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        } while (GetTickCount64() < end);
+    }
+
+private:
+    HBRUSH brush_;
+    HWND window_ = nullptr;
+};
+
+RECT client_on_screen(HWND window) {
+    RECT area{};
+    GetClientRect(window, &area);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    return area;
+}
+
+class LongFileTest : public app_window {};
+
+}  // namespace
+
+TEST_F(LongFileTest, WindowIsRepaintedAndRetitledWhileOneLargeFileConverts) {
+    const HWND window = dlg->hwnd();
+    ShowWindow(window, SW_SHOWNORMAL);
+    dispatch_pending();
+    const x_title_spy spy(window, scratch.file(L"titles.txt"));
+    if (!spy.running()) GTEST_SKIP() << "no X window behind the dialog";
+
+    // 96 MB of Shift_JIS text: to UTF-8, read back and compared, in seconds.
+    const std::wstring dest = make_folder(L"dest");
+    const std::string line = "\x82\xa0\x82\xa2\x8a\xbf\x8e\x9a text of one line 0123456789\r\n";
+    std::string body;
+    body.reserve((96u << 20) + line.size());
+    while (body.size() < (96u << 20)) body += line;
+    const std::wstring big = make_file(L"src\\big.txt", body);
+    std::string().swap(body);
+    drop({quillet::path_del_sep(dest), big});
+    dlg->encoding_box.set_cur_sel(1);
+    dispatch_pending();
+    const RECT client = client_on_screen(window);
+    const std::wstring shot = scratch.file(L"shot.rgb");
+    const std::vector<uint8_t> before = x_screen_pixels(client, shot);
+    ASSERT_FALSE(before.empty());
+
+    // The user's side, while the run goes: what X shows counts only when the
+    // conversion is seen still going after the look (the destination appears
+    // at its end).
+    const auto converting = [&] { return !testing_support::exists(dest + L"big.txt"); };
+    std::atomic<bool> user_done{false};
+    bool covered = false, repainted = false;
+    int titles_shown = 0;
+    std::thread user([&] {
+        Sleep(300);
+        {
+            covering_window cover(client, magenta);
+            for (int i = 0; i < 40 && !covered; ++i) {
+                covering_window::pump(50);
+                covered = colour_share(x_screen_pixels(client, shot), magenta) > 0.9;
+            }
+        }
+        while (covered && !repainted) {
+            const bool matched = same_share(x_screen_pixels(client, shot), before) > 0.98;
+            if (!converting()) break;
+            repainted = matched;
+        }
+        for (int k = 1; k <= 3 && converting(); ++k) {
+            const std::wstring title = L"quillet mark " + std::to_wstring(k);
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
+                                SMTO_NORMAL, 60000, &answer);
+            if (spy.shown(title, 2000) && converting()) ++titles_shown;
+        }
+        user_done = true;
+    });
+    click(IDC_COPY);
+    // The window's own messages, the user's last title among them.
+    while (!user_done) {
+        dispatch_pending();
+        Sleep(10);
+    }
+    user.join();
+
+    EXPECT_TRUE(testing_support::exists(dest + L"big.txt"));
+    ASSERT_TRUE(covered) << "the covering window never reached the screen during the run";
+    EXPECT_TRUE(repainted) << "the uncovered window stayed unpainted until the file was done";
+    EXPECT_GE(titles_shown, 2) << "new titles reached X only after the file was done";
+}
