@@ -28,16 +28,8 @@ using testing_support::set_mtime;
 
 constexpr int64_t old_time = 1614834367;
 
-std::vector<uint8_t> in_code_page(const std::wstring& text, unsigned cp) {
-    const int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::vector<uint8_t> out(static_cast<size_t>(n));
-    WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()),
-                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
-    return out;
-}
-std::vector<uint8_t> sjis(const std::wstring& t) { return in_code_page(t, 932); }
-std::vector<uint8_t> utf8(const std::wstring& t) { return in_code_page(t, CP_UTF8); }
+std::vector<uint8_t> sjis(const std::wstring& t) { return testing_support::code_page_bytes(t, 932); }
+std::vector<uint8_t> utf8(const std::wstring& t) { return testing_support::code_page_bytes(t, CP_UTF8); }
 std::vector<uint8_t> utf16(const std::wstring& t) { return testing_support::utf16le_bytes(t, true); }
 
 std::wstring cli_path() {
