@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <string>
+#include <vector>
 
 #include "base/jis_codecs.h"
 
@@ -15,6 +16,15 @@ namespace quillet {
 namespace {
 
 bool in(unsigned b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
+
+// A text of at least this many kanji and no kana at all whose kanji are not
+// mostly common ones does not read as Japanese; its score is then at most
+// kNotJapanese, below what a lone reading needs.
+constexpr size_t kKanjiWithoutKana = 4;
+constexpr double kNotJapanese = -2;
+// The least score of a reading chosen alone: a lone rare kanji (-1.5) still
+// reads as Japanese, a text scored as not Japanese does not.
+constexpr double kLeastScore = -1.75;
 
 // One candidate's decoding of the buffer.
 struct reading {
@@ -142,26 +152,101 @@ reading read_eucjp(const uint8_t* d, size_t n, bool cut, bool quick = false) {
 
 bool is_hw_kana(wchar_t c) { return in(c, 0xFF61, 0xFF9F); }
 
-// How typical one character is of Japanese text: hiragana, katakana, their
-// punctuation and the common (level 1) kanji count for; rare (level 2) kanji,
-// IBM extensions, kanji outside code page 932, private use, C1 controls and
-// replacement characters count against.
-double char_score(wchar_t c) {
+#include "base/guess_kanji.inc"
+
+// How common a kanji is in Japanese text: 2 for those taught in elementary
+// school, 1 for the rest of the kanji in common use, 0 for any other.
+int kanji_tier(wchar_t c) {
+    static const std::vector<uint8_t> tiers = [] {
+        std::vector<uint8_t> t(0x10000, 0);
+        for (const wchar_t* k = kSecondaryKanji; *k; ++k) t[*k] = 1;
+        for (const wchar_t* k = kElementaryKanji; *k; ++k) t[*k] = 2;
+        return t;
+    }();
+    return tiers[static_cast<uint16_t>(c)];
+}
+
+bool is_kanji(wchar_t c) { return in(c, 0x3400, 0x9FFF) || in(c, 0xF900, 0xFAFF); }
+
+bool is_kana(wchar_t c) {
+    return in(c, 0x3041, 0x309E) || in(c, 0x30A1, 0x30FC) || in(c, 0xFF66, 0xFF9F);
+}
+
+// Half-width katakana letters, the long-vowel mark and the sound marks: what
+// a half-width word is made of.
+bool is_hw_word(wchar_t c) { return in(c, 0xFF66, 0xFF9F); }
+
+bool is_space(wchar_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Kana that a small kana, a long-vowel mark or a sound mark may follow.
+bool ends_kana_word(wchar_t c) {
+    return in(c, 0x3041, 0x3096) || in(c, 0x30A1, 0x30FC) || is_hw_word(c);
+}
+
+// A kanji: common ones count for, rare ones (and those outside code page 932)
+// against, since a wrong decoding picks kanji from all over the table.
+double kanji_score(wchar_t c) {
+    switch (kanji_tier(c)) {
+        case 2: return 2;
+        case 1: return 1.25;
+        default: break;
+    }
+    const unsigned code = cp932_code_of(c);
+    if (in(code, 0x889F, 0x9872)) return -0.5;  // level 1 of JIS X 0208, not in common use
+    if (in(code, 0x989F, 0xEAA4)) return -1.5;  // level 2
+    // Outside code page 932 (and so outside JIS X 0208): not a Japanese kanji.
+    return code ? -2 : -3.5;
+}
+
+// A half-width katakana between prev and next (0 at the start and end of the
+// buffer: a cut file may begin in the middle of a word, and nothing counts
+// against what stands there).
+// Half-width text follows the rules of katakana spelling: a sound mark
+// follows a kana that takes it, a small kana, a long-vowel mark or ﾝ follows
+// a kana, and the Japanese comma and full stop follow text, not a space.
+// Text of another encoding read as half-width katakana breaks these rules.
+double hw_kana_score(wchar_t c, wchar_t prev, wchar_t next) {
+    const bool start = prev == 0;
+    const bool after_kana = ends_kana_word(prev);
+    const bool voiceable = prev == 0xFF73 || in(prev, 0xFF76, 0xFF84) || in(prev, 0xFF8A, 0xFF8E);
+    if (c == 0xFF9E) return voiceable ? 1.5 : start ? 0 : -3;             // ﾞ
+    if (c == 0xFF9F) return in(prev, 0xFF8A, 0xFF8E) ? 2 : start ? 0 : -3;  // ﾟ
+    if (c == 0xFF70) return after_kana ? 1 : start ? 0 : -2;              // ｰ
+    if (c == 0xFF6F) return after_kana ? 0.75 : start ? 0 : -2;           // ｯ
+    if (in(c, 0xFF67, 0xFF6E)) return after_kana ? 0.25 : start ? 0 : -2;  // other small kana
+    if (c == 0xFF9D) return after_kana ? 0.75 : start ? 0 : -1;           // ﾝ
+    if (c == 0xFF61 || c == 0xFF64 || c == 0xFF65)                        // ｡ ､ ･
+        return after_kana ? 0.5 : is_space(prev) ? -3 : 0;
+    if (c == 0xFF62) return is_space(next) ? -2 : 0.25;                   // ｢ opens something
+    if (c == 0xFF63) return after_kana ? 0.25 : is_space(prev) ? -2 : 0;   // ｣
+    return 0.5;
+}
+
+// A wide kana after prev: small kana and the long-vowel mark follow a kana.
+double kana_score(wchar_t c, wchar_t prev) {
+    const bool small = c == 0x3041 || c == 0x3043 || c == 0x3045 || c == 0x3047 || c == 0x3049 ||
+                       c == 0x3063 || c == 0x3083 || c == 0x3085 || c == 0x3087 || c == 0x308E ||
+                       c == 0x30A1 || c == 0x30A3 || c == 0x30A5 || c == 0x30A7 || c == 0x30A9 ||
+                       c == 0x30C3 || c == 0x30E3 || c == 0x30E5 || c == 0x30E7 || c == 0x30EE ||
+                       c == 0x30FC;
+    if (small && prev != 0 && !ends_kana_word(prev) && !is_kanji(prev)) return -2;
+    return 2;
+}
+
+// How typical one character is of Japanese text (see the functions above);
+// punctuation and symbols of code page 932 count a little for, C1 controls,
+// private use and replacement characters against.
+double char_score(wchar_t c, wchar_t prev, wchar_t next) {
     if (c < 0x80) return 0;
     if (c < 0xA0 || c == 0xFFFD || in(c, 0xE000, 0xF8FF)) return -5;
     if (in(c, 0x3041, 0x3096) || in(c, 0x309D, 0x309E) || in(c, 0x30A1, 0x30FA) || c == 0x30FC)
-        return 2;
+        return kana_score(c, prev);
     if (in(c, 0x3000, 0x303F)) return 1.5;
     if (in(c, 0xFF01, 0xFF5E)) return 1;
-    if (in(c, 0xFF61, 0xFF65)) return -0.5;  // half-width punctuation
-    if (is_hw_kana(c)) return 0.75;
+    if (is_hw_kana(c)) return hw_kana_score(c, prev, next);
     if (in(c, 0xD800, 0xDFFF)) return -1;  // half of a character above U+FFFF
+    if (is_kanji(c)) return kanji_score(c);
     const unsigned code = cp932_code_of(c);
-    if (in(c, 0x3400, 0x9FFF) || in(c, 0xF900, 0xFAFF)) {
-        if (in(code, 0x889F, 0x9872)) return 2;
-        if (in(code, 0x989F, 0xEAA4)) return -0.5;
-        return code ? -2 : -2.5;
-    }
     if (in(code, 0x8740, 0x879C)) return 0.5;  // circled numbers and the like
     if (in(code, 0x8140, 0x84BE)) return 0.5;  // symbols, Greek, Cyrillic, box drawing
     if (in(c, 0xC0, 0x24F)) return 1;  // accented Latin letters
@@ -175,12 +260,22 @@ double char_score(wchar_t c) {
 // every multi-byte UTF-8 sequence (random bytes seldom form them, the longer
 // ones least), and for EUC-JP's half-width katakana (each needs its SS2;
 // a run of them read as Shift_JIS is a run of kanji of the one lead byte 8E).
+// Kanji without any kana beside them, most of them not in common use, are
+// not Japanese (Chinese text read as EUC-JP reads so): such a text scores
+// below any threshold of evidence.
 double text_score(const reading& r) {
-    double score = 0;
+    double score = 0, kanji = 0;
+    size_t kanji_count = 0, kana_count = 0, ss2_like = 0;
     const std::wstring& t = r.text;
     for (size_t i = 0; i < t.size(); ++i) {
         const wchar_t c = t[i];
-        score += char_score(c);
+        const wchar_t prev = i > 0 ? t[i - 1] : 0;
+        const wchar_t next = i + 1 < t.size() ? t[i + 1] : 0;
+        const double one = char_score(c, prev, next);
+        score += one;
+        if (is_kanji(c)) ++kanji_count, kanji += one;
+        if (is_kana(c)) ++kana_count;
+        if (in(cp932_code_of(c), 0x8EA1, 0x8EDF)) ++ss2_like;
         if (r.code == code_utf8 && c >= 0x80 && !in(c, 0xDC00, 0xDFFF)) score += c < 0x800 ? 1 : 2;
         // An accented letter inside a Latin word ("café") reads as a Western
         // text, not as a kanji or two half-width katakana among letters.
@@ -193,17 +288,25 @@ double text_score(const reading& r) {
             std::max(c, t[i - 1]) >= 0x100 && std::min(c, t[i - 1]) >= 0x80)
             score -= 0.5;
     }
+    // Shift_JIS kanji that are all of lead byte 8E and a trail byte of A1-DF
+    // are EUC-JP's half-width katakana (SS2 and the katakana's byte), not a
+    // text: real kanji come from all over the table.
+    if (r.code == code_sjis && ss2_like >= 2 && ss2_like == kanji_count) score -= 2.0 * ss2_like;
+    if (kana_count == 0 && kanji_count >= kKanjiWithoutKana && kanji < kanji_count)
+        score = std::min(score, kNotJapanese);
     return score;
 }
 
 // The evidence needed between the best reading and the next.
 constexpr double kMargin = 0.5;
-// ... and when the best reading has fewer characters of 0x80 and above than this.
+// ... and when the shorter of the two readings has fewer characters of 0x80
+// and above than this.
 constexpr size_t kFewCharacters = 4;
 constexpr double kShortMargin = 1.5;
 // ... and when it has one such character only (one kanji of Shift_JIS against
-// one half-width sign of EUC-JP, 8E A1 or 8E A4); a UTF-8 sequence is
-// evidence of its own and needs no more than kShortMargin.
+// one half-width sign of EUC-JP, 8E A1 or 8E A4; one kanji of EUC-JP against
+// two half-width katakana); a UTF-8 sequence on either side is evidence of its
+// own and needs no more than kShortMargin.
 constexpr double kLoneMargin = 2.5;
 
 }  // namespace
@@ -262,22 +365,34 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     }
     std::stable_sort(valid.begin(), valid.end(),
                      [](const reading* a, const reading* b) { return a->score > b->score; });
-    for (const reading* r : valid) g.candidates.push_back(r->code);
+    for (const reading* r : valid) {
+        g.candidates.push_back(r->code);
+        g.scores.push_back(r->score);
+    }
     const reading& best = *valid[0];
-    // A reading of a few characters only needs more of a lead: one kanji
-    // against one or two half-width katakana is no evidence either way.
-    const size_t wide = static_cast<size_t>(
-        std::count_if(best.text.begin(), best.text.end(), [](wchar_t c) { return c >= 0x80; }));
-    const double margin = wide <= 1 && best.code != code_utf8 ? kLoneMargin
-                          : wide < kFewCharacters                ? kShortMargin
-                                                                 : kMargin;
+    // Readings of a few characters only need more of a lead: one kanji
+    // against one or two half-width katakana is no evidence either way. The
+    // shorter of the two readings counts (two bytes are one kanji of EUC-JP
+    // and two half-width katakana of Shift_JIS).
+    auto wide = [](const reading& r) {
+        return static_cast<size_t>(
+            std::count_if(r.text.begin(), r.text.end(), [](wchar_t c) { return c >= 0x80; }));
+    };
+    auto margin = [&](const reading& other) {
+        const size_t fewest = std::min(wide(best), wide(other));
+        const bool utf8 = best.code == code_utf8 || other.code == code_utf8;
+        return fewest <= 1 && !utf8 ? kLoneMargin
+               : fewest < kFewCharacters             ? kShortMargin
+                                                     : kMargin;
+    };
     bool clear = true;
     for (size_t k = 1; k < valid.size(); ++k) {
-        if (valid[k]->text != best.text && best.score - valid[k]->score < margin) clear = false;
+        if (valid[k]->text != best.text && best.score - valid[k]->score < margin(*valid[k]))
+            clear = false;
     }
     // A lone reading must still read as text: bytes of some other encoding
     // (Chinese, Latin-1) that happen to decode read as nothing Japanese.
-    if (clear && best.score < -1) clear = false;
+    if (clear && best.score < kLeastScore) clear = false;
     if (!clear) {
         g.code = code_none;
         g.undecided = true;

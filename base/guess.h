@@ -22,6 +22,9 @@ struct code_guess {
     // The encodings that decode the bytes without an invalid sequence, best
     // first.
     std::vector<text_code> candidates;
+    // How Japanese each candidate's decoded text reads, in the same order
+    // (for explaining a decision; ASCII and ISO-2022-JP are not scored).
+    std::vector<double> scores;
     // When none does: the encoding with the fewest invalid sequences (0 when
     // the buffer has no byte of 0x80 or above), for telling where it breaks.
     text_code nearest = code_none;
