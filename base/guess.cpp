@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -17,11 +18,16 @@ namespace {
 
 bool in(unsigned b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
 
-// A text of at least this many kanji and no kana at all whose kanji are not
-// mostly common ones does not read as Japanese; its score is then at most
-// kNotJapanese, below what a lone reading needs.
+// An EUC-JP text of at least this many kanji and no kana at all whose kanji
+// score less than kCommonKanjiMean on average does not read as Japanese; its
+// score is then at most kNotJapanese, below what a lone reading needs.
 constexpr size_t kKanjiWithoutKana = 4;
+constexpr double kCommonKanjiMean = 1.5;
 constexpr double kNotJapanese = -2;
+// ... and so does one of at least kKanjiForRatio kanji with fewer than one
+// kana for every kKanjiPerKana of them.
+constexpr size_t kKanjiForRatio = 6;
+constexpr size_t kKanjiPerKana = 8;
 // The least score of a reading chosen alone: a lone rare kanji (-1.5) still
 // reads as Japanese, a text scored as not Japanese does not.
 constexpr double kLeastScore = -1.75;
@@ -208,13 +214,22 @@ double kanji_score(wchar_t c) {
 double hw_kana_score(wchar_t c, wchar_t prev, wchar_t next) {
     const bool start = prev == 0;
     const bool after_kana = ends_kana_word(prev);
+    // A kana letter that ends in a vowel (not ﾝ, ｰ or a small kana).
+    const bool after_letter = prev == 0xFF66 || in(prev, 0xFF71, 0xFF9C) || prev == 0xFF9E ||
+                              prev == 0xFF9F;
     const bool voiceable = prev == 0xFF73 || in(prev, 0xFF76, 0xFF84) || in(prev, 0xFF8A, 0xFF8E);
     if (c == 0xFF9E) return voiceable ? 1.5 : start ? 0 : -3;             // ﾞ
     if (c == 0xFF9F) return in(prev, 0xFF8A, 0xFF8E) ? 2 : start ? 0 : -3;  // ﾟ
-    if (c == 0xFF70) return after_kana ? 1 : start ? 0 : -2;              // ｰ
-    if (c == 0xFF6F) return after_kana ? 0.75 : start ? 0 : -2;           // ｯ
-    if (in(c, 0xFF67, 0xFF6E)) return after_kana ? 0.25 : start ? 0 : -2;  // other small kana
-    if (c == 0xFF9D) return after_kana ? 0.75 : start ? 0 : -1;           // ﾝ
+    if (c == 0xFF70) return after_letter ? 1 : start ? 0 : -2;            // ｰ
+    if (c == 0xFF6F) return after_letter ? 0.75 : start ? 0 : -2;         // ｯ
+    if (in(c, 0xFF67, 0xFF6E)) {                                          // ｧ-ｮ
+        // ｬｭｮ follow a kana of the i row (or ﾃ, ﾌ, ｳ in loanwords), ｧ-ｫ one
+        // of the u row or ﾃ, ﾄ, ｼ, ﾁ; both also a sound mark.
+        static const wchar_t kBeforeSmall[] = L"ｲｳｷｸｼｽﾁﾂﾃﾄﾆﾋﾌﾐﾘﾞﾟ";
+        const bool fits = prev != 0 && std::wcschr(kBeforeSmall, prev) != nullptr;
+        return fits ? 0.25 : start ? 0 : -2;
+    }
+    if (c == 0xFF9D) return after_letter ? 0.75 : start ? 0 : -1;         // ﾝ
     if (c == 0xFF61 || c == 0xFF64 || c == 0xFF65)                        // ｡ ､ ･
         return after_kana ? 0.5 : is_space(prev) ? -3 : 0;
     if (c == 0xFF62) return is_space(next) ? -2 : 0.25;                   // ｢ opens something
@@ -292,7 +307,13 @@ double text_score(const reading& r) {
     // are EUC-JP's half-width katakana (SS2 and the katakana's byte), not a
     // text: real kanji come from all over the table.
     if (r.code == code_sjis && ss2_like >= 2 && ss2_like == kanji_count) score -= 2.0 * ss2_like;
-    if (kana_count == 0 && kanji_count >= kKanjiWithoutKana && kanji < kanji_count)
+    // Chinese text in GB2312 has the form of EUC-JP and reads as kanji with
+    // hardly any kana between them, many of them not in common use. Japanese
+    // writes its grammar in kana, and its kanji-only texts (headings, lists
+    // of terms) are of common kanji.
+    if (r.code == code_eucjp && kanji < kCommonKanjiMean * kanji_count &&
+        ((kana_count == 0 && kanji_count >= kKanjiWithoutKana) ||
+         (kanji_count >= kKanjiForRatio && kana_count * kKanjiPerKana < kanji_count)))
         score = std::min(score, kNotJapanese);
     return score;
 }

@@ -3,7 +3,9 @@
 of Debian's manpages-ja, roff markup stripped) in Shift_JIS, EUC-JP,
 ISO-2022-JP and UTF-8, cut at character boundaries into files of at most 8,
 16, 32, 64, 128, 512 and 4,096 bytes and whole documents; plus half-width
-katakana text and ASCII text with controls.
+katakana text, ASCII text with controls, and Chinese text in GB2312 (the
+Simplified Chinese manual pages of manpages-zh), which no Japanese encoding
+should claim.
 
     make_detection_corpus.py FOLDER SAMPLES SEED
 
@@ -18,6 +20,7 @@ import sys
 import unicodedata
 
 MAN = "/usr/share/man/ja"
+MAN_ZH = "/usr/share/man/zh_CN"
 SIZES = [8, 16, 32, 64, 128, 512, 4096, 0]  # 0: the whole document
 ENCODINGS = {
     "sjis": "cp932",
@@ -44,12 +47,12 @@ def roff_text(raw):
     return "\n".join(lines) + "\n"
 
 
-def encodable(text):
+def encodable(text, codecs=tuple(ENCODINGS.values())):
     """The text less the characters any of the encodings cannot hold."""
     out = []
     for c in text:
         try:
-            for codec in ENCODINGS.values():
+            for codec in codecs:
                 c.encode(codec)
             out.append(c)
         except UnicodeEncodeError:
@@ -57,10 +60,10 @@ def encodable(text):
     return "".join(out)
 
 
-def documents():
+def documents(man=MAN, keep=encodable, script_start=0x3000):
     docs = []
-    for section in sorted(os.listdir(MAN)):
-        folder = os.path.join(MAN, section)
+    for section in sorted(os.listdir(man)):
+        folder = os.path.join(man, section)
         if not section.startswith("man") or not os.path.isdir(folder):
             continue
         for name in sorted(os.listdir(folder)):
@@ -70,10 +73,10 @@ def documents():
                     raw = f.read().decode("utf-8")
             except (OSError, UnicodeDecodeError):
                 continue
-            text = encodable(roff_text(raw))
-            # Documents that are mostly Japanese (not untranslated pages).
-            japanese = sum(1 for c in text if ord(c) >= 0x3000)
-            if len(text) > 600 and japanese > len(text) // 5:
+            text = keep(roff_text(raw))
+            # Documents that are mostly translated (not untranslated pages).
+            translated = sum(1 for c in text if ord(c) >= script_start)
+            if len(text) > 600 and translated > len(text) // 5:
                 docs.append(text)
     return docs
 
@@ -155,6 +158,14 @@ def main():
         piece = ascii_text[: rng.randint(8, 400)]
         piece = piece.replace(" ", rng.choice([" ", "\t", "\x0c", "\x1b[1m "]), 3)
         write("ascii", 0, i, piece.encode("ascii"), "ascii")
+
+    # Chinese (GB2312), when the Chinese manual pages are there.
+    if os.path.isdir(MAN_ZH):
+        chinese = documents(MAN_ZH, lambda text: encodable(text, ("gb2312",)), 0x4E00)
+        for size in (8, 32, 128, 0):
+            for i in range(samples):
+                doc = chinese[rng.randrange(len(chinese))]
+                write("gb2312", size, i, cut(doc, "gb2312", size, rng), "gb2312")
 
     with open(os.path.join(folder, "truth.tsv"), "w") as f:
         for path, label in truth:
