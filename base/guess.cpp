@@ -31,6 +31,11 @@ constexpr size_t kKanjiPerKana = 8;
 // The least score of a reading chosen alone: a lone rare kanji (-1.5) still
 // reads as Japanese, a text scored as not Japanese does not.
 constexpr double kLeastScore = -1.75;
+// The least score per character of 0x80 and above of a reading of at least
+// kEnoughCharacters such characters (Japanese text scores 0.5 to 2 a
+// character, half-width katakana the least).
+constexpr size_t kEnoughCharacters = 10;
+constexpr double kLeastPerCharacter = 0.4;
 
 // One candidate's decoding of the buffer.
 struct reading {
@@ -414,6 +419,11 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     // A lone reading must still read as text: bytes of some other encoding
     // (Chinese, Latin-1) that happen to decode read as nothing Japanese.
     if (clear && best.score < kLeastScore) clear = false;
+    // ... and a longer one must read as Japanese throughout: Chinese read as
+    // Shift_JIS is a stream of half-width katakana that spell nothing.
+    const size_t best_wide = wide(best);
+    if (clear && best_wide >= kEnoughCharacters && best.score < kLeastPerCharacter * best_wide)
+        clear = false;
     if (!clear) {
         g.code = code_none;
         g.undecided = true;
