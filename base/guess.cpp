@@ -21,7 +21,7 @@ bool in(unsigned b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
 // An EUC-JP text of at least this many kanji and no kana at all whose kanji
 // score less than kCommonKanjiMean on average does not read as Japanese; its
 // score is then at most kNotJapanese, below what a lone reading needs.
-constexpr size_t kKanjiWithoutKana = 4;
+constexpr size_t kKanjiWithoutKana = 3;
 constexpr double kCommonKanjiMean = 1.5;
 constexpr double kNotJapanese = -2;
 // ... and so does one of at least kKanjiForRatio kanji with fewer than one
