@@ -36,6 +36,8 @@ constexpr double kLeastScore = -1.75;
 // character, half-width katakana the least).
 constexpr size_t kEnoughCharacters = 10;
 constexpr double kLeastPerCharacter = 0.4;
+// ... and of a reading chosen over one that reads as Chinese.
+constexpr double kLeastAgainstChinese = 0.6;
 
 // One candidate's decoding of the buffer.
 struct reading {
@@ -43,6 +45,7 @@ struct reading {
     uint64_t invalid = 0;
     std::wstring text;       // the decoded text (U+FFFD for invalid sequences)
     double score = 0;
+    bool chinese = false;  // reads as Chinese text in GB2312 (see score_text)
     std::vector<undecodable> first;  // the first few invalid sequences
 
     void bad(uint64_t offset) {
@@ -283,7 +286,7 @@ double char_score(wchar_t c, wchar_t prev, wchar_t next) {
 // Kanji without any kana beside them, most of them not in common use, are
 // not Japanese (Chinese text read as EUC-JP reads so): such a text scores
 // below any threshold of evidence.
-double text_score(const reading& r) {
+void score_text(reading& r) {
     double score = 0, kanji = 0;
     size_t kanji_count = 0, kana_count = 0, ss2_like = 0;
     const std::wstring& t = r.text;
@@ -318,9 +321,11 @@ double text_score(const reading& r) {
     // of terms) are of common kanji.
     if (r.code == code_eucjp && kanji < kCommonKanjiMean * kanji_count &&
         ((kana_count == 0 && kanji_count >= kKanjiWithoutKana) ||
-         (kanji_count >= kKanjiForRatio && kana_count * kKanjiPerKana < kanji_count)))
+         (kanji_count >= kKanjiForRatio && kana_count * kKanjiPerKana < kanji_count))) {
         score = std::min(score, kNotJapanese);
-    return score;
+        r.chinese = true;
+    }
+    r.score = score;
 }
 
 // The evidence needed between the best reading and the next.
@@ -380,7 +385,7 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     for (reading& r : readings) {
         if (r.invalid < nearest->invalid) nearest = &r;
         if (r.invalid == 0) {
-            r.score = text_score(r);
+            score_text(r);
             valid.push_back(&r);
         }
     }
@@ -424,6 +429,11 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     const size_t best_wide = wide(best);
     if (clear && best_wide >= kEnoughCharacters && best.score < kLeastPerCharacter * best_wide)
         clear = false;
+    // Bytes that read as Chinese in EUC-JP's form are Chinese unless another
+    // reading is Japanese beyond doubt: Chinese read as Shift_JIS is a run
+    // of half-width katakana, which can look like spelling for a few bytes.
+    const bool chinese = std::any_of(valid.begin(), valid.end(), [](const reading* r) { return r->chinese; });
+    if (clear && chinese && best.score < kLeastAgainstChinese * best_wide) clear = false;
     if (!clear) {
         g.code = code_none;
         g.undecided = true;
