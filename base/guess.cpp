@@ -222,9 +222,10 @@ double kanji_score(wchar_t c) {
 double hw_kana_score(wchar_t c, wchar_t prev, wchar_t next) {
     const bool start = prev == 0;
     const bool after_kana = ends_kana_word(prev);
-    // A kana letter that ends in a vowel (not ﾝ, ｰ or a small kana).
-    const bool after_letter = prev == 0xFF66 || in(prev, 0xFF71, 0xFF9C) || prev == 0xFF9E ||
-                              prev == 0xFF9F;
+    // A kana that ends in a vowel: a letter other than ﾝ, a small kana other
+    // than ｯ (ｼｮﾝ, ｼﾞｭｰ), or a sound mark.
+    const bool after_letter = in(prev, 0xFF66, 0xFF6E) || in(prev, 0xFF71, 0xFF9C) ||
+                              prev == 0xFF9E || prev == 0xFF9F;
     const bool voiceable = prev == 0xFF73 || in(prev, 0xFF76, 0xFF84) || in(prev, 0xFF8A, 0xFF8E);
     if (c == 0xFF9E) return voiceable ? 1.5 : start ? 0 : -3;             // ﾞ
     if (c == 0xFF9F) return in(prev, 0xFF8A, 0xFF8E) ? 2 : start ? 0 : -3;  // ﾟ

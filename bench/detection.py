@@ -91,20 +91,25 @@ def main():
                 c[2] += 1
     print("| files | bytes | n | quillet % | quillet mojibake | nkf % | nkf wrong | uchardet % | uchardet wrong |")
     print("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
-    totals = {t: [0, 0, 0] for t in guesses}
+    totals = {"all Japanese": {t: [0, 0, 0] for t in guesses},
+              "all Chinese": {t: [0, 0, 0] for t in guesses}}
     for (kind, size), cell in cells.items():
         parts = []
+        total = totals["all Chinese" if kind == "gb2312" else "all Japanese"]
         for tool in ("quillet", "nkf", "uchardet"):
             n, right, wrong = cell[tool]
             for k in range(3):
-                totals[tool][k] += cell[tool][k]
+                total[tool][k] += cell[tool][k]
             parts += ["%.1f" % (100.0 * right / n), str(wrong)]
         print("| %s | %s | %d | %s |" % (kind, size, cell["quillet"][0], " | ".join(parts)))
-    parts = []
-    for tool in ("quillet", "nkf", "uchardet"):
-        n, right, wrong = totals[tool]
-        parts += ["%.1f" % (100.0 * right / n), str(wrong)]
-    print("| all | | %d | %s |" % (totals["quillet"][0], " | ".join(parts)))
+    for name, total in totals.items():
+        if not total["quillet"][0]:
+            continue
+        parts = []
+        for tool in ("quillet", "nkf", "uchardet"):
+            n, right, wrong = total[tool]
+            parts += ["%.1f" % (100.0 * right / n), str(wrong)]
+        print("| %s | | %d | %s |" % (name, total["quillet"][0], " | ".join(parts)))
     if os.environ.get("SHOW_WRONG"):
         for i, path in enumerate(paths):
             got = guesses["quillet"][i]

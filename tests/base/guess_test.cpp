@@ -24,6 +24,8 @@ TEST(GuessWeighing, HalfWidthKatakanaThatSpellWordsAreShiftJis) {
     EXPECT_EQ(guess({0xC3, 0xDE, 0xB0, 0xC0, 0xCD, 0xDE, 0xB0, 0xBD}).code, code_sjis);
     // ｻﾑ､ｽﾍﾟｰｽ against 姿そ欲綾.
     EXPECT_EQ(guess({0xBB, 0xD1, 0xA4, 0xBD, 0xCD, 0xDF, 0xB0, 0xBD}).code, code_sjis);
+    // ｽｽｹｼﾞｭｰﾘ (a long-vowel mark after a small kana) against 十梗洵椅.
+    EXPECT_EQ(guess({0xBD, 0xBD, 0xB9, 0xBC, 0xDE, 0xAD, 0xB0, 0xD8}).code, code_sjis);
 }
 
 TEST(GuessWeighing, EucJpHalfWidthKatakanaAreNotShiftJisKanjiOfOneLeadByte) {
