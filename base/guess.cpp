@@ -239,8 +239,13 @@ double hw_kana_score(wchar_t c, wchar_t prev, wchar_t next) {
         return fits ? 0.25 : start ? 0 : -2;
     }
     if (c == 0xFF9D) return after_letter ? 0.75 : start ? 0 : -1;         // ﾝ
-    if (c == 0xFF61 || c == 0xFF64 || c == 0xFF65)                        // ｡ ､ ･
+    if (c == 0xFF61 || c == 0xFF64 || c == 0xFF65) {                      // ｡ ､ ･
+        // A full stop or comma and a bracket right after it end Japanese
+        // text; after ASCII or at the start they are EUC-JP's 、 or 。 (A1 A2,
+        // A1 A3) read as Shift_JIS.
+        if (prev < 0x80 && (next == 0xFF62 || next == 0xFF63) && c != 0xFF65) return -2;
         return after_kana ? 0.5 : is_space(prev) ? -3 : 0;
+    }
     if (c == 0xFF62) return is_space(next) ? -2 : 0.25;                   // ｢ opens something
     if (c == 0xFF63) return after_kana ? 0.25 : is_space(prev) ? -2 : 0;   // ｣
     return 0.5;

@@ -18,6 +18,12 @@ TEST(GuessWeighing, EucJpHiraganaAfterASpaceIsNotAShiftJisCommaAndKatakana) {
     EXPECT_EQ(guess({0x20, 0x2F, 0x65, 0x74, 0x63, 0x20, 0xA4, 0xCB}).code, code_eucjp);
 }
 
+TEST(GuessWeighing, EucJpFullStopIsNotAShiftJisStopAndBracketAfterAscii) {
+    // "。\n-h se": Shift_JIS would read "｡｣\n-h se"; "ll、sh" would be "ll｡｢sh".
+    EXPECT_EQ(guess({0xA1, 0xA3, 0x0A, '-', 'h', ' ', 's', 'e'}).code, code_eucjp);
+    EXPECT_EQ(guess({' ', 'l', 'l', 0xA1, 0xA2, 's', 'h'}).code, code_eucjp);
+}
+
 TEST(GuessWeighing, HalfWidthKatakanaThatSpellWordsAreShiftJis) {
     // ﾃﾞｰﾀﾍﾞｰｽ: sound marks and long-vowel marks where katakana put them;
     // EUC-JP would read four kanji 筑粟抑綾.
