@@ -28,8 +28,9 @@ constexpr double kNotJapanese = -2;
 // kana for every kKanjiPerKana of them.
 constexpr size_t kKanjiForRatio = 6;
 constexpr size_t kKanjiPerKana = 8;
-// The least score of a reading chosen alone: a lone rare kanji (-1.5) still
-// reads as Japanese, a text scored as not Japanese does not.
+// The least score of a reading of one character above ASCII chosen alone: a
+// lone rare kanji (-1.5) still reads as Japanese. A longer one must score
+// above 0: as much for as against.
 constexpr double kLeastScore = -1.75;
 // The least score per character of 0x80 and above of a reading of at least
 // kEnoughCharacters such characters (Japanese text scores 0.5 to 2 a
@@ -429,10 +430,10 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     }
     // A lone reading must still read as text: bytes of some other encoding
     // (Chinese, Latin-1) that happen to decode read as nothing Japanese.
-    if (clear && best.score < kLeastScore) clear = false;
+    const size_t best_wide = wide(best);
+    if (clear && best.score < (best_wide > 1 ? 0 : kLeastScore)) clear = false;
     // ... and a longer one must read as Japanese throughout: Chinese read as
     // Shift_JIS is a stream of half-width katakana that spell nothing.
-    const size_t best_wide = wide(best);
     if (clear && best_wide >= kEnoughCharacters && best.score < kLeastPerCharacter * best_wide)
         clear = false;
     // Bytes that read as Chinese in EUC-JP's form are Chinese unless another
