@@ -284,15 +284,14 @@ double char_score(wchar_t c, wchar_t prev, wchar_t next) {
     return -1;
 }
 
-// The whole text's score: every character's, less a little where a
-// half-width katakana stands next to a wide character (text in another
-// encoding read as Shift_JIS breaks into such mixtures); plus a little for
-// every multi-byte UTF-8 sequence (random bytes seldom form them, the longer
-// ones least), and for EUC-JP's half-width katakana (each needs its SS2;
-// a run of them read as Shift_JIS is a run of kanji of the one lead byte 8E).
-// Kanji without any kana beside them, most of them not in common use, are
-// not Japanese (Chinese text read as EUC-JP reads so): such a text scores
-// below any threshold of evidence.
+// Sets r.score to the whole text's score: every character's, less a little
+// where a half-width katakana stands next to a wide character (text in
+// another encoding read as Shift_JIS breaks into such mixtures); plus a little
+// for every multi-byte UTF-8 sequence (random bytes seldom form them, the
+// longer ones least), and for EUC-JP's half-width katakana (each needs its
+// SS2; a run of them read as Shift_JIS is a run of kanji of the one lead byte
+// 8E). Sets r.chinese, and holds the score at kNotJapanese, when an EUC-JP
+// text reads as Chinese (see below).
 void score_text(reading& r) {
     double score = 0, kanji = 0;
     size_t kanji_count = 0, kana_count = 0, ss2_like = 0;
@@ -303,9 +302,12 @@ void score_text(reading& r) {
         const wchar_t next = i + 1 < t.size() ? t[i + 1] : 0;
         const double one = char_score(c, prev, next);
         score += one;
-        if (is_kanji(c)) ++kanji_count, kanji += one;
+        if (is_kanji(c)) {
+            ++kanji_count;
+            kanji += one;
+            if (in(cp932_code_of(c), 0x8EA1, 0x8EDF)) ++ss2_like;
+        }
         if (is_kana(c)) ++kana_count;
-        if (in(cp932_code_of(c), 0x8EA1, 0x8EDF)) ++ss2_like;
         if (r.code == code_utf8 && c >= 0x80 && !in(c, 0xDC00, 0xDFFF)) score += c < 0x800 ? 1 : 2;
         // An accented letter inside a Latin word ("café") reads as a Western
         // text, not as a kanji or two half-width katakana among letters.
@@ -428,8 +430,9 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
         if (valid[k]->text != best.text && best.score - valid[k]->score < margin(*valid[k]))
             clear = false;
     }
-    // A lone reading must still read as text: bytes of some other encoding
-    // (Chinese, Latin-1) that happen to decode read as nothing Japanese.
+    // The chosen reading must still read as text: bytes of some other
+    // encoding (Chinese, Latin-1) that happen to decode read as nothing
+    // Japanese.
     const size_t best_wide = wide(best);
     if (clear && best.score < (best_wide > 1 ? 0 : kLeastScore)) clear = false;
     // ... and a longer one must read as Japanese throughout: Chinese read as
@@ -439,7 +442,8 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     // Bytes that read as Chinese in EUC-JP's form are Chinese unless another
     // reading is Japanese beyond doubt: Chinese read as Shift_JIS is a run
     // of half-width katakana, which can look like spelling for a few bytes.
-    const bool chinese = std::any_of(valid.begin(), valid.end(), [](const reading* r) { return r->chinese; });
+    const bool chinese =
+        std::any_of(valid.begin(), valid.end(), [](const reading* r) { return r->chinese; });
     if (clear && chinese && best.score < kLeastAgainstChinese * best_wide) clear = false;
     if (!clear) {
         g.code = code_none;

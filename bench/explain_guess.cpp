@@ -37,8 +37,8 @@ int wmain(int argc, wchar_t** argv) {
             std::vector<undecodable> first;
             std::wstring text;
             find_undecodable(bytes.data(), bytes.size(), g.candidates[k], first, &text);
-            std::printf("  %2d %7.2f  %s\n", g.candidates[k], k < g.scores.size() ? g.scores[k] : 0.0,
-                        utf8(text).c_str());
+            const double score = k < g.scores.size() ? g.scores[k] : 0.0;
+            std::printf("  %2d %7.2f  %s\n", g.candidates[k], score, utf8(text).c_str());
         }
     }
     return 0;

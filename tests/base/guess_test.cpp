@@ -42,7 +42,8 @@ TEST(GuessWeighing, EucJpHalfWidthKatakanaAreNotShiftJisKanjiOfOneLeadByte) {
 TEST(GuessWeighing, CommonKanjiWithoutKanaStayJapanese) {
     // "著者 Jon Masters\n開発者 Lucas De Marchi\n" in EUC-JP: a list of names
     // under headings of common kanji.
-    const std::string text = "\xC3\xF8\xBC\xD4 Jon Masters\n\xB3\xAB\xC8\xAF\xBC\xD4 Lucas De Marchi\n";
+    const std::string text =
+        "\xC3\xF8\xBC\xD4 Jon Masters\n\xB3\xAB\xC8\xAF\xBC\xD4 Lucas De Marchi\n";
     EXPECT_EQ(guess(bytes(text.begin(), text.end())).code, code_eucjp);
 }
 
