@@ -35,7 +35,7 @@ constexpr double kLeastScore = -1.75;
 // The least score per character of 0x80 and above of a reading of at least
 // kEnoughCharacters such characters (Japanese text scores 0.5 to 2 a
 // character, half-width katakana the least).
-constexpr size_t kEnoughCharacters = 10;
+constexpr size_t kEnoughCharacters = 6;
 constexpr double kLeastPerCharacter = 0.4;
 // ... and of a reading chosen over one that reads as Chinese.
 constexpr double kLeastAgainstChinese = 0.6;
