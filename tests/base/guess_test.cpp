@@ -56,6 +56,10 @@ TEST(GuessWeighing, ChineseGb2312IsNotTakenForJapanese) {
     // 参见 SEE ALSO 的说明: 歌需 SEE ALSO 議傍苧 in EUC-JP, the only valid reading.
     const std::string mixed = "\xB2\xCE\xBC\xFB SEE ALSO \xB5\xC4\xCB\xB5\xC3\xF7";
     EXPECT_EQ(guess(bytes(mixed.begin(), mixed.end())).code, code_none);
+    // 页计划：https, invalid in EUC-JP (A3 BA): Shift_JIS reads ﾒｳｼﾆｻｮ｣ｺhttps,
+    // eight half-width signs that score too little a character.
+    EXPECT_EQ(guess({0xD2, 0xB3, 0xBC, 0xC6, 0xBB, 0xAE, 0xA3, 0xBA, 'h', 't', 't', 'p', 's'}).code,
+              code_none);
 }
 
 TEST(GuessWeighing, OneCommonKanjiAgainstOneHalfWidthSignStaysUndecided) {
