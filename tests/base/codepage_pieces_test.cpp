@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -23,14 +24,6 @@ std::wstring whole_call(const std::vector<uint8_t>& bytes, unsigned cp) {
     return out;
 }
 
-std::vector<uint8_t> whole_encode(const std::wstring& text, unsigned cp) {
-    const int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::vector<uint8_t> out(static_cast<size_t>(n));
-    WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()),
-                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
-    return out;
-}
 
 // A deterministic mix of Shift_JIS pieces: double-byte characters, half-width
 // kana, ASCII, CR LF, long runs without any byte below 0x40, and lead bytes
@@ -108,7 +101,7 @@ TEST(CodepagePieces, EncodingInPiecesIsTheWholeConversion) {
         }
     }
     bool lossy = true;
-    EXPECT_EQ(wide_to_utf8(text, &lossy), whole_encode(text, CP_UTF8));
+    EXPECT_EQ(wide_to_utf8(text, &lossy), testing_support::code_page_bytes(text, CP_UTF8));
     EXPECT_FALSE(lossy);
     // Code page 932 has no form for the emoji: lossy, every piece alike.
     const std::vector<uint8_t> sjis = wide_to_sjis(text, &lossy);
@@ -116,7 +109,7 @@ TEST(CodepagePieces, EncodingInPiecesIsTheWholeConversion) {
     EXPECT_FALSE(sjis.empty());
     std::wstring plain;
     for (int i = 0; i < 300000; ++i) plain += L"漢字かな";
-    EXPECT_EQ(wide_to_sjis(plain, &lossy), whole_encode(plain, 932));
+    EXPECT_EQ(wide_to_sjis(plain, &lossy), testing_support::code_page_bytes(plain, 932));
     EXPECT_FALSE(lossy);
 }
 
