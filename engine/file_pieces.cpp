@@ -1,6 +1,7 @@
 #include "engine/file_pieces.h"
 
 #include <algorithm>
+#include <list>
 #include <new>
 
 #include "base/file_replace.h"
@@ -25,7 +26,9 @@ constexpr uint64_t kPointerUnknown = ~uint64_t(0);
 
 // The files the entry in progress on this thread keeps open (empty outside an
 // entry); a path without a handle has not been opened yet.
-thread_local std::vector<kept_file>* kept_files = nullptr;
+// A list, not a vector: readers point into its elements, which must stay
+// where they are when a file is lent to it.
+thread_local std::list<kept_file>* kept_files = nullptr;
 
 unique_hfile open_for_reading(const std::wstring& path, DWORD& error) {
     unique_hfile file = open_file_retrying(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -38,11 +41,14 @@ unique_hfile open_for_reading(const std::wstring& path, DWORD& error) {
 
 entry_files::entry_files(std::vector<std::wstring> paths) {
     if (kept_files) return;  // an outer entry keeps its own files
-    kept_files = new std::vector<kept_file>();
-    for (std::wstring& path : paths) kept_files->push_back(kept_file{std::move(path), unique_hfile(), INVALID_HANDLE_VALUE, 0});
+    owner_ = true;
+    kept_files = new std::list<kept_file>();
+    for (std::wstring& path : paths)
+        kept_files->push_back(kept_file{std::move(path), unique_hfile(), INVALID_HANDLE_VALUE, 0});
 }
 
 entry_files::~entry_files() {
+    if (!owner_) return;
     delete kept_files;
     kept_files = nullptr;
 }

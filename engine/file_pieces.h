@@ -72,10 +72,14 @@ public:
     ~entry_files();
     entry_files(const entry_files&) = delete;
     entry_files& operator=(const entry_files&) = delete;
+    // No reader of a kept file may live across a call of release().
     static void release();
     // Until release(), path is read through handle, which stays its owner's
     // (a file just written, read back through the handle that wrote it).
     static void lend(const std::wstring& path, HANDLE handle);
+
+private:
+    bool owner_ = false;  // false inside an outer entry, which keeps the files
 };
 
 // The first min(kHeadBytes, size) bytes of a file; false when it cannot be

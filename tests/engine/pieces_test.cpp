@@ -295,3 +295,24 @@ TEST_F(pieces_test, RunStatusLinesEqualFreshOnesAfterEveryKindOfEntry) {
 }
 
 }  // namespace
+
+TEST_F(pieces_test, ReadersOfAFileTheEntryKeepsOpenEachReadTheirOwnPlace) {
+    const std::wstring path = src_dir + L"kept.txt";
+    put_bytes(path, {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'});
+    const entry_files kept({path});
+    piece_reader a(path), b(path);
+    std::vector<uint8_t> piece;
+    ASSERT_TRUE(a.next(piece, 3));
+    EXPECT_EQ(piece, (std::vector<uint8_t>{'0', '1', '2'}));
+    ASSERT_TRUE(b.next(piece, 5));
+    EXPECT_EQ(piece, (std::vector<uint8_t>{'0', '1', '2', '3', '4'}));
+    ASSERT_TRUE(a.next(piece, 3));
+    EXPECT_EQ(piece, (std::vector<uint8_t>{'3', '4', '5'}));
+    ASSERT_TRUE(b.next(piece));
+    EXPECT_EQ(piece, (std::vector<uint8_t>{'5', '6', '7', '8', '9'}));
+    EXPECT_FALSE(b.next(piece));
+    EXPECT_TRUE(b.ok());
+    ASSERT_TRUE(a.rewind());
+    ASSERT_TRUE(a.next(piece, 2));
+    EXPECT_EQ(piece, (std::vector<uint8_t>{'0', '1'}));
+}
