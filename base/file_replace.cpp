@@ -24,21 +24,19 @@ unsigned next_serial() {
     return ++serial;
 }
 
-// Compares the file at path with bytes, reading it in pieces.
-bool file_holds(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-    unique_hfile file(CreateFileW(extended_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return false;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart != static_cast<LONGLONG>(bytes.size()))
+// Reads the open file back from its start and compares it with bytes.
+bool file_holds(HANDLE file, const std::vector<uint8_t>& bytes) {
+    LARGE_INTEGER size{}, start{};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart != static_cast<LONGLONG>(bytes.size()) ||
+        !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
         return false;
-    constexpr DWORD piece = 1 << 20;
-    std::vector<uint8_t> buffer(std::min<size_t>(piece, bytes.size()));
+    std::vector<uint8_t> buffer(std::min<size_t>(io_request_limit, bytes.size()));
     size_t done = 0;
     while (done < bytes.size()) {
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(piece, bytes.size() - done));
-        DWORD got = 0;
-        if (!ReadFile(file.get(), buffer.data(), want, &got, nullptr) || got != want) return false;
+        size_t got = 0;
+        if (!read_request(file, buffer.data(), std::min(buffer.size(), bytes.size() - done), got) ||
+            got == 0)
+            return false;
         if (!std::equal(buffer.begin(), buffer.begin() + got, bytes.begin() + done)) return false;
         done += got;
     }
@@ -128,10 +126,7 @@ bool sibling_file::commit_new(bool& existed) {
 bool replace_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     // A read-only file stays as it is, also where the platform would let a
     // privileged user replace it (Wine run by root).
-    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES
-                                          : GetFileAttributesW(extended_path(path).c_str());
-    if (path.empty() || (attributes != INVALID_FILE_ATTRIBUTES &&
-                         (attributes & FILE_ATTRIBUTE_READONLY))) {
+    if (path.empty() || is_read_only(path)) {
         const DWORD error = path.empty() ? ERROR_INVALID_NAME : ERROR_ACCESS_DENIED;
         log_line(L"Can't open wb  " + path + win32_error_text(error));
         return false;
@@ -142,8 +137,9 @@ bool replace_file_bytes(const std::wstring& path, const std::vector<uint8_t>& by
         log_line(L"Can't write wb  " + path + win32_error_text(GetLastError()));
         return false;
     }
-    if (!sibling.close()) return false;
-    if (!file_holds(sibling.path(), bytes)) {
+    // Read back through the handle that wrote it, once its data is on disk.
+    if (!sibling.flush()) return false;
+    if (!file_holds(sibling.handle(), bytes)) {
         log_line(L"Can't write wb  " + path + L"  (read back differs)");
         return false;
     }

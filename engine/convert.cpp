@@ -193,9 +193,8 @@ bool read_back(HANDLE file, uint64_t offset, size_t size, std::vector<uint8_t>& 
     buffer.resize(size);
     size_t done = 0;
     while (done < size) {
-        const DWORD want = static_cast<DWORD>(std::min(size - done, kPieceBytes));
-        DWORD got = 0;
-        if (!ReadFile(file, buffer.data() + done, want, &got, nullptr) || got == 0) return false;
+        size_t got = 0;
+        if (!read_request(file, buffer.data() + done, size - done, got) || got == 0) return false;
         done += got;
     }
     return true;

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
-#include <optional>
 #include <unordered_map>
 
 #include "base/file_replace.h"
@@ -107,6 +106,48 @@ bool is_failure(entry_result result) {
 // A path as a key of the run's record of written files.
 std::wstring path_key(const std::wstring& path) { return to_lower(path_normalize(path)); }
 
+// Runs the entries of files in order until the last, a stop by the user, or a
+// destination that cannot be written, filling outcomes, last_writer (the last
+// entry that wrote each path) and run's lists. No backup replaces a source
+// while the entries read them.
+void run_entries(int code, const std::vector<std::wstring>& files, const text_translator& translate,
+                 progress_meter& meter, copy_run_result& run, std::vector<entry_outcome>& outcomes,
+                 std::unordered_map<std::wstring, size_t>& last_writer) {
+    const rescue_guard guard(files);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::wstring& src = files[i];
+        meter.step();
+        // Stopped by the user: the files not reached are left alone.
+        if (run_stop_requested()) {
+            run.not_updated.insert(run.not_updated.end(),
+                                   files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
+            run.reasons.resize(run.not_updated.size(), L"the run was stopped");
+            break;
+        }
+        ++run.processed;
+        // The destination folder plus a plain name, or the entry's refusal.
+        const dest_choice choice = destination_of(run.dest_folder, src);
+        const std::wstring& dest = choice.path;
+        if (choice.ok()) last_writer[path_key(dest)] = i;
+        outcomes[i] = choice.ok() ? process_entry_safely(code, src, dest) : left_alone(choice.refusal);
+        const entry_outcome& outcome = outcomes[i];
+        if (outcome.result == entry_result::destination_unwritable) {
+            log_line(L"::copy_run   " + outcome.reason + L"   " + dest);
+            run.unsaved = src;
+            run.unsaved_reason = outcome.reason;
+            report_box(translated(translate, L"Unable to save.\r\n") + path_name(src), 0, 0);
+            break;
+        }
+        if (outcome.kept_unchanged) note_kept(run, src, code, outcome.reason);
+        if (!outcome.done()) {
+            if (is_failure(outcome.result)) ++run.failed;
+            log_line(L"::copy_run   " + outcome.reason + L"   " + src);
+            run.not_updated.push_back(src);
+            run.reasons.push_back(outcome.reason);
+        }
+    }
+}
+
 }  // namespace
 
 int code_from_item_text(const std::wstring& text) {
@@ -190,41 +231,7 @@ copy_run_result copy_run(int code, const text_translator& translate) {
         meter.set_text(L" ... ");
         // The sources are guarded while the entries read them: the run's own
         // record, saved after them, is backed up without asking who they are.
-        std::optional<rescue_guard> guard;
-        guard.emplace(files);
-        for (size_t i = 0; i < files.size(); ++i) {
-            const std::wstring& src = files[i];
-            meter.step();
-            // Stopped by the user: the files not reached are left alone.
-            if (run_stop_requested()) {
-                run.not_updated.insert(run.not_updated.end(),
-                                       files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
-                run.reasons.resize(run.not_updated.size(), L"the run was stopped");
-                break;
-            }
-            ++run.processed;
-            // The destination folder plus a plain name, or the entry's refusal.
-            const dest_choice choice = destination_of(run.dest_folder, src);
-            const std::wstring& dest = choice.path;
-            if (choice.ok()) last_writer[path_key(dest)] = i;
-            outcomes[i] = choice.ok() ? process_entry_safely(code, src, dest) : left_alone(choice.refusal);
-            const entry_outcome& outcome = outcomes[i];
-            if (outcome.result == entry_result::destination_unwritable) {
-                log_line(L"::copy_run   " + outcome.reason + L"   " + dest);
-                run.unsaved = src;
-                run.unsaved_reason = outcome.reason;
-                report_box(translated(translate, L"Unable to save.\r\n") + path_name(src), 0, 0);
-                break;
-            }
-            if (outcome.kept_unchanged) note_kept(run, src, code, outcome.reason);
-            if (!outcome.done()) {
-                if (is_failure(outcome.result)) ++run.failed;
-                log_line(L"::copy_run   " + outcome.reason + L"   " + src);
-                run.not_updated.push_back(src);
-                run.reasons.push_back(outcome.reason);
-            }
-        }
-        guard.reset();
+        run_entries(code, files, translate, meter, run, outcomes, last_writer);
         run.list_record = encoded_list_path(s.get_folder(), code);
         run.list_saved = s.save_encoded_list(code);
         if (!run.list_saved) {

@@ -112,7 +112,8 @@ line_marks read_marks(const std::wstring& dest, const file_look& d, const std::w
         // The texts are compared only where the comparison can show: with a newer
         // destination the change mark is blank whatever they hold. Every file is
         // read in pieces: the text tests give the codes, and the texts are
-        // compared as they are decoded.
+        // compared as they are decoded; each file is opened once for all of it.
+        const entry_files kept({src, dest});
         const text_check dest_check = d.exists && d.plain ? check_text_file(dest) : text_check();
         m.dest_unread = !dest_check.readable;
         const bool dest_text_file = d.exists && d.plain && dest_check.text;
