@@ -41,33 +41,24 @@ void write_out(DWORD which, const std::wstring& text) {
     HANDLE out = GetStdHandle(which);
     if (out == nullptr || out == INVALID_HANDLE_VALUE || text.empty()) return;
     DWORD mode = 0;
-    DWORD written = 0;
     if (GetConsoleMode(out, &mode)) {
+        DWORD written = 0;
         WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
-    const std::vector<uint8_t> bytes = wide_to_utf8(text);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
-        if (!WriteFile(out, bytes.data() + done, chunk, &written, nullptr) || written == 0) return;
-        done += written;
-    }
+    write_open_file(out, wide_to_utf8(text));
 }
 
-void write_lines(DWORD which, const std::vector<std::wstring>& lines) {
+std::wstring lines_of(const std::vector<std::wstring>& lines) {
     std::wstring text;
     for (const std::wstring& line : lines) text += line + L"\n";
-    write_out(which, text);
+    return text;
 }
 
 // A heading line followed by one line per item, on standard error; nothing
 // when there are no items.
 void report_list(const std::wstring& heading, const std::vector<std::wstring>& items) {
-    if (items.empty()) return;
-    std::wstring text = heading + L"\n";
-    for (const std::wstring& item : items) text += item + L"\n";
-    write_out(STD_ERROR_HANDLE, text);
+    if (!items.empty()) write_out(STD_ERROR_HANDLE, heading + L"\n" + lines_of(items));
 }
 
 void report_not_text(const drop_result& drop) {
@@ -76,15 +67,15 @@ void report_not_text(const drop_result& drop) {
     report_list(L"Not a text file.", names);
 }
 
-// Standard output: the status lines. Standard error: the files left alone and
-// the destination that could not be written. Returns the exit status.
 // A path followed by its reason in brackets, when there is one.
 std::wstring with_reason(const std::wstring& path, const std::wstring& reason) {
     return reason.empty() ? path : path + L"  (" + reason + L")";
 }
 
+// Standard output: the status lines. Standard error: the files left alone and
+// the destination that could not be written. Returns the exit status.
 int report_run(const copy_run_result& run) {
-    write_lines(STD_OUTPUT_HANDLE, run.entries);
+    write_out(STD_OUTPUT_HANDLE, lines_of(run.entries));
     std::vector<std::wstring> left;
     for (size_t i = 0; i < run.not_updated.size(); ++i)
         left.push_back(with_reason(run.not_updated[i], i < run.reasons.size() ? run.reasons[i] : L""));
@@ -302,7 +293,7 @@ int run_program(int argc, wchar_t** argv) {
     }
 
     if (args.what == action::status) {
-        write_lines(STD_OUTPUT_HANDLE, s.file_entries());
+        write_out(STD_OUTPUT_HANDLE, lines_of(s.file_entries()));
         return exit_done;
     }
     // Without --code the target follows the last opened list, as the encoding
