@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/file_identity.h"
 #include "base/paths.h"
 #include "engine/copy_run.h"
 #include "engine/intake.h"
@@ -187,19 +188,6 @@ bool parse_code(const std::wstring& text, int& code) {
     return true;
 }
 
-// A drop always brings full paths; a command line may bring relative ones,
-// which are taken from the current folder (a bare "x.ilc" would otherwise have
-// the folder "\\", the root of the drive).
-std::wstring full_path(const std::wstring& path) {
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return path;
-    std::wstring out(n, L'\0');
-    n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(out.size()), &out[0], nullptr);
-    if (n == 0 || n >= out.size()) return path;
-    out.resize(n);
-    return out;
-}
-
 enum class action { run, status, help, version };
 
 struct arguments {
@@ -219,7 +207,11 @@ bool parse_arguments(int argc, wchar_t** argv, arguments& args, std::wstring& pr
         if (!option && !options_done && arg == L"/?") {
             args.what = action::help;
         } else if (!option) {
-            if (!arg.empty()) args.paths.push_back(full_path(arg));
+            // A drop always brings full paths; a command line may bring
+            // relative ones, taken from the current folder (a bare "x.ilc"
+            // would otherwise have the root of the drive as its folder).
+            const std::wstring full = full_path(arg);
+            if (!arg.empty()) args.paths.push_back(full.empty() ? arg : full);
         } else if (arg == L"--") {
             options_done = true;
         } else if (arg == L"--help" || arg == L"-h") {
