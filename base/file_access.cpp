@@ -29,18 +29,25 @@ std::wstring win32_error_text(DWORD error) {
     return L"  (error " + std::to_wstring(error) + L")";
 }
 
+std::wstring full_path(const std::wstring& path) {
+    if (path.empty()) return L"";
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return L"";
+    std::wstring full(needed, L'\0');
+    const DWORD n = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+    if (n == 0 || n >= needed) return L"";
+    full.resize(n);
+    return full;
+}
+
 std::wstring extended_path(const std::wstring& path) {
     if (path.size() < plain_path_limit || path.compare(0, 4, L"\\\\?\\") == 0 ||
         path.compare(0, 4, L"\\\\.\\") == 0)
         return path;
     // The long form is taken literally: no "/" to "\\", no ".", "..", or
     // doubled separators; the full path name resolves all of these first.
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return path;
-    std::wstring full(n, L'\0');
-    n = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
-    if (n == 0 || n >= full.size()) return path;
-    full.resize(n);
+    const std::wstring full = full_path(path);
+    if (full.empty()) return path;
     if (is_network_path(full)) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }

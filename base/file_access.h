@@ -29,6 +29,11 @@ std::wstring win32_error_text(DWORD error);
 // shorter paths and paths already in that form are returned as they are.
 std::wstring extended_path(const std::wstring& path);
 
+// The full form of a path (GetFullPathNameW: made absolute, "." and ".."
+// resolved, trailing dots and spaces of the last part dropped); "" when the
+// platform refuses the path.
+std::wstring full_path(const std::wstring& path);
+
 // The retry policy. Only a passing condition is waited for: another program
 // holding the file (a sharing or lock violation). Permission denied, missing
 // files, folders and paths fail at once: waiting cannot change them.

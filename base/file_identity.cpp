@@ -30,15 +30,5 @@ bool is_link(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-std::wstring full_path(const std::wstring& path) {
-    if (path.empty()) return L"";
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return L"";
-    std::wstring full(needed, L'\0');
-    const DWORD n = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-    if (n == 0 || n >= needed) return L"";
-    full.resize(n);
-    return full;
-}
 
 }  // namespace quillet

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/file_access.h"  // full_path
+
 namespace quillet {
 
 // The identity of the file a path leads to (links followed).
@@ -30,9 +32,5 @@ file_identity identity_of(const std::wstring& path);
 // (not followed). A missing path is no link.
 bool is_link(const std::wstring& path);
 
-// The full form of a path (GetFullPathNameW: made absolute, "." and ".."
-// resolved, trailing dots and spaces of the last part dropped); "" when the
-// platform refuses the path.
-std::wstring full_path(const std::wstring& path);
 
 }  // namespace quillet

@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "base/file_access.h"
+#include "base/file_identity.h"
 #include "base/handles.h"
 #include "base/path_text.h"
 
@@ -106,26 +107,11 @@ bool path_exists_ini(const std::wstring& path, bool non_empty) {
 }
 
 bool same_file(const std::wstring& a, const std::wstring& b) {
-    const auto open = [](const std::wstring& p) {
-        return unique_hfile(CreateFileW(extended_path(p).c_str(), 0,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    };
-    unique_hfile fa = open(a), fb = open(b);
-    BY_HANDLE_FILE_INFORMATION ia{}, ib{};
-    if (fa && fb && GetFileInformationByHandle(fa.get(), &ia) &&
-        GetFileInformationByHandle(fb.get(), &ib)) {
-        return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-               ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
-    }
-    if (!fb) return false;  // b does not exist (yet)
-    const auto full = [](const std::wstring& p) {
-        DWORD n = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
-        std::wstring buf(n, L'\0');
-        n = n ? GetFullPathNameW(p.c_str(), n, &buf[0], nullptr) : 0;
-        return to_lower(n > 0 && n < buf.size() ? buf.substr(0, n) : p);
-    };
-    return full(a) == full(b);
+    const file_identity ia = identity_of(a), ib = identity_of(b);
+    if (ia.known && ib.known) return ia.same_as(ib);
+    if (!ib.known) return false;  // b does not exist (yet)
+    const std::wstring fa = full_path(a), fb = full_path(b);
+    return to_lower(fa.empty() ? a : fa) == to_lower(fb.empty() ? b : fb);
 }
 
 }  // namespace quillet
