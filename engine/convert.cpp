@@ -170,11 +170,9 @@ struct write_pass {
     std::wstring lossy;  // reason the source is copied unchanged instead
     std::vector<uint8_t> head;  // the first bytes written, for the status line's facts
     // Every piece was read back from the file as it was written, decoded as
-    // written_as (its mark of `mark` bytes skipped) and found equal to the
+    // the target's written form (written_code_of) and found equal to the
     // source's text.
     bool read_back_equal = false;
-    text_code written_as = code_none;
-    size_t mark = 0;
 };
 
 // The code a file written in the target code is read back as, and the bytes
@@ -205,7 +203,7 @@ bool read_back(HANDLE file, uint64_t offset, size_t size, std::vector<uint8_t>& 
 class piece_check {
 public:
     piece_check(text_code code, HANDLE file)
-        : file_(file), code_(written_code_of(code, mark_)), decoder_(make_piece_decoder(code_)) {}
+        : file_(file), decoder_(make_piece_decoder(written_code_of(code, mark_))) {}
     // After text was encoded to bytes and written at the file's end.
     void written(const std::wstring& text, const std::vector<uint8_t>& bytes) {
         if (!equal_) return;
@@ -229,14 +227,11 @@ public:
         decoder_->decode(nullptr, 0, true, decoded_);
         pass.read_back_equal = equal_ && compare_.add_b(decoded_) && compare_.equal_at_end() &&
                                decoder_->invalid_count() == 0;
-        pass.written_as = code_;
-        pass.mark = mark_;
     }
 
 private:
     HANDLE file_;
-    size_t mark_ = 0;
-    text_code code_;
+    size_t mark_ = 0;  // set before decoder_ is made
     std::unique_ptr<piece_decoder> decoder_;
     text_comparer compare_;
     uint64_t offset_ = 0;
@@ -402,9 +397,11 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
         const auto check = [&] {
             // Read back as it was written: enough when a reader of the file
             // would take it for the code it was read back in.
+            size_t mark = 0;
+            const text_code written_as = written_code_of(code, mark);
             if (pass.read_back_equal) {
                 const text_code judged = head_code(pass.head);
-                if (judged == pass.written_as && mark_length(pass.head, judged) == pass.mark) {
+                if (judged == written_as && mark_length(pass.head, judged) == mark) {
                     written_code = judged;
                     return make_outcome(entry_result::converted, L"");
                 }
