@@ -10,12 +10,9 @@
 
 #include "app/main_dialog.h"
 #include "app_fixture.h"
-#include "base/report_box.h"
 #include "engine/run_fixture.h"
-#include "engine/store.h"
 #include "support/http_server.h"
 #include "tools/http_fetch.h"
-#include "tools/shell_launcher.h"
 #include "tools/update_check.h"
 
 using testing_support::exists;
@@ -24,33 +21,22 @@ namespace {
 
 const char page_path[] = "/n_Bench/download";
 
-class UpdateCheckWindow : public ::testing::Test {
+// The main window's own fixture (scratch temporary folder, boxes and shell
+// launches caught, placement put back) with the update server set.
+class UpdateCheckWindow : public app_test::app_window {
 protected:
     void SetUp() override {
-        quillet::set_update_settings_file(dir.file(L"Tool.ini"));
+        quillet::set_update_settings_file(scratch.file(L"Tool.ini"));
         WritePrivateProfileStringW(L"IR_update", L"server_name", server.host().c_str(),
-                                   dir.file(L"Tool.ini").c_str());
-        quillet::set_shell_execute_hook([this](HWND, const wchar_t*, const wchar_t*,
-                                               const wchar_t*, const wchar_t*, int) {
-            ++shell_calls;
-            return static_cast<intptr_t>(42);
-        });
-        quillet::set_report_answerer([](const std::wstring&, unsigned) { return IDOK; });
-        recent_ = quillet::store().get_recent_path();
+                                   scratch.file(L"Tool.ini").c_str());
+        app_window::SetUp();
     }
     void TearDown() override {
-        quillet::store().set_recent_path(recent_);
-        quillet::set_report_answerer(nullptr);
-        quillet::set_shell_execute_hook(nullptr);
+        app_window::TearDown();
         quillet::set_update_settings_file(L"");
     }
 
-    testing_support::scratch_folder dir;
     testing_support::http_server server;
-    int shell_calls = 0;
-
-private:
-    std::wstring recent_;
 };
 
 }  // namespace
@@ -61,7 +47,7 @@ TEST_F(UpdateCheckWindow, WindowIsUpAtOnceAndClosesPromptlyWhateverTheServerDoes
     for (int behaviour = 0; behaviour < 3; ++behaviour) {
         SCOPED_TRACE(behaviour);
         // A temporary folder of its own, so that no earlier try counts as today's.
-        run_test::temp_redirect temp(dir.path() + L"temp" + std::to_wstring(behaviour));
+        run_test::temp_redirect fresh(scratch.path() + L"temp" + std::to_wstring(behaviour));
         switch (behaviour) {
         case 0: server.set_stall(page_path); break;
         case 1: server.set_trickle(page_path, std::string(100, 'a'), 5000); break;
@@ -97,5 +83,5 @@ TEST_F(UpdateCheckWindow, WindowIsUpAtOnceAndClosesPromptlyWhateverTheServerDoes
         EXPECT_FALSE(exists(page));
         EXPECT_FALSE(exists(page.substr(0, page.size() - 3) + L"txt"));
     }
-    EXPECT_EQ(shell_calls, 0);
+    EXPECT_TRUE(shell_calls.empty());
 }
