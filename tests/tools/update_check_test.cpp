@@ -365,9 +365,10 @@ struct destroyed_marker {
 
 // Run by ProgramEndsAroundACheckThatIsStillRunning in a process of its own.
 TEST(UpdateCheckChild, DISABLED_ClosesWhileTheCheckIsStuck) {
+    const std::wstring folder = get_env(L"QUILLET_EXIT_TEST_FOLDER");
     static destroyed_marker marker;
-    marker.path = get_env(L"QUILLET_DESTROYED_MARKER");
-    batch_exit_ops().remove_later(get_env(L"QUILLET_DEFERRED_REMOVAL"));
+    marker.path = folder + L"destroyed.txt";
+    batch_exit_ops().remove_later(folder + L"deferred.txt");
     background_update_check check;
     ASSERT_TRUE(check.start(nullptr, 0, stuck_check));
     ASSERT_EQ(WaitForSingleObject(stuck_check_entered, 60000), WAIT_OBJECT_0);
@@ -380,8 +381,7 @@ TEST(UpdateCheckExit, ProgramEndsAroundACheckThatIsStillRunning) {
     const std::wstring marker = dir.file(L"destroyed.txt");
     const std::wstring removal = dir.file(L"deferred.txt");
     ASSERT_TRUE(testing_support::put_text(removal, "queued for removal at exit"));
-    SetEnvironmentVariableW(L"QUILLET_DESTROYED_MARKER", marker.c_str());
-    SetEnvironmentVariableW(L"QUILLET_DEFERRED_REMOVAL", removal.c_str());
+    SetEnvironmentVariableW(L"QUILLET_EXIT_TEST_FOLDER", dir.path().c_str());
     std::wstring command = L"\"" + module_path() +
                            L"\" --gtest_also_run_disabled_tests --gtest_filter=UpdateCheckChild.*";
     STARTUPINFOW si{};
@@ -389,8 +389,7 @@ TEST(UpdateCheckExit, ProgramEndsAroundACheckThatIsStillRunning) {
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &si, &pi));
-    SetEnvironmentVariableW(L"QUILLET_DESTROYED_MARKER", nullptr);
-    SetEnvironmentVariableW(L"QUILLET_DEFERRED_REMOVAL", nullptr);
+    SetEnvironmentVariableW(L"QUILLET_EXIT_TEST_FOLDER", nullptr);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
