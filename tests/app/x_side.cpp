@@ -1,6 +1,7 @@
 #include "x_side.h"
 
 #include <cwchar>
+#include <sstream>
 
 #include "base/codepage.h"
 #include "support/scratch.h"
@@ -58,15 +59,9 @@ x_title_spy::x_title_spy(HWND window, const std::wstring& spy_file) : file_(spy_
 
 std::vector<std::wstring> x_title_spy::titles() const {
     const std::vector<uint8_t> bytes = testing_support::get_bytes(file_);
-    const std::wstring spied = quillet::utf8_to_wide(std::string(bytes.begin(), bytes.end()));
+    std::wistringstream spied(quillet::utf8_to_wide(std::string(bytes.begin(), bytes.end())));
     std::vector<std::wstring> lines;
-    size_t at = 0;
-    while (at < spied.size()) {
-        size_t end = spied.find(L'\n', at);
-        if (end == std::wstring::npos) end = spied.size();
-        lines.push_back(spied.substr(at, end - at));
-        at = end + 1;
-    }
+    for (std::wstring line; std::getline(spied, line);) lines.push_back(line);
     return lines;
 }
 
