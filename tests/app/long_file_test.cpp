@@ -19,43 +19,31 @@ using namespace app_test;
 
 namespace {
 
-constexpr COLORREF magenta = RGB(255, 0, 255);
+// Runs this thread's windows for ms milliseconds.
+void pump(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    do {
+        dispatch_pending();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount64() < end);
+}
 
-// Another program's window over an area of the screen, in one colour, on the
-// thread that creates it (which paints it in pump) until it is destroyed.
-class covering_window {
-public:
-    covering_window(const RECT& area, COLORREF colour) : brush_(CreateSolidBrush(colour)) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = brush_;
-        wc.lpszClassName = L"quillet_test_cover";
-        RegisterClassW(&wc);
-        window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName,
+// Another program's black window over an area of the screen, painted by the
+// thread that creates it as it pumps.
+HWND cover(const RECT& area) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = L"quillet_test_cover";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName,
                                   L"", WS_POPUP, area.left, area.top, area.right - area.left,
                                   area.bottom - area.top, nullptr, nullptr, wc.hInstance, nullptr);
-        ShowWindow(window_, SW_SHOWNOACTIVATE);
-        UpdateWindow(window_);
-    }
-    ~covering_window() {
-        DestroyWindow(window_);
-        pump(100);
-        UnregisterClassW(L"quillet_test_cover", GetModuleHandleW(nullptr));
-        DeleteObject(brush_);
-    }
-    static void pump(DWORD ms) {
-        const ULONGLONG end = GetTickCount64() + ms;
-        do {
-            dispatch_pending();
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        } while (GetTickCount64() < end);
-    }
-
-private:
-    HBRUSH brush_;
-    HWND window_ = nullptr;
-};
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    UpdateWindow(window);
+    return window;
+}
 
 RECT client_on_screen(HWND window) {
     RECT area{};
@@ -100,13 +88,13 @@ TEST_F(LongFileTest, WindowIsRepaintedAndRetitledWhileTheRunWaitsInsideOneFile) 
     int titles_shown = 0;
     std::thread user([&] {
         Sleep(300);
-        {
-            covering_window cover(client, magenta);
-            for (int i = 0; i < 40 && !covered; ++i) {
-                covering_window::pump(50);
-                covered = colour_share(x_screen_pixels(client, shot), magenta) > 0.9;
-            }
+        const HWND other = cover(client);
+        for (int i = 0; i < 40 && !covered; ++i) {
+            pump(50);
+            covered = colour_share(x_screen_pixels(client, shot), RGB(0, 0, 0)) > 0.9;
         }
+        DestroyWindow(other);
+        pump(100);
         while (covered && !repainted) {
             const bool matched = same_share(x_screen_pixels(client, shot), before) > 0.98;
             if (!converting()) break;

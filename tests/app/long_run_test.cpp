@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cwchar>
 #include <functional>
 #include <set>
 #include <string>
@@ -27,32 +25,8 @@ using namespace app_test;
 
 namespace {
 
-// A user acting from outside while the run goes: once `wait_for` exists, `act`
-// runs on a thread of its own (posting input as the system would).
-class user_during_run {
-public:
-    user_during_run(const std::wstring& wait_for, std::function<void()> act)
-        : thread_([wait_for, act] {
-              for (int i = 0; i < 12000 && !testing_support::exists(wait_for); ++i) Sleep(5);
-              act();
-          }) {}
-    ~user_during_run() { thread_.join(); }
-
-private:
-    std::thread thread_;
-};
-
 class LongRunTest : public app_window {
 protected:
-    void SetUp() override {
-        app_window::SetUp();
-        ASSERT_TRUE(SetWindowSubclass(dlg->hwnd(), record_titles, 1,
-                                      reinterpret_cast<DWORD_PTR>(&titles)));
-    }
-    void TearDown() override {
-        if (dlg && dlg->hwnd()) RemoveWindowSubclass(dlg->hwnd(), record_titles, 1);
-        app_window::TearDown();
-    }
     // n text files of a few kilobytes, dropped after the destination folder.
     std::vector<std::wstring> prepare(int n) {
         dest = make_folder(L"dest");
@@ -70,10 +44,14 @@ protected:
     size_t run_interrupted_by(const std::function<void()>& act) {
         files = prepare(150);
         dlg->encoding_box.set_cur_sel(1);
-        {
-            user_during_run user(dest + quillet::path_name(files[2]), act);
-            click(IDC_COPY);
-        }
+        // The user acts from a thread of their own, posting input as the system would.
+        const std::wstring third = dest + quillet::path_name(files[2]);
+        std::thread user([&] {
+            for (int i = 0; i < 12000 && !testing_support::exists(third); ++i) Sleep(5);
+            act();
+        });
+        click(IDC_COPY);
+        user.join();
         const size_t done = converted_prefix();
         EXPECT_GE(done, 3u);
         EXPECT_LT(done, files.size());
@@ -144,7 +122,8 @@ TEST_F(LongRunTest, TitleOnTheScreenMovesOnDuringARun) {
 
     prepare(150);
     dlg->encoding_box.set_cur_sel(1);
-    titles.clear();
+    // Every title the run gives the window (the subclass goes with the window).
+    ASSERT_TRUE(SetWindowSubclass(dlg->hwnd(), record_titles, 1, reinterpret_cast<DWORD_PTR>(&titles)));
     // A clock that moves 1 s per reading: the run draws at every percent,
     // however fast it goes here.
     double clock_ms = 0;

@@ -9,91 +9,49 @@
 #include <string>
 
 #include "app/main_dialog.h"
-#include "base/report_box.h"
-#include "engine/store.h"
+#include "app_fixture.h"
+#include "engine/run_fixture.h"
 #include "support/http_server.h"
-#include "support/scratch.h"
 #include "tools/http_fetch.h"
-#include "tools/shell_launcher.h"
 #include "tools/update_check.h"
 
 using testing_support::exists;
-using testing_support::http_server;
-using testing_support::scratch_folder;
 
 namespace {
 
 const char page_path[] = "/n_Bench/download";
 
-std::wstring env(const wchar_t* name) {
-    wchar_t buffer[32768] = L"";
-    DWORD n = GetEnvironmentVariableW(name, buffer, 32768);
-    return std::wstring(buffer, n < 32768 ? n : 0);
-}
-
-// Runs the window's queue as its message loop would.
-void pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-class UpdateCheckWindow : public ::testing::Test {
+// The main window's own fixture (scratch temporary folder, boxes and shell
+// launches caught, placement put back) with the update server set.
+class UpdateCheckWindow : public app_test::app_window {
 protected:
     void SetUp() override {
-        old_tmp_ = env(L"TMP");
-        old_temp_ = env(L"TEMP");
-        quillet::set_update_settings_file(dir.file(L"Tool.ini"));
+        quillet::set_update_settings_file(scratch.file(L"Tool.ini"));
         WritePrivateProfileStringW(L"IR_update", L"server_name", server.host().c_str(),
-                                   dir.file(L"Tool.ini").c_str());
-        quillet::set_shell_execute_hook([this](HWND, const wchar_t*, const wchar_t*,
-                                               const wchar_t*, const wchar_t*, int) {
-            ++shell_calls;
-            return static_cast<intptr_t>(42);
-        });
-        quillet::set_report_answerer([](const std::wstring&, unsigned) { return IDOK; });
-        recent_ = quillet::store().get_recent_path();
+                                   scratch.file(L"Tool.ini").c_str());
+        app_window::SetUp();
     }
     void TearDown() override {
-        quillet::store().set_recent_path(recent_);
-        quillet::set_report_answerer(nullptr);
-        quillet::set_shell_execute_hook(nullptr);
+        app_window::TearDown();
         quillet::set_update_settings_file(L"");
-        SetEnvironmentVariableW(L"TMP", old_tmp_.c_str());
-        SetEnvironmentVariableW(L"TEMP", old_temp_.c_str());
     }
 
-    // A temporary folder of its own, so that no earlier try counts as today's.
-    void fresh_temp(int n) {
-        const std::wstring temp = dir.path() + L"temp" + std::to_wstring(n);
-        CreateDirectoryW(temp.c_str(), nullptr);
-        SetEnvironmentVariableW(L"TMP", temp.c_str());
-        SetEnvironmentVariableW(L"TEMP", temp.c_str());
-    }
-
-    scratch_folder dir;
-    http_server server;
-    int shell_calls = 0;
-
-private:
-    std::wstring old_tmp_, old_temp_, recent_;
+    testing_support::http_server server;
 };
 
 }  // namespace
 
 TEST_F(UpdateCheckWindow, WindowIsUpAtOnceAndClosesPromptlyWhateverTheServerDoes) {
-    const char* const names[] = {"stall", "trickle", "redirect loop", "flood", "error page"};
-    for (int behaviour = 0; behaviour < 5; ++behaviour) {
-        SCOPED_TRACE(names[behaviour]);
-        fresh_temp(behaviour);
+    // A server that never answers, one that sends a byte every 5 s, and one
+    // that floods without a length: the check waits, or reads, when stopped.
+    for (int behaviour = 0; behaviour < 3; ++behaviour) {
+        SCOPED_TRACE(behaviour);
+        // A temporary folder of its own, so that no earlier try counts as today's.
+        run_test::temp_redirect fresh(scratch.path() + L"temp" + std::to_wstring(behaviour));
         switch (behaviour) {
         case 0: server.set_stall(page_path); break;
         case 1: server.set_trickle(page_path, std::string(100, 'a'), 5000); break;
-        case 2: server.set_redirect(page_path, page_path); break;
-        case 3: server.set_big_page(page_path, 500ull * 1024 * 1024, false); break;
-        case 4: server.set_status_page(page_path, "500 Internal Server Error", "<p>no</p>"); break;
+        case 2: server.set_big_page(page_path, 500ull * 1024 * 1024, false); break;
         }
         const int before = server.requests(page_path);
 
@@ -101,13 +59,13 @@ TEST_F(UpdateCheckWindow, WindowIsUpAtOnceAndClosesPromptlyWhateverTheServerDoes
         auto dialog = std::make_unique<quillet::MainDialog>();
         ASSERT_TRUE(dialog->create_modeless());
         ShowWindow(dialog->hwnd(), SW_SHOWNORMAL);
-        pump();
+        app_test::dispatch_pending();
         EXPECT_LT(GetTickCount64() - start, 3000u);
         EXPECT_TRUE(IsWindowVisible(dialog->hwnd()));
 
         // The check begins once the window's queue runs, on its own thread.
         while (server.requests(page_path) == before && GetTickCount64() - start < 20000) {
-            pump();
+            app_test::dispatch_pending();
             Sleep(20);
         }
         EXPECT_GT(server.requests(page_path), before);
@@ -119,12 +77,11 @@ TEST_F(UpdateCheckWindow, WindowIsUpAtOnceAndClosesPromptlyWhateverTheServerDoes
         const ULONGLONG closing = GetTickCount64();
         dialog.reset();
         EXPECT_LT(GetTickCount64() - closing, 1500u);
-        if (behaviour == 0) {
-            // Stopped mid-request: no page and no note of a try today.
-            const std::wstring page = quillet::local_file_of(quillet::update_url());
-            EXPECT_FALSE(exists(page));
-            EXPECT_FALSE(exists(page.substr(0, page.size() - 3) + L"txt"));
-        }
+        if (behaviour == 2) continue;  // the flood fails at the cap: a try, noted
+        // Stopped mid-request: no page and no note of a try today.
+        const std::wstring page = quillet::local_file_of(quillet::update_url());
+        EXPECT_FALSE(exists(page));
+        EXPECT_FALSE(exists(page.substr(0, page.size() - 3) + L"txt"));
     }
-    EXPECT_EQ(shell_calls, 0);
+    EXPECT_TRUE(shell_calls.empty());
 }

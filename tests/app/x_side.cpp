@@ -1,7 +1,9 @@
 #include "x_side.h"
 
 #include <cwchar>
+#include <sstream>
 
+#include "base/codepage.h"
 #include "support/scratch.h"
 
 namespace app_test {
@@ -22,12 +24,7 @@ bool start_shell(const std::wstring& command) {
     return true;
 }
 
-std::wstring quoted_unix_path(const std::wstring& path) {
-    return L"'" + widen(unix_path(path)) + L"'";
-}
-
-}  // namespace
-
+// The Linux path of a file of the prefix ("" when Wine cannot tell).
 std::string unix_path(const std::wstring& path) {
     using to_unix_fn = char*(CDECL*)(const wchar_t*);
     auto to_unix = reinterpret_cast<to_unix_fn>(
@@ -39,12 +36,11 @@ std::string unix_path(const std::wstring& path) {
     return result;
 }
 
-std::wstring widen(const std::string& utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], n);
-    return text;
+std::wstring quoted_unix_path(const std::wstring& path) {
+    return L"'" + quillet::utf8_to_wide(unix_path(path)) + L"'";
 }
+
+}  // namespace
 
 x_title_spy::x_title_spy(HWND window, const std::wstring& spy_file) : file_(spy_file) {
     const auto xid = reinterpret_cast<uintptr_t>(GetPropW(window, L"__wine_x11_whole_window"));
@@ -63,15 +59,9 @@ x_title_spy::x_title_spy(HWND window, const std::wstring& spy_file) : file_(spy_
 
 std::vector<std::wstring> x_title_spy::titles() const {
     const std::vector<uint8_t> bytes = testing_support::get_bytes(file_);
-    const std::wstring spied = widen(std::string(bytes.begin(), bytes.end()));
+    std::wistringstream spied(quillet::utf8_to_wide(std::string(bytes.begin(), bytes.end())));
     std::vector<std::wstring> lines;
-    size_t at = 0;
-    while (at < spied.size()) {
-        size_t end = spied.find(L'\n', at);
-        if (end == std::wstring::npos) end = spied.size();
-        lines.push_back(spied.substr(at, end - at));
-        at = end + 1;
-    }
+    for (std::wstring line; std::getline(spied, line);) lines.push_back(line);
     return lines;
 }
 

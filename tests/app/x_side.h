@@ -10,10 +10,6 @@
 
 namespace app_test {
 
-// The Linux path of a file of the prefix ("" when Wine cannot tell).
-std::string unix_path(const std::wstring& path);
-std::wstring widen(const std::string& utf8);
-
 // Follows the title X holds for a window: every change is written, as it
 // happens, as one line of the file spy_file (a scratch file).
 class x_title_spy {

@@ -180,17 +180,11 @@ TEST_F(PlacementTest, RectangleOutsideTheWorkAreaIsMovedIntoIt) {
     expect_rect(w.rect(), RECT{work.right - 300, work.bottom - 150, work.right, work.bottom});
 }
 
-TEST_F(PlacementTest, RectangleSavedAtAnotherDpiComesBackScaledToThisOne) {
+TEST_F(PlacementTest, RectangleSavedAtADpiNoScreenHasKeepsItsSize) {
     profile settings(L"");
     test_window w(50, 50, 200, 100);
-    const int dpi = window_dpi(w.get());
-    // Saved at two thirds of today's DPI (as 96 is to 144): half as large again.
-    settings.save_dialog_rect(key, RECT{40, 30, 40 + 400, 30 + 200});
-    settings.write_int(L"Position", L"DPI_", dpi * 2 / 3);
-    settings.restore_dialog_placement(w.get(), L"quilletDg");
-    test_window::pump();
-    expect_rect(w.rect(), RECT{40, 30, 40 + 400 * dpi / (dpi * 2 / 3), 30 + 200 * dpi / (dpi * 2 / 3)});
-    // A DPI no screen has is a damaged value: the size stays.
+    settings.save_dialog_rect(key, RECT{40, 30, 440, 230});
+    // A damaged value: scaled by it, the window would be many times too large.
     settings.write_int(L"Position", L"DPI_", 5);
     settings.restore_dialog_placement(w.get(), L"quilletDg");
     test_window::pump();

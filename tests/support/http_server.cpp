@@ -237,21 +237,8 @@ void http_server::answer(uintptr_t raw) {
 }
 
 int free_port() {
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return 9;
-    int port = 9;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof address;
-    if (s != INVALID_SOCKET &&
-        bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    if (s != INVALID_SOCKET) closesocket(s);
-    WSACleanup();
-    return port;
+    // A server's port, closed again as the server goes.
+    return http_server().port();
 }
 
 }  // namespace testing_support
