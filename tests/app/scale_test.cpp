@@ -1,15 +1,17 @@
 // The window at every display scale: the "_" of the folder box and both lists
 // drawn inside its line, the status columns aligned, and every button inside
-// the window after a DPI change.
+// the window, after a DPI change and after a placement saved at another DPI.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "app/resource.h"
 #include "app_fixture.h"
+#include "settings/profile.h"
 
 using namespace app_test;
 
@@ -62,6 +64,17 @@ int text_width(HWND control, const wchar_t* text) {
     return size.cx;
 }
 
+void expect_buttons_inside(HWND dialog) {
+    RECT client{};
+    GetClientRect(dialog, &client);
+    for (int id : buttons) {
+        RECT r = child_rect(GetDlgItem(dialog, id));
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+            << "control " << id << " at " << r.left << "," << r.top << "-" << r.right << ","
+            << r.bottom << " in " << client.right << "x" << client.bottom;
+    }
+}
+
 }  // namespace
 
 using ScaleTest = app_window;
@@ -90,13 +103,31 @@ TEST_F(ScaleTest, EveryTextReadableAndEveryButtonInsideAtEachDpi) {
         // Fixed pitch: the status lines' columns stay aligned.
         EXPECT_EQ(text_width(dlg->item(IDC_FILE_LIST), L"iiii"),
                   text_width(dlg->item(IDC_FILE_LIST), L"WWWW"));
-        RECT client{};
-        GetClientRect(dlg->hwnd(), &client);
-        for (int id : buttons) {
-            const RECT r = child_rect(dlg->item(id));
-            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
-                << "control " << id << " at " << r.left << "," << r.top << "-" << r.right << ","
-                << r.bottom << " in " << client.right << "x" << client.bottom;
-        }
+        expect_buttons_inside(dlg->hwnd());
     }
+}
+
+TEST_F(ScaleTest, PlacementSavedAtALowerDpiComesBackWithEveryButtonInside) {
+    // Saved at two thirds of today's DPI, as 96 is to 144: the window then was
+    // two thirds of the size its controls need now.
+    RECT now{};
+    GetWindowRect(dlg->hwnd(), &now);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    const RECT saved = {40, 30, 40 + (now.right - now.left) * 2 / 3, 30 + (now.bottom - now.top) * 2 / 3};
+    quillet::profile settings(L"");
+    settings.write_rect(L"Position\\Dialog", L"Position_quilletDg_CDialog", saved);
+    settings.write_int(L"Position", L"DPI_", dpi * 2 / 3);
+
+    // Reopened: the dialog restores its placement as it opens.
+    dlg.reset();
+    dlg = std::make_unique<test_dialog>();
+    ASSERT_TRUE(dlg->create_modeless());
+
+    expect_buttons_inside(dlg->hwnd());
+    RECT restored{};
+    GetWindowRect(dlg->hwnd(), &restored);
+    EXPECT_EQ(restored.left, 40);
+    EXPECT_EQ(restored.top, 30);
 }
