@@ -20,7 +20,6 @@ TEST(FolderIndex, ListsEachFolderOnceAndFollowsTheRunsOwnFiles) {
     put_bytes(s.file(L"Present.txt"), {0x41});
     folder_index index;
     EXPECT_TRUE(index.may_exist(s.file(L"PRESENT.TXT")));
-    EXPECT_TRUE(index.may_exist(s.file(L"present.txt")));
     EXPECT_FALSE(index.may_exist(s.file(L"missing.txt")));
     index.note_created(s.file(L"missing.txt"));
     EXPECT_TRUE(index.may_exist(s.file(L"Missing.TXT")));
@@ -41,35 +40,30 @@ TEST(FolderIndex, WithoutARunEveryNameIsAskedFor) {
     EXPECT_TRUE(indexed_status(s.file(L"missing.txt")).failed());
 }
 
-TEST(FolderIndex, AFileAnotherProgramMadeAfterTheListingIsNotOverwritten) {
+// A new file is moved in under a name the run found free; one that another
+// program made there after the listing stays, and the run's file is kept
+// beside it for the careful replacement.
+TEST(FolderIndex, NewFilesMoveInButNeverOverAFileAnotherProgramMadeAfterTheListing) {
     testing_support::scratch_folder s;
-    const std::wstring target = s.file(L"dest.txt");
     folder_index index;
     const folder_index_scope scope(index);
+    const auto commit = [](const std::wstring& target, const std::vector<uint8_t>& bytes) {
+        sibling_file sibling(target);
+        EXPECT_TRUE(sibling.ok() && write_open_file(sibling.handle(), bytes) && sibling.close());
+        const int result = commit_if_new(sibling);
+        return std::make_pair(result, get_bytes(sibling.path()));  // what is left of the sibling
+    };
+    EXPECT_EQ(commit(s.file(L"new.txt"), {'n'}).first, 1);
+    EXPECT_EQ(get_bytes(s.file(L"new.txt")), (std::vector<uint8_t>{'n'}));
+    EXPECT_TRUE(may_exist(s.file(L"new.txt")));
+
+    const std::wstring target = s.file(L"dest.txt");
     EXPECT_FALSE(may_exist(target));
     put_bytes(target, {'t', 'h', 'e', 'i', 'r', 's'});
-    sibling_file sibling(target);
-    ASSERT_TRUE(sibling.ok());
-    ASSERT_TRUE(write_open_file(sibling.handle(), {'o', 'u', 'r', 's'}));
-    ASSERT_TRUE(sibling.close());
-    EXPECT_EQ(commit_if_new(sibling), 0);
+    const auto refused = commit(target, {'o', 'u', 'r', 's'});
+    EXPECT_EQ(refused.first, 0);
     EXPECT_EQ(get_bytes(target), (std::vector<uint8_t>{'t', 'h', 'e', 'i', 'r', 's'}));
-    // The sibling is kept for the careful replacement, and the index now knows.
-    EXPECT_EQ(get_bytes(sibling.path()), (std::vector<uint8_t>{'o', 'u', 'r', 's'}));
-    EXPECT_TRUE(may_exist(target));
-}
-
-TEST(FolderIndex, AMissingTargetIsMovedInAndRemembered) {
-    testing_support::scratch_folder s;
-    const std::wstring target = s.file(L"new.txt");
-    folder_index index;
-    const folder_index_scope scope(index);
-    sibling_file sibling(target);
-    ASSERT_TRUE(sibling.ok());
-    ASSERT_TRUE(write_open_file(sibling.handle(), {'n'}));
-    ASSERT_TRUE(sibling.close());
-    EXPECT_EQ(commit_if_new(sibling), 1);
-    EXPECT_EQ(get_bytes(target), (std::vector<uint8_t>{'n'}));
+    EXPECT_EQ(refused.second, (std::vector<uint8_t>{'o', 'u', 'r', 's'}));
     EXPECT_TRUE(may_exist(target));
 }
 
