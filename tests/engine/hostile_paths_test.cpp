@@ -24,7 +24,6 @@ namespace {
 using namespace quillet;
 using namespace run_test;
 using testing_support::bytes_of;
-using testing_support::exists;
 using testing_support::get_bytes;
 using testing_support::make_symlink;
 using testing_support::put_bytes;
@@ -70,7 +69,7 @@ TEST_F(HostilePathsTest, EntriesNamingOtherFoldersWriteOnlyIntoTheDestinationFol
     EXPECT_TRUE(run.completed());
     EXPECT_EQ(get_bytes(dest_dir + L"name.txt"), bytes_of("from the list"));
     EXPECT_EQ(get_bytes(dest_dir + L"a.txt"), bytes_of("deep a"));
-    for (const std::wstring& entry : refused) EXPECT_TRUE(left_alone(run, entry)) << narrow(entry);
+    for (const std::wstring& entry : refused) EXPECT_TRUE(left_alone(run, entry)) << entry;
 }
 
 TEST_F(HostilePathsTest, DestinationsThatAreLinksAreReplacedNeverWrittenThrough) {
@@ -92,10 +91,7 @@ TEST_F(HostilePathsTest, DestinationsThatAreLinksAreReplacedNeverWrittenThrough)
 
     const copy_run_result run = run_keeping_the_rules();
     EXPECT_TRUE(run.completed());
-    EXPECT_EQ(get_bytes(other), bytes_of("the other source"));
-    EXPECT_EQ(get_bytes(outside + L"victim.txt"), bytes_of("a file outside"));
-    EXPECT_FALSE(exists(outside + L"gone.txt"));
-    EXPECT_EQ(get_bytes(d), bytes_of("d, its own destination"));
+    // (The link's targets outside and the sources are checked by the three rules.)
     EXPECT_EQ(get_bytes(dest_dir + L"a.txt"), bytes_of("new a"));
     EXPECT_EQ(get_bytes(dest_dir + L"b.txt"), bytes_of("new b"));
     EXPECT_EQ(get_bytes(dest_dir + L"c.txt"), bytes_of("new c"));
@@ -112,10 +108,7 @@ TEST_F(HostilePathsTest, AFileRestoredFromItsRescueCopyLeavesThatCopyAsItWas) {
     const copy_run_result run = run_keeping_the_rules();
     EXPECT_TRUE(run.completed());
     EXPECT_EQ(get_bytes(dest), bytes_of("the good text"));
-    EXPECT_EQ(get_bytes(kept), bytes_of("the good text"));
-    const tree_bytes rescue = snapshot_tree(scratch.path() + L"tmp\\Rescue\\");
-    EXPECT_TRUE(std::any_of(rescue.begin(), rescue.end(),
-                            [](const auto& entry) { return entry.second == bytes_of("a bad edit"); }));
+    EXPECT_EQ(get_bytes(kept), bytes_of("the good text"));  // the bad edit's place in Rescue is one of the three rules
 }
 
 TEST_F(HostilePathsTest, SourcesNamedLikeTheRunsListFilesAreLeftAlone) {
@@ -140,7 +133,6 @@ TEST_F(HostilePathsTest, ASecondRunIntoAFolderWaitsForTheFirstAndShowsTheWait) {
     const std::wstring src = file(src_dir + L"w.txt", "written after the wait");
     store().add_file(src);
     main_window_for_test window(L"quillet");
-    const HWND shown = window.get();
     HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     // The first run: holds the folder until the window shows the second one
     // waiting (a minute at the most), then ends.
@@ -149,7 +141,7 @@ TEST_F(HostilePathsTest, ASecondRunIntoAFolderWaitsForTheFirstAndShowsTheWait) {
         SetEvent(taken);
         wchar_t title[512] = {};
         for (int i = 0; i < 600; ++i) {
-            InternalGetWindowText(shown, title, 512);
+            InternalGetWindowText(window.get(), title, 512);
             if (std::wstring(title).find(L"waiting") != std::wstring::npos) break;
             Sleep(100);
         }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "run_fixture.h"
@@ -11,6 +12,8 @@
 namespace run_test {
 
 namespace {
+
+using tree_bytes = std::map<std::wstring, std::vector<uint8_t>>;
 
 std::wstring lower(std::wstring text) {
     CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
@@ -33,13 +36,15 @@ void walk(const std::wstring& root, const std::wstring& part, const std::vector<
     FindClose(find);
 }
 
-}  // namespace
-
-tree_bytes snapshot_tree(const std::wstring& root, const std::vector<std::wstring>& skip) {
+// Every file below root, keyed by its lower-case path below root, with its
+// bytes; folders whose path below root is in skip are not entered.
+tree_bytes snapshot_tree(const std::wstring& root, const std::vector<std::wstring>& skip = {}) {
     tree_bytes out;
     walk(root, L"", skip, out);
     return out;
 }
+
+}  // namespace
 
 quillet::copy_run_result run_keeping_the_rules(const std::wstring& scratch, int code,
                                                const std::string& what) {
@@ -55,19 +60,14 @@ quillet::copy_run_result run_keeping_the_rules(const std::wstring& scratch, int 
         const auto now = after.find(entry.first);
         if (now != after.end() && now->second == entry.second) continue;
         if (!in_dest(entry.first))
-            ADD_FAILURE() << what << "changed outside the destination folder: " << narrow(entry.first);
+            ADD_FAILURE() << what << "changed outside the destination folder: " << entry.first;
         else if (!kept.count(entry.second))
-            ADD_FAILURE() << what << "replaced without its old content in Rescue: " << narrow(entry.first);
+            ADD_FAILURE() << what << "replaced without its old content in Rescue: " << entry.first;
     }
     for (const auto& entry : after)
         if (!before.count(entry.first) && !in_dest(entry.first))
-            ADD_FAILURE() << what << "written outside the destination folder: " << narrow(entry.first);
+            ADD_FAILURE() << what << "written outside the destination folder: " << entry.first;
     return run;
-}
-
-std::string narrow(const std::wstring& text) {
-    const std::vector<uint8_t> bytes = testing_support::code_page_bytes(text, CP_UTF8);
-    return std::string(bytes.begin(), bytes.end());
 }
 
 std::wstring small_volume() {
