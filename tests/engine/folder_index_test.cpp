@@ -1,18 +1,16 @@
 // The run's index of folder contents: one listing per folder, names in any
-// letter case, the run's own creations and removals, and a file another
-// program made after the listing never overwritten.
+// letter case, the run's own creations and removals. (A name another program
+// takes after the listing is tested through the Rescue copies.)
 #include "engine/folder_index.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "base/file_replace.h"
 #include "support/scratch.h"
 
 namespace {
 
 using namespace quillet;
-using testing_support::get_bytes;
 using testing_support::put_bytes;
 
 TEST(FolderIndex, ListsEachFolderOnceAndFollowsTheRunsOwnFiles) {
@@ -38,33 +36,6 @@ TEST(FolderIndex, WithoutARunEveryNameIsAskedFor) {
     EXPECT_EQ(run_folder_index(), nullptr);
     EXPECT_TRUE(may_exist(s.file(L"missing.txt")));
     EXPECT_TRUE(indexed_status(s.file(L"missing.txt")).failed());
-}
-
-// A new file is moved in under a name the run found free; one that another
-// program made there after the listing stays, and the run's file is kept
-// beside it for the careful replacement.
-TEST(FolderIndex, NewFilesMoveInButNeverOverAFileAnotherProgramMadeAfterTheListing) {
-    testing_support::scratch_folder s;
-    folder_index index;
-    const folder_index_scope scope(index);
-    const auto commit = [](const std::wstring& target, const std::vector<uint8_t>& bytes) {
-        sibling_file sibling(target);
-        EXPECT_TRUE(sibling.ok() && write_open_file(sibling.handle(), bytes) && sibling.close());
-        const int result = commit_if_new(sibling);
-        return std::make_pair(result, get_bytes(sibling.path()));  // what is left of the sibling
-    };
-    EXPECT_EQ(commit(s.file(L"new.txt"), {'n'}).first, 1);
-    EXPECT_EQ(get_bytes(s.file(L"new.txt")), (std::vector<uint8_t>{'n'}));
-    EXPECT_TRUE(may_exist(s.file(L"new.txt")));
-
-    const std::wstring target = s.file(L"dest.txt");
-    EXPECT_FALSE(may_exist(target));
-    put_bytes(target, {'t', 'h', 'e', 'i', 'r', 's'});
-    const auto refused = commit(target, {'o', 'u', 'r', 's'});
-    EXPECT_EQ(refused.first, 0);
-    EXPECT_EQ(get_bytes(target), (std::vector<uint8_t>{'t', 'h', 'e', 'i', 'r', 's'}));
-    EXPECT_EQ(refused.second, (std::vector<uint8_t>{'o', 'u', 'r', 's'}));
-    EXPECT_TRUE(may_exist(target));
 }
 
 }  // namespace
