@@ -34,11 +34,8 @@ std::vector<named_bytes> corpus() {
     std::vector<uint8_t> xml_nul = utf8(L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<a>");
     xml_nul.push_back(0);
     xml_nul.push_back('b');
-    std::vector<uint8_t> big;
-    for (int i = 0; i < 60000; ++i) {
-        const std::vector<uint8_t> line = sjis(L"日本語の行 ｶﾀｶﾅ ① abc\r\n");
-        big.insert(big.end(), line.begin(), line.end());
-    }
+    std::wstring big;  // of several pieces
+    while (big.size() < 2 * kPieceBytes) big += L"日本語の行 ｶﾀｶﾅ ① abc\r\n";
     return {
         {L"sjis.txt", sjis(L"日本語とASCII\r\nｶﾀｶﾅ ①\r\n"), true},
         {L"bom.txt", utf8(L"BOM付き\nLF\n", true), true},
@@ -49,14 +46,12 @@ std::vector<named_bytes> corpus() {
         {L"ascii.txt", utf8(L"plain ascii\r\n"), true},
         {L"a.zip", zip_bytes(), false},
         {L"b.png", png_bytes(), false},
-        {L"has_nul.txt", {'t', 'e', 'x', 't', 0, 'm', 'o', 'r', 'e'}, false},
         {L"le_no_bom.txt", utf16_no_bom, false},
         {L"xml_nul.xml", xml_nul, true},
         {L"html.htm", sjis(L"<meta content=\"text/html; charset=Shift_JIS\">\r\n本文"), true},
-        {L"emoji.txt", utf8(L"絵文字 \U0001F600\r\n"), true},
         {L"bad_utf8.txt", {'a', 0xC3, 0xA9, 0x80, 'b'}, true},
         {L"empty.txt", {}, true},
-        {L"big.txt", big, true},
+        {L"big.txt", sjis(big), true},
     };
 }
 
@@ -195,7 +190,6 @@ TEST_F(pieces_test, StatusLineTakesFactsOnlyWhileTheFilesKeepTheirStatus) {
     facts.dest_size -= 2;
     set_mtime(src, old_time + 1);
     EXPECT_EQ(status_line(dest_dir, src, &facts), status_line(dest_dir, src));
-    EXPECT_EQ(status_line(dest_dir, src, &facts).substr(0, 18), L"  < UTF16   ASCII ");
 }
 
 // The status line reads at most the first 8 MB of a large file and its
@@ -235,13 +229,12 @@ TEST_F(pieces_test, RunStatusLinesEqualFreshOnesAfterEveryKindOfEntry) {
     set_mtime(dest_dir + L"newer.txt", old_time + 60);
     store().add_file(src_dir + L"missing.txt");
     store().add_file(other_dir);
-    for (int code : {8, 16, 74, 0}) {
+    for (int code : {8, 16, 74, 0})
         for (int round = 0; round < 2; ++round) {
             const copy_run_result run = copy_run(code);
             EXPECT_TRUE(run.completed());
             EXPECT_EQ(run.entries, store().file_entries()) << code << " " << round;
         }
-    }
 }
 
 }  // namespace
