@@ -14,9 +14,7 @@ TEST(Encodings, CodesThatAreNoTargetShareTheCopyListFileAndItem) {
         EXPECT_EQ(drop_down_index(code), 0) << code;
     }
     EXPECT_EQ(code_of_list_stem(L"EUCJP"), 0);
-    EXPECT_EQ(drop_down_items(),
-              (std::vector<std::wstring>{L"  0 : Copy", L"  8 : UTF-8", L" 16 : UTF-16", L" 74 : SJIS"}));
-    EXPECT_EQ(drop_down_index(74), 3);
+    EXPECT_EQ(drop_down_index(74), 3);  // the items themselves are checked in the dialog's tests
 }
 
 TEST(Encodings, WrittenForms) {
