@@ -286,20 +286,19 @@ TEST_F(copy_run_test, ARunLeavesNoWorkFilesBehindAndNeverWritesIntoAnotherFilesN
     listed(L"a.txt", sjis(sjis_text));
     // Something already at the name of the run's work folder: left as it is.
     const std::wstring work = dest(L"quillet.~" + std::to_wstring(GetCurrentProcessId()) + L".tmp");
-    put_bytes(work, {'t', 'h', 'e', 'i', 'r', 's'});
+    put_bytes(work, utf8(L"theirs"));
     EXPECT_TRUE(copy_run(8).completed());
     EXPECT_EQ(get_bytes(dest(L"a.txt")), utf8(sjis_text));
-    EXPECT_EQ(get_bytes(work), (std::vector<uint8_t>{'t', 'h', 'e', 'i', 'r', 's'}));
+    EXPECT_EQ(get_bytes(work), utf8(L"theirs"));
     // Without it, the work folder is made and removed again: the destination
     // holds the converted file and the run's record, nothing else.
     DeleteFileW(work.c_str());
     listed(L"b.txt", sjis(sjis_text));
     EXPECT_TRUE(copy_run(8).completed());
     EXPECT_EQ(get_bytes(dest(L"b.txt")), utf8(sjis_text));
-    std::vector<std::wstring> names;
-    for (const std::wstring& entry : list_folder(dest_dir)) names.push_back(path_name(path_del_sep(entry)));
+    std::vector<std::wstring> names = list_folder(dest_dir);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"UTF_8.ilc", L"a.txt", L"b.txt"}));
+    EXPECT_EQ(names, (std::vector<std::wstring>{dest(L"UTF_8.ilc"), dest(L"a.txt"), dest(L"b.txt")}));
 }
 
 TEST_F(copy_run_test, SameNamesFromTwoFoldersEndAsTheLaterOne) {

@@ -9,6 +9,7 @@
 #include "base/codepage.h"
 #include "base/log.h"
 #include "base/paths.h"
+#include "engine/convert.h"
 #include "engine/file_io.h"
 #include "support/scratch.h"
 
@@ -244,4 +245,6 @@ TEST(LongPaths, FilesAndListsPast300Characters) {
     ASSERT_TRUE(write_file_bytes(f, ts::bytes_of("bytes")));
     EXPECT_EQ(read_file_bytes(f), ts::bytes_of("bytes"));
     EXPECT_EQ(read_whole_text(f), L"bytes");
+    ASSERT_TRUE(set_file_time(f, 1614834367));
+    EXPECT_EQ(file_status(f).mtime(), 1614834367);
 }

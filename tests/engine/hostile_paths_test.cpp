@@ -2,9 +2,8 @@
 // other folders, device names and streams, destinations that are links to
 // other files, a restore from a Rescue copy, sources named like the run's
 // list files, a second run into a folder another run is writing, and a full
-// disk under the run's list file. Each checks the three rules (no source
-// changed, nothing outside the destination folder changed, every replaced
-// file's old content in Rescue) besides what the case itself shows.
+// disk under the run's list file. Each checks the three rules besides what
+// the case itself shows.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,6 +12,7 @@
 
 #include "base/folder_lock.h"
 #include "base/paths.h"
+#include "base/folders.h"
 #include "engine/copy_run.h"
 #include "engine/rescue.h"
 #include "run_fixture.h"
@@ -24,7 +24,6 @@ namespace {
 using namespace quillet;
 using namespace run_test;
 using testing_support::bytes_of;
-using testing_support::exists;
 using testing_support::get_bytes;
 using testing_support::make_symlink;
 using testing_support::put_bytes;
@@ -45,17 +44,7 @@ protected:
         set_mtime(path, mtime);
         return path;
     }
-    // Runs the list with target code 8 and checks the three rules over the
-    // whole scratch folder.
-    copy_run_result run_keeping_the_rules() {
-        const tree_bytes before = snapshot_tree(scratch.path(), {L"tmp\\"});
-        copy_run_result run = copy_run(8);
-        const tree_bytes after = snapshot_tree(scratch.path(), {L"tmp\\"});
-        const tree_bytes rescue = snapshot_tree(scratch.path() + L"tmp\\Rescue\\");
-        for (const std::wstring& breach : rule_breaches(before, after, L"dest\\", rescue))
-            ADD_FAILURE() << narrow(breach);
-        return run;
-    }
+    copy_run_result run_keeping_the_rules() { return run_test::run_keeping_the_rules(scratch.path(), 8); }
     bool left_alone(const copy_run_result& run, const std::wstring& src) const {
         return std::find(run.not_updated.begin(), run.not_updated.end(), src) != run.not_updated.end();
     }
@@ -63,13 +52,9 @@ protected:
 };
 
 TEST_F(HostilePathsTest, EntriesNamingOtherFoldersWriteOnlyIntoTheDestinationFolder) {
-    CreateDirectoryW((src_dir + L"sub").c_str(), nullptr);
-    CreateDirectoryW((src_dir + L"sub\\x").c_str(), nullptr);
-    CreateDirectoryW((src_dir + L"sub\\deep").c_str(), nullptr);
-    CreateDirectoryW((src_dir + L"victim").c_str(), nullptr);
-    CreateDirectoryW((scratch.path() + L"victim").c_str(), nullptr);
-    CreateDirectoryW((dest_dir + L"sub").c_str(), nullptr);
-    CreateDirectoryW((dest_dir + L"sub\\deep").c_str(), nullptr);
+    for (const std::wstring& folder : {src_dir + L"sub\\x", src_dir + L"sub\\deep", src_dir + L"victim",
+                                       scratch.path() + L"victim", dest_dir + L"sub\\deep"})
+        make_folders(folder);
     file(src_dir + L"victim\\name.txt", "from the list");
     file(src_dir + L"sub\\deep\\a.txt", "deep a");
     file(scratch.path() + L"victim\\name.txt", "the victim's own");
@@ -84,7 +69,7 @@ TEST_F(HostilePathsTest, EntriesNamingOtherFoldersWriteOnlyIntoTheDestinationFol
     EXPECT_TRUE(run.completed());
     EXPECT_EQ(get_bytes(dest_dir + L"name.txt"), bytes_of("from the list"));
     EXPECT_EQ(get_bytes(dest_dir + L"a.txt"), bytes_of("deep a"));
-    for (const std::wstring& entry : refused) EXPECT_TRUE(left_alone(run, entry)) << narrow(entry);
+    for (const std::wstring& entry : refused) EXPECT_TRUE(left_alone(run, entry)) << entry;
 }
 
 TEST_F(HostilePathsTest, DestinationsThatAreLinksAreReplacedNeverWrittenThrough) {
@@ -106,10 +91,7 @@ TEST_F(HostilePathsTest, DestinationsThatAreLinksAreReplacedNeverWrittenThrough)
 
     const copy_run_result run = run_keeping_the_rules();
     EXPECT_TRUE(run.completed());
-    EXPECT_EQ(get_bytes(other), bytes_of("the other source"));
-    EXPECT_EQ(get_bytes(outside + L"victim.txt"), bytes_of("a file outside"));
-    EXPECT_FALSE(exists(outside + L"gone.txt"));
-    EXPECT_EQ(get_bytes(d), bytes_of("d, its own destination"));
+    // (The link's targets outside and the sources are checked by the three rules.)
     EXPECT_EQ(get_bytes(dest_dir + L"a.txt"), bytes_of("new a"));
     EXPECT_EQ(get_bytes(dest_dir + L"b.txt"), bytes_of("new b"));
     EXPECT_EQ(get_bytes(dest_dir + L"c.txt"), bytes_of("new c"));
@@ -126,10 +108,7 @@ TEST_F(HostilePathsTest, AFileRestoredFromItsRescueCopyLeavesThatCopyAsItWas) {
     const copy_run_result run = run_keeping_the_rules();
     EXPECT_TRUE(run.completed());
     EXPECT_EQ(get_bytes(dest), bytes_of("the good text"));
-    EXPECT_EQ(get_bytes(kept), bytes_of("the good text"));
-    const tree_bytes rescue = snapshot_tree(scratch.path() + L"tmp\\Rescue\\");
-    EXPECT_TRUE(std::any_of(rescue.begin(), rescue.end(),
-                            [](const auto& entry) { return entry.second == bytes_of("a bad edit"); }));
+    EXPECT_EQ(get_bytes(kept), bytes_of("the good text"));  // the bad edit's place in Rescue is one of the three rules
 }
 
 TEST_F(HostilePathsTest, SourcesNamedLikeTheRunsListFilesAreLeftAlone) {
@@ -154,7 +133,6 @@ TEST_F(HostilePathsTest, ASecondRunIntoAFolderWaitsForTheFirstAndShowsTheWait) {
     const std::wstring src = file(src_dir + L"w.txt", "written after the wait");
     store().add_file(src);
     main_window_for_test window(L"quillet");
-    const HWND shown = window.get();
     HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     // The first run: holds the folder until the window shows the second one
     // waiting (a minute at the most), then ends.
@@ -163,7 +141,7 @@ TEST_F(HostilePathsTest, ASecondRunIntoAFolderWaitsForTheFirstAndShowsTheWait) {
         SetEvent(taken);
         wchar_t title[512] = {};
         for (int i = 0; i < 600; ++i) {
-            InternalGetWindowText(shown, title, 512);
+            InternalGetWindowText(window.get(), title, 512);
             if (std::wstring(title).find(L"waiting") != std::wstring::npos) break;
             Sleep(100);
         }
@@ -181,22 +159,18 @@ TEST_F(HostilePathsTest, ASecondRunIntoAFolderWaitsForTheFirstAndShowsTheWait) {
 }
 
 TEST_F(HostilePathsTest, TheRunsListFileOnAFullDiskKeepsItsEarlierContent) {
-    // The test script mounts a small volume when it may (run as root).
-    const std::wstring volume = env(L"QUILLET_SMALL_VOLUME");
+    const std::wstring volume = small_volume();
     if (volume.empty()) GTEST_SKIP() << "no small volume (QUILLET_SMALL_VOLUME) to fill";
-    std::wstring folder = L"Z:" + volume + L"\\full";
-    std::replace(folder.begin(), folder.end(), L'/', L'\\');
+    const std::wstring folder = volume + L"full", list = folder + L"\\UTF_8.ilc";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    const std::wstring list = folder + L"\\UTF_8.ilc", filler = folder + L"\\filler";
     put_bytes(list, bytes_of("an earlier record\r\n"));
     // Fills the volume to its last byte.
-    HANDLE fill = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE fill = CreateFileW((folder + L"\\filler").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              0, nullptr);
     const std::vector<char> block(4096, 'f');
-    DWORD written = 0;
-    while (WriteFile(fill, block.data(), 4096, &written, nullptr) && written == 4096) {
-    }
-    while (WriteFile(fill, block.data(), 1, &written, nullptr) && written == 1) {
-    }
+    for (DWORD size : {4096, 1})
+        for (DWORD written = size; written == size;)
+            if (!WriteFile(fill, block.data(), size, &written, nullptr)) break;
     CloseHandle(fill);
     store().set_folder(folder);
     for (int i = 0; i < 50; ++i)
@@ -205,9 +179,7 @@ TEST_F(HostilePathsTest, TheRunsListFileOnAFullDiskKeepsItsEarlierContent) {
     const copy_run_result run = copy_run(8);
     EXPECT_FALSE(run.list_saved);
     EXPECT_EQ(get_bytes(list), bytes_of("an earlier record\r\n"));
-    DeleteFileW(filler.c_str());
-    DeleteFileW(list.c_str());
-    RemoveDirectoryW(folder.c_str());
+    testing_support::remove_tree(folder);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// A run that reads a Rescue backup (a restore) never has that backup replaced
-// under it; the Rescue tree is told from the folders beside it.
+// The Rescue tree is told from the folders beside it. (A run that reads a
+// Rescue backup, a restore, is run on real files in the hostile paths tests.)
 #include "engine/rescue_guard.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +11,6 @@
 namespace {
 
 using namespace quillet;
-using testing_support::get_bytes;
-using testing_support::put_text;
-using testing_support::set_mtime;
 
 class RescueGuardTest : public run_test::fixture {};
 
@@ -24,31 +21,6 @@ TEST_F(RescueGuardTest, TheRescueTreeIsToldFromTheFoldersBesideIt) {
     EXPECT_FALSE(in_rescue_tree(rescue_root() + L"..\\a.txt"));
     EXPECT_FALSE(in_rescue_tree(src_dir + L"a.txt"));
     EXPECT_FALSE(in_rescue_tree(path_del_sep(rescue_root()) + L"2\\a.txt"));
-}
-
-TEST_F(RescueGuardTest, ABackupBeingReadIsNotReplacedButTheNewBackupIsKept) {
-    const std::wstring dest = dest_dir + L"a.txt";
-    ASSERT_TRUE(put_text(dest, "first"));
-    set_mtime(dest, run_test::old_time);
-    const std::wstring stamped_first = rescue_copy(dest);
-    ASSERT_FALSE(stamped_first.empty());
-    const std::wstring plain = path_add_sep(rescue_path(dest, false)) + L"a.txt";
-    ASSERT_EQ(get_bytes(plain), testing_support::bytes_of("first"));
-
-    ASSERT_TRUE(put_text(dest, "second"));
-    set_mtime(dest, run_test::old_time + 60);
-    std::wstring stamped_second;
-    {
-        rescue_guard guard({src_dir + L"other.txt", plain});
-        stamped_second = rescue_copy(dest);
-    }
-    EXPECT_EQ(get_bytes(plain), testing_support::bytes_of("first"));
-    ASSERT_FALSE(stamped_second.empty());
-    EXPECT_NE(stamped_second, stamped_first);
-    EXPECT_EQ(get_bytes(stamped_second), testing_support::bytes_of("second"));
-    // Without a guard the plain backup is the latest again.
-    rescue_copy(dest);
-    EXPECT_EQ(get_bytes(plain), testing_support::bytes_of("second"));
 }
 
 }  // namespace

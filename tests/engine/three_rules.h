@@ -1,30 +1,24 @@
 // The three rules every run keeps, whatever its list holds: no source's bytes
 // change, nothing outside the destination folder changes, and every file the
 // run replaced or removed in the destination folder has its old content in
-// the Rescue tree. A snapshot of a whole folder tree before the run, compared
-// with the tree after it.
+// the Rescue tree.
 #pragma once
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "engine/copy_run.h"
+
 namespace run_test {
 
-// Every file below root (recursively, links followed as the platform does),
-// keyed by its path below root in lower case, with its bytes. Folders whose
-// path below root is in skip (lower case, ending in "\\") are not entered.
-using tree_bytes = std::map<std::wstring, std::vector<uint8_t>>;
-tree_bytes snapshot_tree(const std::wstring& root, const std::vector<std::wstring>& skip = {});
+// Runs the store's list with target code into scratch's "dest\\" folder (its
+// "tmp\\" folder holding Rescue) and adds a failure, prefixed with what, for
+// every breach of the three rules anywhere below scratch.
+quillet::copy_run_result run_keeping_the_rules(const std::wstring& scratch, int code,
+                                               const std::string& what = "");
 
-// The breaches of the three rules between before and after (snapshots of the
-// same root): dest_part is the destination folder's path below root (lower
-// case, ending in "\\"), rescue the Rescue tree's snapshot after the run. One
-// line per breach; empty when the run kept every rule.
-std::vector<std::wstring> rule_breaches(const tree_bytes& before, const tree_bytes& after,
-                                        const std::wstring& dest_part, const tree_bytes& rescue);
-
-// UTF-8 of a wide text, for failure messages.
-std::string narrow(const std::wstring& text);
+// The folder of the small volume the test script mounts (ending in "\\"),
+// or "" when there is none.
+std::wstring small_volume();
 
 }  // namespace run_test
