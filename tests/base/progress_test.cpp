@@ -300,7 +300,7 @@ TEST(Progress, StatusBarModeShowsTextInPaneZeroAndLeavesTheTitle) {
 
 }  // namespace
 
-TEST(Progress, EscDuringALoopStopsItAndInputStartsNothing) {
+TEST(Progress, EscStopsALoopAndDropsInputAndTheCloseBoxAsksToCloseToo) {
     titled_window window(L"Plain");
     {
         progress_meter meter(L" ... ", 20);
@@ -314,11 +314,6 @@ TEST(Progress, EscDuringALoopStopsItAndInputStartsNothing) {
     }
     progress_meter next(L" ... ", 20);
     EXPECT_FALSE(run_stop_requested());  // the next loop starts afresh
-}
-
-TEST(Progress, CloseBoxDuringALoopStopsItAndAsksToClose) {
-    titled_window window(L"Plain");
-    progress_meter meter(L" ... ", 20);
     PostMessageW(window.get(), WM_SYSCOMMAND, SC_CLOSE, 0);
     keep_window_responsive(true);
     EXPECT_TRUE(run_stop_requested());
