@@ -68,7 +68,7 @@ TEST(JisDecoders, EveryRowAndCellAgreesWithCodePage932) {
     EXPECT_GT(mapped, 7000u);  // JIS X 0208 and the NEC rows of code page 932
 }
 
-TEST(EucJp, HalfWidthKanaAndBrokenSequences) {
+TEST(EucJp, HalfWidthKanaBrokenAndCutSequences) {
     EXPECT_EQ(euc({'a', 0xC6, 0xFC, 0x8E, 0xB1, 0x8E, 0xDF}), L"a日\xFF71\xFF9F");  // SS2: ｱﾟ
     uint64_t invalid = 0;
     // SS3 (JIS X 0212): the platform maps none of it, so it stays invalid.
@@ -77,21 +77,15 @@ TEST(EucJp, HalfWidthKanaAndBrokenSequences) {
     EXPECT_EQ(euc({0xA4, 'x', 0xA4}, &invalid), L"\xFFFDx\xFFFD");  // leads without their trail
     EXPECT_EQ(invalid, 2u);
     EXPECT_EQ(euc({0x8E, 0xE0}, &invalid), L"\xFFFD\xFFFD");  // SS2 with no katakana
-}
-
-TEST(EucJp, PiecesCarryCutSequences) {
     expect_every_cut(make_eucjp_decoder, {0xC6, 0xFC, 0x8E, 0xB1, 0xA4, 0xA2}, L"日\xFF71あ");
 }
 
-TEST(Iso2022Jp, EscapeSequencesAndTheirExtensions) {
+TEST(Iso2022Jp, EscapeSequencesTheirExtensionsAndBrokenSequences) {
     EXPECT_EQ(jis(of("\x1B$@F|\x1B(Ja\\")), L"日a\\");        // 1978 set; Roman read as ASCII
     EXPECT_EQ(jis(of("\x1B&@\x1B$BF|\x1B(B")), L"日");       // 1990 announcer
     EXPECT_EQ(jis(of("\x1B(I1_\x1B(B")), L"\xFF71\xFF9F");   // JIS X 0201 katakana
     EXPECT_EQ(jis(of("a\x0E" "1\x0F" "b")), L"a\xFF71" L"b"); // SO/SI
     EXPECT_EQ(jis(of("\x1B$BF|\r\nF|\x1B(B")), L"日\r\n日");   // line ends inside a shift
-}
-
-TEST(Iso2022Jp, LoneEscapeAndCutSequencesAreInvalid) {
     uint64_t invalid = 0;
     EXPECT_EQ(jis(of("a\x1Bz"), &invalid), L"a\xFFFDz");
     EXPECT_EQ(invalid, 1u);
@@ -115,12 +109,10 @@ TEST(GuessCode, EucJpAndIso2022JpAreRecognisedAndDecoded) {
               code_jis);
 }
 
-TEST(GuessCode, ShiftJisEvidenceIsWeighedWhole) {
+TEST(GuessCode, ShiftJisEvidenceIsWeighedWholeAndUtf8IsStrict) {
     EXPECT_EQ(guess_code(bytes{0x20, 0x66, 0x0A, 0xE5, 0xB3, 0x92, 0x42}), code_sjis);  // " f\n蟲達"
     EXPECT_EQ(guess_code(bytes{'a', 'b', 'c', 0xB1}), code_sjis);           // abcｱ
-}
-
-TEST(GuessCode, Utf8IsStrict) {
+    // UTF-8 is strict.
     EXPECT_EQ(guess_code(bytes{0xE3, 0x81, 0x8B, 0xE3, 0x82, 0x89}), code_utf8);  // から
     EXPECT_NE(guess_code(bytes{0xC0, 0xAF}), code_utf8);                          // overlong
     EXPECT_NE(guess_code(bytes{'a', 0xED, 0xB5, 0xAD}), code_utf8);               // surrogate
