@@ -92,7 +92,9 @@ TEST(LongPaths, FilesPast300CharactersAreWrittenCopiedMovedAndRemoved) {
     EXPECT_TRUE(replace_file_bytes(file, ts::bytes_of("first")));
     EXPECT_TRUE(replace_file_bytes(file, ts::bytes_of("second version")));
     EXPECT_EQ(file_status(file).size(), 14);
+    EXPECT_FALSE(file_attr(file).missing());
     EXPECT_TRUE(same_file(file, folder + L"LONG NAME.TXT"));
+    EXPECT_FALSE(same_file(file, folder + L"missing.txt"));
     EXPECT_TRUE(copy_file(file, folder + L"copy\\copied.txt", false));
     EXPECT_FALSE(same_file(file, folder + L"copy\\copied.txt"));
     {

@@ -28,17 +28,18 @@ TEST(FolderLock, EverySpellingOfAFolderSharesOneLock) {
 
 TEST(FolderLock, ASecondRunWaitsForTheFirstAndShowsTheWait) {
     scratch_folder scratch;
-    std::atomic<bool> taken{false}, first_done{false};
+    // The first run keeps the lock until the second shows that it waits.
+    std::atomic<bool> taken{false}, release{false}, first_done{false};
     std::thread first([&] {
         folder_lock lock(scratch.path());
         taken = true;
-        Sleep(300);
+        while (!release) Sleep(1);
         first_done = true;
     });
     while (!taken) Sleep(1);
     int waits_shown = 0;
     {
-        folder_lock second(scratch.path(), [&] { ++waits_shown; });
+        folder_lock second(scratch.path(), [&] { ++waits_shown, release = true; });
         EXPECT_TRUE(second.held());
         EXPECT_TRUE(second.waited());
         EXPECT_TRUE(first_done);
