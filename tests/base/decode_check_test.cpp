@@ -20,9 +20,11 @@ using namespace quillet;
 void agrees(unsigned cp, const uint8_t* data, size_t size, int& failures) {
     const char* in = reinterpret_cast<const char*>(data);
     const int len = static_cast<int>(size);
-    const bool platform_exact = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in, len, nullptr, 0) > 0;
-    std::wstring platform(static_cast<size_t>(MultiByteToWideChar(cp, 0, in, len, nullptr, 0)), L'\0');
-    if (!platform.empty()) MultiByteToWideChar(cp, 0, in, len, &platform[0], static_cast<int>(platform.size()));
+    const bool platform_exact =
+        MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in, len, nullptr, 0) > 0;
+    const int n = MultiByteToWideChar(cp, 0, in, len, nullptr, 0);
+    std::wstring platform(static_cast<size_t>(n), L'\0');
+    if (n > 0) MultiByteToWideChar(cp, 0, in, len, &platform[0], n);
     std::wstring mine = L"x";  // what was there before is kept
     const bool exact = decode_code_page(cp, data, size, mine);
     if (exact == platform_exact && mine == L"x" + platform) return;

@@ -71,7 +71,8 @@ TEST(ConcurrentRuns, TwoRunsIntoOneFolderKeepEveryEarlierDestinationInRescue) {
     std::set<std::vector<uint8_t>> rescued;
     collect(scratch.file(L"tmp\\Rescue\\"), rescued);
     for (int i = 0; i < 40; ++i)
-        EXPECT_EQ(rescued.count(run_test::utf8(L"earlier f" + std::to_wstring(i) + L".txt")), 1u) << i;
+        EXPECT_EQ(rescued.count(run_test::utf8(L"earlier f" + std::to_wstring(i) + L".txt")), 1u)
+            << i;
 }
 
 }  // namespace

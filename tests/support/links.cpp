@@ -11,7 +11,8 @@ namespace {
 bool entry_exists(const std::wstring& path) {
     WIN32_FIND_DATAW data;
     const HANDLE find = FindFirstFileW(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (find == INVALID_HANDLE_VALUE)
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     FindClose(find);
     return true;
 }
