@@ -54,4 +54,9 @@ TEST(GuessWeighing, ReadingsOfEqualWeightStayUndecided) {
     // 治 in Shift_JIS or the half-width full stop ｡ in EUC-JP: both natural
     // before " I/O ".
     EXPECT_TRUE(guess("\x8E\xA1 I/O ").undecided);
+    // One kanji of EUC-JP or two half-width katakana of Shift_JIS: 番 or ﾈﾖ.
+    const code_guess tie = guess("(IANA \xC8\xD6");
+    EXPECT_EQ(tie.code, code_none);
+    EXPECT_TRUE(tie.undecided);
+    EXPECT_EQ(tie.candidates.size(), 2u);
 }
