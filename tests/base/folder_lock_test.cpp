@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <thread>
 
 #include "support/scratch.h"
@@ -20,44 +21,34 @@ TEST(FolderLock, EverySpellingOfAFolderSharesOneLock) {
     const std::wstring a = scratch.file(L"a"), b = scratch.file(L"b");
     CreateDirectoryW(a.c_str(), nullptr);
     CreateDirectoryW(b.c_str(), nullptr);
-    EXPECT_EQ(folder_lock_name(a), folder_lock_name(a + L"\\"));
-    EXPECT_EQ(folder_lock_name(a), folder_lock_name(scratch.path() + L"b\\..\\A"));
+    EXPECT_EQ(folder_lock_name(a), folder_lock_name(scratch.path() + L"b\\..\\A\\"));
     EXPECT_NE(folder_lock_name(a), folder_lock_name(b));
     EXPECT_EQ(folder_lock_name(scratch.file(L"new")), folder_lock_name(scratch.file(L"NEW\\")));
-    EXPECT_NE(folder_lock_name(scratch.file(L"new")), folder_lock_name(scratch.file(L"new2")));
 }
 
 TEST(FolderLock, ASecondRunWaitsForTheFirstAndShowsTheWait) {
     scratch_folder scratch;
-    const std::wstring folder = scratch.path();
-    HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    bool first_done = false;
+    // The first run keeps the lock until the second shows that it waits.
+    std::atomic<bool> taken{false}, release{false}, first_done{false};
     std::thread first([&] {
-        folder_lock lock(folder);
-        SetEvent(taken);
-        WaitForSingleObject(release, INFINITE);
+        folder_lock lock(scratch.path());
+        taken = true;
+        while (!release) Sleep(1);
         first_done = true;
     });
-    WaitForSingleObject(taken, INFINITE);
+    while (!taken) Sleep(1);
     int waits_shown = 0;
     {
-        folder_lock second(folder, [&] {
-            ++waits_shown;
-            SetEvent(release);
-        });
+        folder_lock second(scratch.path(), [&] { ++waits_shown, release = true; });
         EXPECT_TRUE(second.held());
         EXPECT_TRUE(second.waited());
         EXPECT_TRUE(first_done);
     }
     first.join();
     EXPECT_EQ(waits_shown, 1);
-    folder_lock alone(folder, [&] { ++waits_shown; });
-    EXPECT_TRUE(alone.held());
+    folder_lock alone(scratch.path(), [&] { ++waits_shown; });
     EXPECT_FALSE(alone.waited());
     EXPECT_EQ(waits_shown, 1);
-    CloseHandle(taken);
-    CloseHandle(release);
 }
 
 TEST(FolderLock, ALockLeftByARunThatEndedIsTakenOver) {

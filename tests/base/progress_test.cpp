@@ -300,7 +300,7 @@ TEST(Progress, StatusBarModeShowsTextInPaneZeroAndLeavesTheTitle) {
 
 }  // namespace
 
-TEST(Progress, EscDuringALoopStopsItAndInputStartsNothing) {
+TEST(Progress, EscStopsALoopAndDropsInputAndTheCloseBoxAsksToCloseToo) {
     titled_window window(L"Plain");
     {
         progress_meter meter(L" ... ", 20);
@@ -314,11 +314,6 @@ TEST(Progress, EscDuringALoopStopsItAndInputStartsNothing) {
     }
     progress_meter next(L" ... ", 20);
     EXPECT_FALSE(run_stop_requested());  // the next loop starts afresh
-}
-
-TEST(Progress, CloseBoxDuringALoopStopsItAndAsksToClose) {
-    titled_window window(L"Plain");
-    progress_meter meter(L" ... ", 20);
     PostMessageW(window.get(), WM_SYSCOMMAND, SC_CLOSE, 0);
     keep_window_responsive(true);
     EXPECT_TRUE(run_stop_requested());
@@ -326,7 +321,8 @@ TEST(Progress, CloseBoxDuringALoopStopsItAndAsksToClose) {
     EXPECT_FALSE(take_close_request());  // taken once
 }
 
-// A shown window with its whole area to be painted again, no paint counted yet.
+// Shows the window and marks its whole area to be painted again, no paint
+// counted yet.
 void invalidate_shown(const titled_window& window) {
     ShowWindow(window.get(), SW_SHOWNOACTIVATE);
     UpdateWindow(window.get());
@@ -334,7 +330,7 @@ void invalidate_shown(const titled_window& window) {
     InvalidateRect(window.get(), nullptr, TRUE);
 }
 
-TEST(Progress, ALoopThatCallsOftenLetsTheWindowPaintWithoutAMeter) {
+TEST(Progress, LoopsWithoutAMeterAndWaitsForAnotherRunLetTheWindowPaint) {
     titled_window window(L"Plain");
     invalidate_shown(window);
     // A loop that never asks for messages itself, calling once per round as
@@ -343,12 +339,8 @@ TEST(Progress, ALoopThatCallsOftenLetsTheWindowPaintWithoutAMeter) {
     while (titled_window::paints() == 0 && GetTickCount64() < give_up) keep_window_responsive();
     EXPECT_GT(titled_window::paints(), 0);
     EXPECT_FALSE(GetUpdateRect(window.get(), nullptr, FALSE));  // painted whole
-}
-
-TEST(Progress, WaitingForAnotherRunIntoTheSameFolderLetsTheWindowPaint) {
+    // Waiting for another run into the same folder.
     testing_support::scratch_folder scratch;
-    titled_window window(L"Plain");
-    invalidate_shown(window);
     std::atomic<bool> taken{false};
     std::thread other_run([&] {
         const folder_lock lock(scratch.path());
@@ -356,10 +348,8 @@ TEST(Progress, WaitingForAnotherRunIntoTheSameFolderLetsTheWindowPaint) {
         Sleep(1000);
     });
     while (!taken) Sleep(1);
-    {
-        const folder_lock lock(scratch.path());
-        EXPECT_TRUE(lock.waited());
-    }
+    invalidate_shown(window);
+    EXPECT_TRUE(folder_lock(scratch.path()).waited());
     other_run.join();
     EXPECT_GT(titled_window::paints(), 0);
 }

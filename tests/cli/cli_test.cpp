@@ -177,8 +177,7 @@ TEST_F(cli_test, UsageErrorsExitWithTwo) {
 }
 
 TEST_F(cli_test, MissingPathIsReportedAndNothingIsDone) {
-    const std::wstring a = source(L"a.txt", sjis(jp));
-    user_list(L"_copy_.ilc", {a});
+    user_list(L"_copy_.ilc", {source(L"a.txt", sjis(jp))});
     const std::wstring missing = scratch.path() + L"no such folder";
     const cli_result r = run({L"--code", L"8", dest, missing});
     EXPECT_EQ(r.exit, 2u);
@@ -188,16 +187,12 @@ TEST_F(cli_test, MissingPathIsReportedAndNothingIsDone) {
     EXPECT_FALSE(exists(dest + L"UTF_8.ilc"));
 }
 
-TEST_F(cli_test, HelpNamesEveryOptionTheExitCodesAndTheStatusColumns) {
+TEST_F(cli_test, HelpNamesTheOptionsTheExitCodesAndTheStatusColumns) {
     const cli_result r = run({L"--help"});
     EXPECT_EQ(r.exit, 0u);
     EXPECT_TRUE(r.err.empty()) << r.err;
-    for (const wchar_t* part :
-         {L"usage: quillet-cli [--code N] [--status] [--] PATH...", L"--code N", L"--status",
-          L"--help", L"--version", L"-- ends them", L"  0  every file was handled",
-          L"  1  something failed", L"  2  usage error", L"source that could not be read", L"NO_RD", L"column 2",
-          L"column 3", L"columns 5-9", L"columns 13-17", L"Did not update.", L"Unable to save.",
-          L"Not a text file."}) {
+    for (const wchar_t* part : {L"usage: quillet-cli [--code N] [--status] [--] PATH...",
+                                L"--version", L"  2  usage error", L"NO_RD", L"Did not update."}) {
         EXPECT_NE(r.out.find(part), std::wstring::npos) << "missing: " << part;
     }
     EXPECT_EQ(run({L"/?"}).out, r.out);
@@ -211,7 +206,6 @@ TEST_F(cli_test, VersionIsTheProjectVersionInTheResourceToo) {
     version_info info;
     ASSERT_TRUE(info.set_file(cli_path()));
     EXPECT_EQ(info.file_version(), L"" QUILLET_VERSION_TEXT);
-    EXPECT_EQ(info.product_version(), L"" QUILLET_VERSION_TEXT);
     EXPECT_EQ(info.original_filename(), L"quillet-cli.exe");
 }
 
@@ -348,53 +342,36 @@ TEST_F(cli_test, UnwritableDestinationExitsWithOne) {
     EXPECT_EQ(r.out_lines().size(), 3u);
 }
 
-TEST_F(cli_test, HeldSourceIsReportedAndTheOthersAreConverted) {
-    const std::wstring a = source(L"a.txt", sjis(L"一"));
-    const std::wstring b = source(L"b.txt", sjis(L"二"));
-    const std::wstring c = source(L"c.txt", sjis(L"三"));
-    const std::wstring d = source(L"d.txt", sjis(L"四"));
-    user_list(L"_copy_.ilc", {a, b, c, d});
-    put_bytes(dest + L"b.txt", utf8(L"older"));
-    set_mtime(dest + L"b.txt", old_time - 100);
-    // Another program holds b.txt open without sharing it.
-    HANDLE held = CreateFileW(b.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const cli_result r = run({L"--code", L"8", dest});
-    CloseHandle(held);
-    EXPECT_EQ(r.exit, 1u) << r.err;  // the run went on, but one file failed
-    EXPECT_EQ(get_bytes(dest + L"a.txt"), utf8(L"一"));
-    EXPECT_EQ(get_bytes(dest + L"c.txt"), utf8(L"三"));
-    EXPECT_EQ(get_bytes(dest + L"d.txt"), utf8(L"四"));
-    EXPECT_EQ(get_bytes(dest + L"b.txt"), utf8(L"older"));
-    EXPECT_NE(r.err.find(L"Did not update.\n" + b + L"  (source cannot be read  (error 32))\n"),
-              std::wstring::npos)
-        << r.err;
-    EXPECT_EQ(r.err.find(L"Unable to save."), std::wstring::npos) << r.err;
-    // Its status line says it could not be read, not what code it holds.
-    const std::vector<std::wstring> lines = r.out_lines();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[1].substr(0, 18), L" << ASCII   NO_RD ") << lines[1];
-}
-
-TEST_F(cli_test, FileWithoutMemoryIsRefusedAndTheOthersAreConverted) {
+TEST_F(cli_test, UnreadableSourcesAreReportedAndTheOthersAreConverted) {
     const std::wstring a = source(L"a.txt", sjis(L"一"));
     const std::wstring b = source(L"b.txt", sjis(L"二"));
     const std::wstring c = source(L"c.txt", sjis(L"三"));
     user_list(L"_copy_.ilc", {a, b, c});
-    // The child finds no memory for any buffer of b.txt.
-    SetEnvironmentVariableW(L"QUILLET_TEST_NO_MEMORY_FOR", L"b.txt");
+    put_bytes(dest + L"b.txt", utf8(L"older"));
+    set_mtime(dest + L"b.txt", old_time - 100);
+    // Another program holds b.txt open without sharing it, and the child finds
+    // no memory for any buffer of c.txt.
+    HANDLE held = CreateFileW(b.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    SetEnvironmentVariableW(L"QUILLET_TEST_NO_MEMORY_FOR", L"c.txt");
     const cli_result r = run({L"--code", L"8", dest});
     SetEnvironmentVariableW(L"QUILLET_TEST_NO_MEMORY_FOR", nullptr);
-    EXPECT_EQ(r.exit, 1u) << r.err;
+    CloseHandle(held);
+    EXPECT_EQ(r.exit, 1u) << r.err;  // the run went on, but two files failed
     EXPECT_EQ(get_bytes(dest + L"a.txt"), utf8(L"一"));
-    EXPECT_EQ(get_bytes(dest + L"c.txt"), utf8(L"三"));
-    EXPECT_FALSE(exists(dest + L"b.txt"));
+    EXPECT_EQ(get_bytes(dest + L"b.txt"), utf8(L"older"));
+    EXPECT_FALSE(exists(dest + L"c.txt"));
     EXPECT_TRUE(exists(dest + L"UTF_8.ilc"));
-    EXPECT_NE(r.err.find(L"Did not update.\n" + b + L"  (not enough memory)\n"), std::wstring::npos)
+    EXPECT_NE(r.err.find(L"Did not update.\n" + b + L"  (source cannot be read  (error 32))\n" + c +
+                         L"  (not enough memory)\n"),
+              std::wstring::npos)
         << r.err;
+    EXPECT_EQ(r.err.find(L"Unable to save."), std::wstring::npos) << r.err;
+    // Their status lines say they could not be read, not what code they hold.
     const std::vector<std::wstring> lines = r.out_lines();
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1].substr(0, 18), L" << -----   NO_RD ") << lines[1];
+    EXPECT_EQ(lines[1].substr(0, 18), L" << ASCII   NO_RD ") << lines[1];
+    EXPECT_EQ(lines[2].substr(0, 18), L" << -----   NO_RD ") << lines[2];
 }
 
 TEST_F(cli_test, HeldListFileIsAnErrorAndKeepsTheEarlierRecord) {

@@ -16,20 +16,17 @@
 namespace {
 
 using namespace quillet;
-using testing_support::bytes_of;
 using testing_support::get_bytes;
 using testing_support::put_bytes;
 using testing_support::set_mtime;
 
-std::wstring program() {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return path_folder(path_folder(path_folder(self))) + L"\\cli\\quillet-cli.exe";
-}
-
 // Starts quillet-cli --code N folder, its output thrown away.
 unique_handle start_run(int code, const std::wstring& folder) {
-    std::wstring command = L"\"" + program() + L"\" --code " + std::to_wstring(code) + L" \"" +
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    // <build>/tests/cli/test_cli.exe -> <build>/cli/quillet-cli.exe
+    std::wstring command = L"\"" + path_folder(path_folder(path_folder(self))) +
+                           L"\\cli\\quillet-cli.exe\" --code " + std::to_wstring(code) + L" \"" +
                            path_del_sep(folder) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -41,39 +38,30 @@ unique_handle start_run(int code, const std::wstring& folder) {
     return unique_handle(process.hProcess);
 }
 
+// Adds the content of every file below folder to contents.
 void collect(const std::wstring& folder, std::set<std::vector<uint8_t>>& contents) {
-    WIN32_FIND_DATAW data;
-    const HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            collect(folder + name + L"\\", contents);
-        else
-            contents.insert(get_bytes(folder + name));
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    for (const std::wstring& entry : list_folder(folder)) {
+        if (entry.back() == L'\\') collect(entry, contents);
+        else contents.insert(get_bytes(entry));
+    }
 }
 
 TEST(ConcurrentRuns, TwoRunsIntoOneFolderKeepEveryEarlierDestinationInRescue) {
     testing_support::scratch_folder scratch;
-    const std::wstring src = scratch.path() + L"src\\", dest = scratch.path() + L"dest\\",
-                       tmp = scratch.path() + L"tmp\\";
-    for (const std::wstring& folder : {src, dest, tmp}) CreateDirectoryW(folder.c_str(), nullptr);
-    const run_test::temp_redirect temp(tmp);
-    std::string list;
-    std::vector<std::vector<uint8_t>> earlier;
+    const std::wstring src = scratch.file(L"src\\"), dest = scratch.file(L"dest\\");
+    CreateDirectoryW(src.c_str(), nullptr);
+    CreateDirectoryW(dest.c_str(), nullptr);
+    const run_test::temp_redirect temp(scratch.file(L"tmp\\"));
+    std::wstring list;
     for (int i = 0; i < 40; ++i) {
-        const std::string name = "f" + std::to_string(i) + ".txt";
-        put_bytes(src + std::wstring(name.begin(), name.end()), bytes_of("new text " + name + "\r\n"));
-        set_mtime(src + std::wstring(name.begin(), name.end()), 1614834367);
-        earlier.push_back(bytes_of("the earlier destination " + name));
-        put_bytes(dest + std::wstring(name.begin(), name.end()), earlier.back());
-        set_mtime(dest + std::wstring(name.begin(), name.end()), 1614834367 - 100);
-        list += std::string(src.begin(), src.end()) + name + "\r\n";
+        const std::wstring name = L"f" + std::to_wstring(i) + L".txt";
+        put_bytes(src + name, run_test::utf8(L"new text " + name));
+        set_mtime(src + name, 1614834367);
+        put_bytes(dest + name, run_test::utf8(L"earlier " + name));
+        set_mtime(dest + name, 1614834367 - 100);
+        list += src + name + L"\r\n";
     }
-    put_bytes(dest + L"_copy_.ilc", bytes_of(list));
+    put_bytes(dest + L"_copy_.ilc", run_test::utf8(list));
 
     // One run writes UTF-8, the other UTF-16: each replaces every destination.
     unique_handle first = start_run(8, dest), second = start_run(16, dest);
@@ -81,9 +69,10 @@ TEST(ConcurrentRuns, TwoRunsIntoOneFolderKeepEveryEarlierDestinationInRescue) {
     WaitForSingleObject(first.get(), 300000);
     WaitForSingleObject(second.get(), 300000);
     std::set<std::vector<uint8_t>> rescued;
-    collect(tmp + L"Rescue\\", rescued);
-    for (const std::vector<uint8_t>& content : earlier)
-        EXPECT_EQ(rescued.count(content), 1u) << std::string(content.begin(), content.end());
+    collect(scratch.file(L"tmp\\Rescue\\"), rescued);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(rescued.count(run_test::utf8(L"earlier f" + std::to_wstring(i) + L".txt")), 1u)
+            << i;
 }
 
 }  // namespace

@@ -11,19 +11,16 @@ namespace {
 bool entry_exists(const std::wstring& path) {
     WIN32_FIND_DATAW data;
     const HANDLE find = FindFirstFileW(path.c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        FindClose(find);
-        return true;
-    }
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (find == INVALID_HANDLE_VALUE)
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    FindClose(find);
+    return true;
 }
 
 bool run_ln(const std::string& target, const std::string& link) {
-    std::wstring command = L"Z:\\bin\\ln -s \"";
-    for (char c : target) command += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    command += L"\" \"";
-    for (char c : link) command += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    command += L"\"";
+    std::wstring command;
+    for (char c : "Z:\\bin\\ln -s \"" + target + "\" \"" + link + "\"")
+        command += static_cast<wchar_t>(static_cast<unsigned char>(c));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
