@@ -5,6 +5,11 @@ quillet (the source labels of `quillet-cli --status`), `nkf --guess` and
 
     detection.py CORPUS QUILLET_CLI_COMMAND...
 
+With EXPLAIN_GUESS set to the command that runs explain_guess.exe, a second
+table shows what guessing would do: for each file quillet leaves undecided,
+whether its best-scoring reading names the file's encoding (right) or not
+(mojibake, had a run converted it by that reading).
+
 A file counts as right when the tool names its encoding; as mojibake when the
 tool names another encoding (a conversion would then decode it wrongly); a
 file the tool leaves undecided is neither. Chinese (GB2312) files are right
@@ -66,6 +71,50 @@ def quillet_labels(corpus, paths, command):
     return [labels.get(windows(p)) for p in paths]
 
 
+BY_CODE = {"74": "sjis", "51": "eucjp", "50": "jis", "8": "utf8", "65": "ascii"}
+
+
+def best_readings(paths, command):
+    """The best-scoring reading of each file (explain_guess lists the valid
+    readings best first), or None when no reading decodes."""
+    best = {}
+    for at in range(0, len(paths), 100):
+        out = subprocess.run(command + [windows(p) for p in paths[at:at + 100]],
+                             capture_output=True, stdin=subprocess.DEVNULL, check=True)
+        current = None
+        for line in out.stdout.decode("utf-8", "replace").splitlines():
+            header = re.match(r"(Z:.*): -?\d+( undecided)?$", line)
+            if header:
+                current = header.group(1)
+                best[current] = None
+            elif current and best[current] is None:
+                reading = re.match(r"\s+(\d+)\s", line)
+                if reading:
+                    best[current] = BY_CODE.get(reading.group(1), "other")
+    return [best.get(windows(p)) for p in paths]
+
+
+def guessing_table(corpus, paths, truth, labels, command):
+    undecided = [i for i, got in enumerate(labels) if got is None and truth[i] != "ascii"]
+    best = best_readings([paths[i] for i in undecided], command)
+    cells = collections.OrderedDict()
+    for i, got in zip(undecided, best):
+        rel = os.path.relpath(paths[i], corpus).split(os.sep)
+        cell = cells.setdefault((rel[0], rel[1]), [0, 0, 0])
+        cell[0] += 1
+        if got is not None:
+            cell[1 if got == truth[i] else 2] += 1
+    print()
+    print("| files | bytes | undecided | best reading right | best reading mojibake |")
+    print("|---|---:|---:|---:|---:|")
+    sums = [0, 0, 0]
+    for (kind, size), (n, right, wrong) in cells.items():
+        print("| %s | %s | %d | %d | %d |" % (kind, size, n, right, wrong))
+        if kind != "gb2312":
+            sums = [a + b for a, b in zip(sums, (n, right, wrong))]
+    print("| all Japanese | | %d | %d | %d |" % tuple(sums))
+
+
 def main():
     corpus, command = sys.argv[1], sys.argv[2:]
     rows = [line.rstrip("\n").split("\t") for line in open(os.path.join(corpus, "truth.tsv"))]
@@ -110,6 +159,8 @@ def main():
             n, right, wrong = total[tool]
             parts += ["%.1f" % (100.0 * right / n), str(wrong)]
         print("| %s | | %d | %s |" % (name, total["quillet"][0], " | ".join(parts)))
+    if os.environ.get("EXPLAIN_GUESS"):
+        guessing_table(corpus, paths, truth, guesses["quillet"], os.environ["EXPLAIN_GUESS"].split())
     if os.environ.get("SHOW_WRONG"):
         for i, path in enumerate(paths):
             got = guesses["quillet"][i]
