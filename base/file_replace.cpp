@@ -89,7 +89,13 @@ bool sibling_file::commit(bool replace) {
     const DWORD error = with_retries([&] {
         const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
         if (MoveFileExW(from.c_str(), to.c_str(), flags)) return true;
-        SetLastError(replace_error_cause(GetLastError(), target_));
+        const DWORD cause = replace_error_cause(GetLastError(), target_);
+        // The probe opened the target: either nothing holds it (a refusal
+        // that stays) or its holder let go between the move and the probe.
+        // One more move tells them apart.
+        if (cause == ERROR_ACCESS_DENIED && MoveFileExW(from.c_str(), to.c_str(), flags))
+            return true;
+        SetLastError(cause);
         return false;
     });
     if (error == 0) {
