@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,11 @@ constexpr double kNotJapanese = -2;
 // kana for every kKanjiPerKana of them.
 constexpr size_t kKanjiForRatio = 6;
 constexpr size_t kKanjiPerKana = 8;
+// ... and one with fewer than one kana for every kKanjiPerKanaBesidePairs
+// kanji where fewer than one pair of kanji side by side in kPairsPerWord is
+// a pair of a Japanese word.
+constexpr size_t kKanjiPerKanaBesidePairs = 2;
+constexpr size_t kPairsPerWord = 3;
 // The least score of a reading of one character above ASCII chosen alone: a
 // lone rare kanji (-1.5) still reads as Japanese. A longer one must score
 // above 0: as much for as against.
@@ -183,6 +190,44 @@ int kanji_tier(wchar_t c) {
 
 bool is_kanji(wchar_t c) { return in(c, 0x3400, 0x9FFF) || in(c, 0xF900, 0xFAFF); }
 
+#include "base/guess_pairs.inc"
+
+std::vector<uint8_t> from_base64(const char* text) {
+    int8_t value[256];
+    std::fill(std::begin(value), std::end(value), int8_t(-1));
+    const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int k = 0; k < 64; ++k) value[static_cast<uint8_t>(digits[k])] = static_cast<int8_t>(k);
+    std::vector<uint8_t> out;
+    out.reserve(std::strlen(text) / 4 * 3);
+    uint32_t bits = 0;
+    int count = 0;
+    for (const char* p = text; *p; ++p) {
+        const int8_t v = value[static_cast<uint8_t>(*p)];
+        if (v < 0) continue;  // padding
+        bits = (bits << 6) | static_cast<uint32_t>(v);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out.push_back(static_cast<uint8_t>(bits >> count));
+        }
+    }
+    return out;
+}
+
+// Whether kanji a and b stand side by side in a word of the IPA dictionary.
+// The pairs are kept as a Bloom filter: a pair of no word is taken for one
+// now and then (about 4 % of them), a pair of a word always is.
+bool word_pair(wchar_t a, wchar_t b) {
+    static const std::vector<uint8_t> bits = from_base64(kKanjiPairBits);
+    if (bits.size() != (1u << 20) / 8) return true;  // no filter: no evidence either way
+    const uint32_t key = (static_cast<uint32_t>(static_cast<uint16_t>(a)) << 16) |
+                         static_cast<uint16_t>(b);
+    const uint32_t first = (key * 0x9E3779B1u) >> 12;
+    const uint32_t second = ((key ^ 0x5BD1E995u) * 0x85EBCA6Bu) >> 12;
+    auto set = [&](uint32_t bit) { return ((bits[bit >> 3] >> (bit & 7)) & 1) != 0; };
+    return set(first) && set(second);
+}
+
 bool is_kana(wchar_t c) {
     return in(c, 0x3041, 0x309E) || in(c, 0x30A1, 0x30FC) || in(c, 0xFF66, 0xFF9F);
 }
@@ -294,7 +339,7 @@ double char_score(wchar_t c, wchar_t prev, wchar_t next) {
 // text reads as Chinese (see below).
 void score_text(reading& r) {
     double score = 0, kanji = 0;
-    size_t kanji_count = 0, kana_count = 0, ss2_like = 0;
+    size_t kanji_count = 0, kana_count = 0, ss2_like = 0, pairs = 0, word_pairs = 0;
     const std::wstring& t = r.text;
     for (size_t i = 0; i < t.size(); ++i) {
         const wchar_t c = t[i];
@@ -306,6 +351,10 @@ void score_text(reading& r) {
             ++kanji_count;
             kanji += one;
             if (in(cp932_code_of(c), 0x8EA1, 0x8EDF)) ++ss2_like;
+            if (i > 0 && is_kanji(prev)) {
+                ++pairs;
+                if (r.code == code_eucjp && word_pair(prev, c)) ++word_pairs;
+            }
         }
         if (is_kana(c)) ++kana_count;
         if (r.code == code_utf8 && c >= 0x80 && !in(c, 0xDC00, 0xDFFF)) score += c < 0x800 ? 1 : 2;
@@ -327,10 +376,17 @@ void score_text(reading& r) {
     // Chinese text in GB2312 has the form of EUC-JP and reads as kanji with
     // hardly any kana between them, many of them not in common use. Japanese
     // writes its grammar in kana, and its kanji-only texts (headings, lists
-    // of terms) are of common kanji.
-    if (r.code == code_eucjp && kanji < kCommonKanjiMean * kanji_count &&
-        ((kana_count == 0 && kanji_count >= kKanjiWithoutKana) ||
-         (kanji_count >= kKanjiForRatio && kana_count * kKanjiPerKana < kanji_count))) {
+    // of terms) are of common kanji that form words: nine pairs of kanji side
+    // by side in ten are pairs of a dictionary word in Japanese text, fewer
+    // than one in a hundred in Chinese read as EUC-JP. (Rare kanji that form
+    // no words are as often Shift_JIS read as EUC-JP; they score low anyway.)
+    const bool rare_kanji = kanji < kCommonKanjiMean * kanji_count;
+    const bool few_words = pairs > 0 && word_pairs * kPairsPerWord < pairs &&
+                           kana_count * kKanjiPerKanaBesidePairs < kanji_count;
+    if (r.code == code_eucjp &&
+        (rare_kanji ? (kana_count == 0 && kanji_count >= kKanjiWithoutKana) ||
+                          (kanji_count >= kKanjiForRatio && kana_count * kKanjiPerKana < kanji_count)
+                    : few_words)) {
         score = std::min(score, kNotJapanese);
         r.chinese = true;
     }

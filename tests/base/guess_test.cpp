@@ -30,17 +30,24 @@ TEST(GuessWeighing, TextValidInSeveralCodesTakesTheNaturalReading) {
         {"\x8E\xB5\x8E\xCC)\n\x8E\xCA", code_eucjp},
         // 著者 Jon Masters\n開発者 Lucas De Marchi: common kanji without kana.
         {"\xC3\xF8\xBC\xD4 Jon Masters\n\xB3\xAB\xC8\xAF\xBC\xD4 Lucas De Marchi\n", code_eucjp},
+        // 文字変換: common kanji without kana that form words.
+        {"\xCA\xB8\xBB\xFA\xCA\xD1\xB4\xB9", code_eucjp},
         // Half-width katakana that spell words, sound and long-vowel marks
         // where katakana put them: ﾃﾞｰﾀﾍﾞｰｽ, not EUC-JP 筑粟抑綾; ｻﾑ､ｽﾍﾟｰｽ, not
         // 姿そ欲綾; ｽｽｹｼﾞｭｰﾘ (a long-vowel mark after a small kana), not 十梗洵椅.
         {"\xC3\xDE\xB0\xC0\xCD\xDE\xB0\xBD", code_sjis},
         {"\xBB\xD1\xA4\xBD\xCD\xDF\xB0\xBD", code_sjis},
         {"\xBD\xBD\xB9\xBC\xDE\xAD\xB0\xD8", code_sjis},
+        // ACK ﾏｯﾁﾝ, not EUC-JP ACK 朗掃, two kanji that form no word.
+        {"ACK \xCF\xAF\xC1\xDD", code_sjis},
         // Chinese GB2312 is no Japanese: 参见 SEE ALSO 的说明 (EUC-JP
         // 歌需 SEE ALSO 議傍苧 its only valid reading), and 页计划：https,
         // invalid in EUC-JP, eight half-width signs in Shift_JIS.
         {"\xB2\xCE\xBC\xFB SEE ALSO \xB5\xC4\xCB\xB5\xC3\xF7", code_none},
         {"\xD2\xB3\xBC\xC6\xBB\xAE\xA3\xBAhttps", code_none},
+        // 的进程标: EUC-JP 議序殻炎, kanji in common use of which no two
+        // side by side form a word.
+        {"\xB5\xC4\xBD\xF8\xB3\xCC\xB1\xEA", code_none},
     };
     for (const auto& c : cases) EXPECT_EQ(guess(c.bytes).code, c.code) << c.bytes;
 }
