@@ -192,6 +192,7 @@ bool is_kanji(wchar_t c) { return in(c, 0x3400, 0x9FFF) || in(c, 0xF900, 0xFAFF)
 
 #include "base/guess_pairs.inc"
 
+// The bytes of a generated table kept as base64 text.
 std::vector<uint8_t> from_base64(const char* text) {
     int8_t value[256];
     std::fill(std::begin(value), std::end(value), int8_t(-1));
