@@ -24,14 +24,11 @@ constexpr size_t kPiece = size_t(1) << 30;
 // count, once to convert), and no more than one piece of spare room is held.
 constexpr size_t kStep = size_t(1) << 20;
 
-// A cut point at or after `from` in data[0, size) that splits no character in
-// any of the code pages read here: after a byte below 0x40 (a single-byte
-// character in code page 932, never a trail byte of it, and plain ASCII in
-// UTF-8) that follows a byte below 0x80 (which no multi-byte character can
-// have started). size when there is none.
+// A cut point at or after `from` in data[0, size) (see clean_cut); size when
+// there is none.
 size_t cut_at_or_after(const uint8_t* data, size_t from, size_t size) {
     for (size_t cut = std::max<size_t>(from, 2); cut < size; ++cut) {
-        if (data[cut - 1] < 0x40 && data[cut - 2] < 0x80) return cut;
+        if (clean_cut(data, cut)) return cut;
     }
     return size;
 }
@@ -134,6 +131,18 @@ text_code bom_code(const std::vector<uint8_t>& bytes, size_t* mark) {
     return code_none;
 }
 }  // namespace
+
+// After a byte below 0x40 (a single-byte character in code page 932, never a
+// trail byte of it, and plain ASCII in UTF-8) that follows a byte below 0x80
+// (which no multi-byte character can have started), and not two bytes after
+// a lead byte of a four-byte UTF-8 character: given such a lead byte with
+// fewer than three bytes after it, Wine's conversion takes those bytes, ASCII
+// or not, into the one replacement character of the broken sequence, which a
+// cut there would change.
+bool clean_cut(const uint8_t* data, size_t cut) {
+    if (cut < 2 || data[cut - 1] >= 0x40 || data[cut - 2] >= 0x80) return false;
+    return cut < 3 || data[cut - 3] < 0xF0 || data[cut - 3] > 0xF4;
+}
 
 std::wstring bytes_to_wide(const uint8_t* data, size_t size, unsigned code_page) {
     std::wstring out;

@@ -22,6 +22,11 @@ constexpr text_code code_sjis = 74;     // Shift_JIS, code page 932
 constexpr text_code code_eucjp = 51;    // EUC-JP (source only)
 constexpr text_code code_jis = 50;      // ISO-2022-JP, 7-bit JIS (source only)
 
+// Whether bytes may be converted in two pieces cut before data[cut] (data
+// holds at least cut bytes) and give the text of one conversion over both, in
+// code page 932 and in UTF-8 alike. See codepage.cpp.
+bool clean_cut(const uint8_t* data, size_t cut);
+
 // Bytes to text with an explicit code page (MultiByteToWideChar over the whole
 // buffer) and back (WideCharToMultiByte). lossy, when given, is set when a
 // character had no form in the code page (a default character was used, or for

@@ -45,13 +45,12 @@ public:
     }
 
 private:
-    // After a byte below 0x40 that follows a byte below 0x80: such a byte is a
-    // whole character in code page 932 (never a lead or trail byte) and in
-    // UTF-8, and nothing before it can still be open. Failing that (a long run
-    // without one), the encoding's own character boundaries.
+    // The last clean cut (after a byte that is a whole character in code
+    // page 932 and in UTF-8, with nothing before it still open). Failing that
+    // (a long run without one), the encoding's own character boundaries.
     size_t cut_point(const uint8_t* bytes, size_t n) const {
         for (size_t cut = n; cut >= 2; --cut) {
-            if (bytes[cut - 1] < 0x40 && bytes[cut - 2] < 0x80) return cut;
+            if (clean_cut(bytes, cut)) return cut;
         }
         if (n < kMaxCarry) return 0;
         if (cp_ == CP_UTF8) {

@@ -5,10 +5,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/piece_decoder.h"
 #include "support/scratch.h"
 
 namespace {
@@ -147,3 +149,20 @@ TEST(CodepagePieces, DecodesToAgreesWithComparingTheDecodedText) {
 }
 
 }  // namespace
+
+TEST(CodepagePieces, BrokenFourByteUtf8NearACutDecodesAsInOneCall) {
+    // F4 starts a four-byte character that 1B does not continue. Given fewer
+    // than three bytes after such a lead byte, Wine's conversion swallows them
+    // into its replacement character, so no piece may end there.
+    const std::vector<uint8_t> broken = {0x0E, 0xF4, 0x1B, 0x26, 0x0A, 0xEF, 0x8F, 0xA1};
+    std::unique_ptr<piece_decoder> decoder = make_piece_decoder(code_utf8);
+    std::wstring pieces;
+    decoder->decode(broken.data(), 4, false, pieces);
+    decoder->decode(broken.data() + 4, broken.size() - 4, true, pieces);
+    EXPECT_EQ(pieces, whole_call(broken, CP_UTF8));
+    // The same where a large buffer is converted in pieces of a megabyte.
+    std::vector<uint8_t> large;
+    while (large.size() < (size_t(1) << 20) - 2) large.insert(large.end(), {0xE3, 0x81, 0x82});
+    for (int i = 0; i < 3; ++i) large.insert(large.end(), broken.begin(), broken.end());
+    EXPECT_TRUE(utf8_to_wide(large) == whole_call(large, CP_UTF8));  // no megabyte-long diff
+}
