@@ -89,12 +89,14 @@ bool sibling_file::commit(bool replace) {
     const DWORD error = with_retries([&] {
         const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
         if (MoveFileExW(from.c_str(), to.c_str(), flags)) return true;
-        const DWORD cause = replace_error_cause(GetLastError(), target_);
-        // The probe opened the target: either nothing holds it (a refusal
-        // that stays) or its holder let go between the move and the probe.
-        // One more move tells them apart.
-        if (cause == ERROR_ACCESS_DENIED && MoveFileExW(from.c_str(), to.c_str(), flags))
-            return true;
+        DWORD cause = replace_error_cause(GetLastError(), target_);
+        // The probe found no holder: either the refusal stays, or the holder
+        // let go between the move and the probe. One more move tells them
+        // apart (and a holder back in the meantime is a passing cause again).
+        if (cause == ERROR_ACCESS_DENIED) {
+            if (MoveFileExW(from.c_str(), to.c_str(), flags)) return true;
+            cause = replace_error_cause(GetLastError(), target_);
+        }
         SetLastError(cause);
         return false;
     });

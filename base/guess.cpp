@@ -30,9 +30,9 @@ constexpr double kNotJapanese = -2;
 // kana for every kKanjiPerKana of them.
 constexpr size_t kKanjiForRatio = 6;
 constexpr size_t kKanjiPerKana = 8;
-// ... and one with fewer than one kana for every kKanjiPerKanaBesidePairs
-// kanji where fewer than one pair of kanji side by side in kPairsPerWord is
-// a pair of a Japanese word.
+// An EUC-JP text of kanji side by side, with fewer than one kana for every
+// kKanjiPerKanaBesidePairs kanji, of which fewer than one pair in
+// kPairsPerWord is a pair of a Japanese word, is not chosen (see score_text).
 constexpr size_t kKanjiPerKanaBesidePairs = 2;
 constexpr size_t kPairsPerWord = 3;
 // The least score of a reading of one character above ASCII chosen alone: a
@@ -54,6 +54,7 @@ struct reading {
     std::wstring text;       // the decoded text (U+FFFD for invalid sequences)
     double score = 0;
     bool chinese = false;  // reads as Chinese text in GB2312 (see score_text)
+    bool few_words = false;  // kanji that seldom form words (see score_text)
     std::vector<undecodable> first;  // the first few invalid sequences
 
     void bad(uint64_t offset) {
@@ -352,7 +353,8 @@ void score_text(reading& r) {
             ++kanji_count;
             kanji += one;
             if (in(cp932_code_of(c), 0x8EA1, 0x8EDF)) ++ss2_like;
-            if (i > 0 && is_kanji(prev)) {
+            // (The dictionary's pairs hold no compatibility ideographs.)
+            if (i > 0 && is_kanji(prev) && !in(c, 0xF900, 0xFAFF) && !in(prev, 0xF900, 0xFAFF)) {
                 ++pairs;
                 if (r.code == code_eucjp && word_pair(prev, c)) ++word_pairs;
             }
@@ -377,20 +379,21 @@ void score_text(reading& r) {
     // Chinese text in GB2312 has the form of EUC-JP and reads as kanji with
     // hardly any kana between them, many of them not in common use. Japanese
     // writes its grammar in kana, and its kanji-only texts (headings, lists
-    // of terms) are of common kanji that form words: nine pairs of kanji side
-    // by side in ten are pairs of a dictionary word in Japanese text, fewer
-    // than one in a hundred in Chinese read as EUC-JP. (Rare kanji that form
-    // no words are as often Shift_JIS read as EUC-JP; they score low anyway.)
-    const bool rare_kanji = kanji < kCommonKanjiMean * kanji_count;
-    const bool few_words = pairs > 0 && word_pairs * kPairsPerWord < pairs &&
-                           kana_count * kKanjiPerKanaBesidePairs < kanji_count;
-    if (r.code == code_eucjp &&
-        (rare_kanji ? (kana_count == 0 && kanji_count >= kKanjiWithoutKana) ||
-                          (kanji_count >= kKanjiForRatio && kana_count * kKanjiPerKana < kanji_count)
-                    : few_words)) {
+    // of terms) are of common kanji.
+    if (r.code == code_eucjp && kanji < kCommonKanjiMean * kanji_count &&
+        ((kana_count == 0 && kanji_count >= kKanjiWithoutKana) ||
+         (kanji_count >= kKanjiForRatio && kana_count * kKanjiPerKana < kanji_count))) {
         score = std::min(score, kNotJapanese);
         r.chinese = true;
     }
+    // ... and those kanji form words: nine pairs of kanji side by side in ten
+    // are pairs of a dictionary word in Japanese text, fewer than one in
+    // twenty in Chinese read as EUC-JP (the dictionary's pairs as the filter
+    // keeps them). The dictionary lacks some words (令和, 前職), so such a
+    // reading is only kept from being chosen, and the file stays undecided:
+    // it never makes another reading win.
+    r.few_words = r.code == code_eucjp && pairs > 0 && word_pairs * kPairsPerWord < pairs &&
+                  kana_count * kKanjiPerKanaBesidePairs < kanji_count;
     r.score = score;
 }
 
@@ -502,6 +505,7 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     const bool chinese =
         std::any_of(valid.begin(), valid.end(), [](const reading* r) { return r->chinese; });
     if (clear && chinese && best.score < kLeastAgainstChinese * best_wide) clear = false;
+    if (best.few_words) clear = false;
     if (!clear) {
         g.code = code_none;
         g.undecided = true;

@@ -54,10 +54,18 @@ private:
         }
         if (n < kMaxCarry) return 0;
         if (cp_ == CP_UTF8) {
-            // Before the last byte that is not a continuation byte.
+            // Before any lead byte among the last three whose sequence would
+            // run past the cut, valid or not (see clean_cut).
             size_t cut = n;
-            while (cut > 0 && n - cut < 4 && (bytes[cut - 1] & 0xC0) == 0x80) --cut;
-            return n - cut < 4 && cut > 0 ? cut - 1 : n;
+            for (size_t k = 1; k <= 3 && k <= cut; ++k) {
+                const uint8_t b = bytes[cut - k];
+                const size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+                if (length > k) {
+                    cut -= k;
+                    k = 0;
+                }
+            }
+            return cut;
         }
         size_t i = 0;  // lead and trail bytes, walked from a character start
         while (i < n) {

@@ -74,15 +74,19 @@ def quillet_labels(corpus, paths, command):
 BY_CODE = {"74": "sjis", "51": "eucjp", "50": "jis", "8": "utf8", "65": "ascii"}
 
 
-def best_readings(paths, command):
+def best_readings(paths, command, folder):
     """The best-scoring reading of each file (explain_guess lists the valid
     readings best first), or None when no reading decodes."""
     best = {}
+    result = os.path.join(folder, "explain.txt")
     for at in range(0, len(paths), 100):
-        out = subprocess.run(command + [windows(p) for p in paths[at:at + 100]],
-                             capture_output=True, stdin=subprocess.DEVNULL, check=True)
+        with open(result, "wb") as f:  # through a file, as for quillet-cli
+            subprocess.run(command + [windows(p) for p in paths[at:at + 100]], stdout=f,
+                           stdin=subprocess.DEVNULL, check=True)
+        with open(result, "rb") as f:
+            text = f.read().decode("utf-8", "replace")
         current = None
-        for line in out.stdout.decode("utf-8", "replace").splitlines():
+        for line in text.splitlines():
             header = re.match(r"(Z:.*): -?\d+( undecided)?$", line)
             if header:
                 current = header.group(1)
@@ -96,7 +100,7 @@ def best_readings(paths, command):
 
 def guessing_table(corpus, paths, truth, labels, command):
     undecided = [i for i, got in enumerate(labels) if got is None and truth[i] != "ascii"]
-    best = best_readings([paths[i] for i in undecided], command)
+    best = best_readings([paths[i] for i in undecided], command, corpus)
     cells = collections.OrderedDict()
     for i, got in zip(undecided, best):
         rel = os.path.relpath(paths[i], corpus).split(os.sep)

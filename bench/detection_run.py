@@ -53,16 +53,22 @@ def main():
         listing = "".join(windows(p) + "\r\n" for p, _ in files)
         with open(os.path.join(dest, "_copy_.ilc"), "wb") as f:
             f.write(b"\xff\xfe" + listing.encode("utf-16-le"))
-        run = subprocess.run(command + ["--code", "8", windows(dest)], capture_output=True,
-                             stdin=subprocess.DEVNULL)
-        err = run.stderr.decode("utf-8", "replace")
+        # Output through files: Wine's helper processes may keep a pipe open.
+        with open(dest + ".out", "wb") as out_file, open(dest + ".err", "wb") as err_file:
+            run = subprocess.run(command + ["--code", "8", windows(dest)], stdout=out_file,
+                                 stderr=err_file, stdin=subprocess.DEVNULL)
+        with open(dest + ".err", "rb") as f:
+            err = f.read().decode("utf-8", "replace")
         if run.returncode != 0:
             odd.append("%s/%s: exit %d" % (kind, size, run.returncode))
         for path, label in files:
             with open(path, "rb") as f:
                 source = f.read()
-            with open(os.path.join(dest, os.path.basename(path)), "rb") as f:
-                written = f.read()
+            try:
+                with open(os.path.join(dest, os.path.basename(path)), "rb") as f:
+                    written = f.read()
+            except OSError:
+                written = None  # nothing written: neither right nor kept
             kept = written == source and windows(path) + ": kept unchanged: " in err
             if label == "gb2312":
                 totals["Chinese"]["kept unchanged, reason printed" if kept else "anything else"] += 1

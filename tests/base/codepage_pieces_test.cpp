@@ -165,4 +165,14 @@ TEST(CodepagePieces, BrokenFourByteUtf8NearACutDecodesAsInOneCall) {
     while (large.size() < (size_t(1) << 20) - 2) large.insert(large.end(), {0xE3, 0x81, 0x82});
     for (int i = 0; i < 3; ++i) large.insert(large.end(), broken.begin(), broken.end());
     EXPECT_TRUE(utf8_to_wide(large) == whole_call(large, CP_UTF8));  // no megabyte-long diff
+    // And where a piece decoder must cut a megabyte without a clean cut.
+    large.resize((size_t(1) << 20) + 2);
+    large.insert(large.end(), {0xF4, 0x41, 0x41});
+    const std::vector<uint8_t> rest = {0x42, 0x0A};
+    decoder = make_piece_decoder(code_utf8);
+    pieces.clear();
+    decoder->decode(large.data(), large.size(), false, pieces);
+    decoder->decode(rest.data(), rest.size(), true, pieces);
+    large.insert(large.end(), rest.begin(), rest.end());
+    EXPECT_TRUE(pieces == whole_call(large, CP_UTF8));
 }

@@ -38,16 +38,17 @@ TEST(GuessWeighing, TextValidInSeveralCodesTakesTheNaturalReading) {
         {"\xC3\xDE\xB0\xC0\xCD\xDE\xB0\xBD", code_sjis},
         {"\xBB\xD1\xA4\xBD\xCD\xDF\xB0\xBD", code_sjis},
         {"\xBD\xBD\xB9\xBC\xDE\xAD\xB0\xD8", code_sjis},
-        // ACK ﾏｯﾁﾝ, not EUC-JP ACK 朗掃, two kanji that form no word.
-        {"ACK \xCF\xAF\xC1\xDD", code_sjis},
         // Chinese GB2312 is no Japanese: 参见 SEE ALSO 的说明 (EUC-JP
         // 歌需 SEE ALSO 議傍苧 its only valid reading), and 页计划：https,
         // invalid in EUC-JP, eight half-width signs in Shift_JIS.
         {"\xB2\xCE\xBC\xFB SEE ALSO \xB5\xC4\xCB\xB5\xC3\xF7", code_none},
         {"\xD2\xB3\xBC\xC6\xBB\xAE\xA3\xBAhttps", code_none},
         // 的进程标: EUC-JP 議序殻炎, kanji in common use of which no two
-        // side by side form a word.
+        // side by side form a word. So do 前職 and 令和 for the dictionary of
+        // kanji pairs: left undecided too, never Shift_JIS ﾁｰｿｦ or ﾎ睹ﾂ.
         {"\xB5\xC4\xBD\xF8\xB3\xCC\xB1\xEA", code_none},
+        {"\xC1\xB0\xBF\xA6\n", code_none},
+        {"\xCE\xE1\xCF\xC2" "6\xC7\xAF\n", code_none},
     };
     for (const auto& c : cases) EXPECT_EQ(guess(c.bytes).code, c.code) << c.bytes;
 }
