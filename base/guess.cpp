@@ -354,9 +354,10 @@ void score_text(reading& r) {
             kanji += one;
             if (in(cp932_code_of(c), 0x8EA1, 0x8EDF)) ++ss2_like;
             // (The dictionary's pairs hold no compatibility ideographs.)
-            if (i > 0 && is_kanji(prev) && !in(c, 0xF900, 0xFAFF) && !in(prev, 0xF900, 0xFAFF)) {
+            if (r.code == code_eucjp && i > 0 && is_kanji(prev) && !in(c, 0xF900, 0xFAFF) &&
+                !in(prev, 0xF900, 0xFAFF)) {
                 ++pairs;
-                if (r.code == code_eucjp && word_pair(prev, c)) ++word_pairs;
+                if (word_pair(prev, c)) ++word_pairs;
             }
         }
         if (is_kana(c)) ++kana_count;

@@ -63,26 +63,24 @@ TEST_F(LongFileTest, WindowIsRepaintedAndRetitledWhileTheRunWaitsInsideOneFile) 
     const x_title_spy spy(window, scratch.file(L"titles.txt"));
     if (!spy.running()) GTEST_SKIP() << "no X window behind the dialog";
 
-    // 8 MB of Shift_JIS text, held by another program when the run starts:
-    // the run waits for it (seconds), then converts it to UTF-8.
+    // A Shift_JIS text held by another program when the run starts: the run
+    // waits for it (seconds), then converts it to UTF-8.
     const std::wstring dest = make_folder(L"dest");
-    const std::string line = "\x82\xa0\x82\xa2\x8a\xbf\x8e\x9a text of one line 0123456789\r\n";
-    std::string body;
-    while (body.size() < (8u << 20)) body += line;
-    const std::wstring big = make_file(L"src\\big.txt", body);
-    drop({quillet::path_del_sep(dest), big});
+    const std::wstring source =
+        make_file(L"src\\held.txt", "\x82\xa0\x82\xa2\x8a\xbf\x8e\x9a text\r\n");
+    drop({quillet::path_del_sep(dest), source});
     dlg->encoding_box.set_cur_sel(1);
     dispatch_pending();
     const RECT client = client_on_screen(window);
     const std::wstring shot = scratch.file(L"shot.rgb");
     const std::vector<uint8_t> before = x_screen_pixels(client, shot);
     ASSERT_FALSE(before.empty());
-    HANDLE held = CreateFileW(big.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
     // The user's side, while the run goes: what X shows counts only while the
     // run is still inside the file (the destination appears at its end).
-    const auto converting = [&] { return !testing_support::exists(dest + L"big.txt"); };
+    const auto converting = [&] { return !testing_support::exists(dest + L"held.txt"); };
     std::atomic<bool> user_done{false};
     bool covered = false, repainted = false;
     int titles_shown = 0;
@@ -118,7 +116,7 @@ TEST_F(LongFileTest, WindowIsRepaintedAndRetitledWhileTheRunWaitsInsideOneFile) 
     }
     user.join();
 
-    EXPECT_TRUE(testing_support::exists(dest + L"big.txt"));
+    EXPECT_TRUE(testing_support::exists(dest + L"held.txt"));
     ASSERT_TRUE(covered) << "the covering window never reached the screen during the run";
     EXPECT_TRUE(repainted) << "the uncovered window stayed unpainted until the file was done";
     EXPECT_GE(titles_shown, 2) << "new titles reached X only after the file was done";

@@ -102,13 +102,10 @@ double same_share(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) 
 }
 
 double colour_share(const std::vector<uint8_t>& picture, COLORREF colour) {
-    if (picture.size() < 3) return 0;
-    size_t count = 0;
-    for (size_t i = 0; i + 2 < picture.size(); i += 3)
-        if (picture[i] == GetRValue(colour) && picture[i + 1] == GetGValue(colour) &&
-            picture[i + 2] == GetBValue(colour))
-            ++count;
-    return static_cast<double>(count) / static_cast<double>(picture.size() / 3);
+    std::vector<uint8_t> plain(picture.size());
+    for (size_t i = 0; i + 2 < plain.size(); i += 3)
+        plain[i] = GetRValue(colour), plain[i + 1] = GetGValue(colour), plain[i + 2] = GetBValue(colour);
+    return same_share(picture, plain);
 }
 
 }  // namespace app_test
