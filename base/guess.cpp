@@ -327,7 +327,8 @@ double char_score(wchar_t c, wchar_t prev, wchar_t next) {
     if (in(code, 0x8740, 0x879C)) return 0.5;  // circled numbers and the like
     if (in(code, 0x8140, 0x84BE)) return 0.5;  // symbols, Greek, Cyrillic, box drawing
     if (in(c, 0xC0, 0x24F)) return 1;  // accented Latin letters
-    if (in(c, 0xA0, 0xBF) || in(c, 0x2010, 0x206F)) return 0.5;  // Latin-1 signs, general punctuation
+    // Latin-1 signs, general punctuation
+    if (in(c, 0xA0, 0xBF) || in(c, 0x2010, 0x206F)) return 0.5;
     return -1;
 }
 

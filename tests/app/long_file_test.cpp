@@ -37,9 +37,10 @@ HWND cover(const RECT& area) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = L"quillet_test_cover";
     RegisterClassW(&wc);
-    HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName,
-                                  L"", WS_POPUP, area.left, area.top, area.right - area.left,
-                                  area.bottom - area.top, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                                  wc.lpszClassName, L"", WS_POPUP, area.left, area.top,
+                                  area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
     ShowWindow(window, SW_SHOWNOACTIVATE);
     UpdateWindow(window);
     return window;

@@ -104,7 +104,8 @@ double same_share(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) 
 double colour_share(const std::vector<uint8_t>& picture, COLORREF colour) {
     std::vector<uint8_t> plain(picture.size());
     for (size_t i = 0; i + 2 < plain.size(); i += 3)
-        plain[i] = GetRValue(colour), plain[i + 1] = GetGValue(colour), plain[i + 2] = GetBValue(colour);
+        plain[i] = GetRValue(colour), plain[i + 1] = GetGValue(colour),
+        plain[i + 2] = GetBValue(colour);
     return same_share(picture, plain);
 }
 
