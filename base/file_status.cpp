@@ -1,11 +1,8 @@
-// File status: the runtime's status of a path with the file system's own
-// query as fallback, the attribute word, the network-path test and the
+// File status: the file system's status of a path, the attribute word, the network-path test and the
 // existence tests.
 #include "base/file_status.h"
 
 #include <io.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 
 #include <cerrno>
 
@@ -17,14 +14,6 @@
 namespace quillet {
 
 namespace {
-constexpr int64_t kEpochDiff = 116444736000000000LL;  // 1601 to 1970 in 100 ns
-
-int64_t seconds_of(const FILETIME& ft) {
-    ULARGE_INTEGER u;
-    u.LowPart = ft.dwLowDateTime;
-    u.HighPart = ft.dwHighDateTime;
-    return (static_cast<int64_t>(u.QuadPart) - kEpochDiff) / 10000000LL;
-}
 
 // The runtime's access test does not take the long form a network path past
 // MAX_PATH needs; the file system's attribute query does.
@@ -38,30 +27,45 @@ bool unc_accessible(const std::wstring& path) {
 
 bool is_network_path(const std::wstring& path) { return path.compare(0, 2, L"\\\\") == 0; }
 
+int64_t file_status::seconds_since_1970(int64_t file_time) {
+    const int64_t since = file_time - kTime1970;
+    // Rounded down, also before 1970: 1969-12-31 23:59:59.5 is second -1.
+    return since >= 0 ? since / 10000000 : -((-since + 9999999) / 10000000);
+}
+
+FILETIME file_time_from(int64_t file_time) {
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(file_time));
+    ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(file_time) >> 32);
+    return ft;
+}
+
+int64_t file_time_value(const FILETIME& ft) {
+    return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+}
+
 file_status::file_status(const std::wstring& path) {
-    struct _stat64 st{};
-    if (_wstat64(path.c_str(), &st) == 0) {
-        mode_ = st.st_mode & 0xFFFF;
-        size_ = st.st_size;
-        atime_ = st.st_atime;
-        mtime_ = st.st_mtime;
-        ctime_ = st.st_ctime;
-        return;
+    error_ = ENOENT;
+    if (path.empty()) return;
+    // Refused as the runtime's status query refuses them: "C:" (the current
+    // folder of a drive) and a name followed by a separator ("C:\dir\");
+    // roots ("C:\", "\\server\share\") are folders.
+    if (path.size() == 2 && path[1] == L':') return;
+    if (path.back() == L'\\' || path.back() == L'/') {
+        size_t end = path.size();
+        while (end > 0 && (path[end - 1] == L'\\' || path[end - 1] == L'/')) --end;
+        if (end > 0 && path[end - 1] != L':') return;
     }
-    error_ = errno;
-    const std::wstring platform_path = extended_path(path);
-    if (error_ != EINVAL && platform_path == path) return;
-    // The runtime refuses some valid paths (wildcards, some odd forms) and
-    // does not take paths past MAX_PATH; the file system's own query answers
-    // for them.
     WIN32_FILE_ATTRIBUTE_DATA d;
-    if (!GetFileAttributesExW(platform_path.c_str(), GetFileExInfoStandard, &d)) return;
-    size_ = (static_cast<int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
-    atime_ = seconds_of(d.ftLastAccessTime);
-    mtime_ = seconds_of(d.ftLastWriteTime);
-    ctime_ = seconds_of(d.ftCreationTime);
-    mode_ = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0x4000 : 0x8000;
+    if (!GetFileAttributesExW(extended_path(path).c_str(), GetFileExInfoStandard, &d)) return;
     error_ = 0;
+    size_ = (static_cast<int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+    atime_ = file_time_value(d.ftLastAccessTime);
+    mtime_ = file_time_value(d.ftLastWriteTime);
+    ctime_ = file_time_value(d.ftCreationTime);
+    const bool folder = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool read_only = (d.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    mode_ = folder ? 0x41FF : read_only ? 0x8124 : 0x81B6;  // 040777, 0100444, 0100666
 }
 
 file_attr::file_attr(const std::wstring& path)

@@ -9,19 +9,26 @@
 
 namespace quillet {
 
-// The 64-bit status of a path (the runtime library's _wstati64, with the file
-// system's own attribute query as a fallback for paths the runtime refuses).
-// Times are seconds since 1970 (UTC), held in 64 bits so that dates after 2038
-// compare correctly.
+// The 64-bit status of a path, from the file system's attribute query. The
+// times are read as the platform holds them (file times, 1601 to 30828); the
+// runtime library's status query is not asked, since it returns another of
+// the file's times for dates outside 1970-2106 instead of failing. Paths it
+// refuses (a file or folder name with a separator after it, a bare drive
+// letter) are refused here too.
 class file_status {
 public:
     explicit file_status(const std::wstring& path);
     bool failed() const { return error_ != 0; }
-    int error() const { return error_; }  // 0, or the runtime's errno value
+    int error() const { return error_; }  // 0, or an errno value (ENOENT)
     int64_t size() const { return size_; }
-    int64_t atime() const { return atime_; }
-    int64_t mtime() const { return mtime_; }
-    int64_t ctime() const { return ctime_; }
+    // Seconds since 1970 (UTC), negative before it: whole seconds, rounded
+    // down, so that times compare as the status lines show them.
+    int64_t atime() const { return seconds_since_1970(atime_); }
+    int64_t mtime() const { return seconds_since_1970(mtime_); }
+    int64_t ctime() const { return seconds_since_1970(ctime_); }
+    // The modification time as the platform holds it: 100 ns units since
+    // 1601 (UTC), what a copy of the file is stamped with.
+    int64_t write_time() const { return mtime_; }
     unsigned mode() const { return mode_; }  // 16-bit type and permission bits
     bool is_file() const { return (mode_ & 0xF000) == 0x8000; }
     bool is_folder() const { return (mode_ & 0xF000) == 0x4000; }
@@ -30,10 +37,20 @@ private:
     int error_ = 0;
     unsigned mode_ = 0;
     int64_t size_ = 0;
-    int64_t atime_ = 0;
-    int64_t mtime_ = 0;
-    int64_t ctime_ = 0;
+    int64_t atime_ = kTime1970;  // file times; a missing file's read as 1970
+    int64_t mtime_ = kTime1970;
+    int64_t ctime_ = kTime1970;
+
+public:
+    // 1970-01-01 as a file time.
+    static constexpr int64_t kTime1970 = 116444736000000000LL;
+    static int64_t seconds_since_1970(int64_t file_time);
 };
+
+// A file time (100 ns units since 1601) as the platform's structure.
+FILETIME file_time_from(int64_t file_time);
+// ... and back.
+int64_t file_time_value(const FILETIME& ft);
 
 // The attribute word of a path (GetFileAttributesW). The word held is not
 // refreshed after clear() or set().

@@ -55,6 +55,7 @@ struct reading {
     double score = 0;
     bool chinese = false;  // reads as Chinese text in GB2312 (see score_text)
     bool few_words = false;  // kanji that seldom form words (see score_text)
+    bool cut = false;  // valid only up to a character cut at the end of the bytes
     std::vector<undecodable> first;  // the first few invalid sequences
 
     void bad(uint64_t offset) {
@@ -171,6 +172,16 @@ reading read_jis_family(text_code code, const uint8_t* d, size_t n, bool cut,
 
 reading read_eucjp(const uint8_t* d, size_t n, bool cut, bool quick = false) {
     return read_jis_family(code_eucjp, d, n, cut, quick);
+}
+
+reading read_in(text_code code, const uint8_t* d, size_t n, bool cut, bool quick = false) {
+    switch (code) {
+        case code_sjis: return read_sjis(d, n, cut, quick);
+        case code_utf8: return read_utf8(d, n, cut, quick);
+        case code_eucjp:
+        case code_jis: return read_jis_family(code, d, n, cut, quick);
+        default: return reading();
+    }
 }
 
 bool is_hw_kana(wchar_t c) { return in(c, 0xFF61, 0xFF9F); }
@@ -434,11 +445,25 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
             invalid = decoder->invalid_count();
             if (shifted) {
                 g.code = code_jis;
-                if (invalid == 0) g.candidates.push_back(code_jis);
-                else g.nearest = code_jis;
+                if (invalid == 0) {
+                    g.candidates.push_back(code_jis);
+                    g.cut.push_back(false);
+                } else if (!may_be_cut && ends_inside_character(data, size, code_jis, g.cut_offset)) {
+                    // Ends inside an escape sequence or a pair of bytes.
+                    g.code = code_none;
+                    g.cut_short = true;
+                    g.nearest = code_jis;
+                    g.candidates.push_back(code_jis);
+                    g.cut.push_back(true);
+                } else {
+                    g.nearest = code_jis;
+                }
             }
         }
-        if (g.code == code_ascii) g.candidates.push_back(code_ascii);
+        if (g.code == code_ascii) {
+            g.candidates.push_back(code_ascii);
+            g.cut.push_back(false);
+        }
         return g;
     }
     // A quick look first: a reading stops at its first invalid sequence. Only
@@ -446,6 +471,16 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     reading readings[3] = {read_sjis(data, size, may_be_cut, true),
                            read_eucjp(data, size, may_be_cut, true),
                            read_utf8(data, size, may_be_cut, true)};
+    // A whole file cut short inside its last character is still read: that
+    // reading is weighed like the others, so that another one that happens
+    // to be valid does not win alone.
+    for (reading& r : readings) {
+        if (!r.invalid || may_be_cut) continue;
+        reading cut = read_in(r.code, data, size, true, true);
+        if (cut.invalid) continue;
+        cut.cut = true;
+        r = std::move(cut);
+    }
     if (readings[0].invalid && readings[1].invalid && readings[2].invalid) {
         readings[0] = read_sjis(data, size, may_be_cut);
         readings[1] = read_eucjp(data, size, may_be_cut);
@@ -469,6 +504,7 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
                      [](const reading* a, const reading* b) { return a->score > b->score; });
     for (const reading* r : valid) {
         g.candidates.push_back(r->code);
+        g.cut.push_back(r->cut);
         g.scores.push_back(r->score);
     }
     const reading& best = *valid[0];
@@ -487,30 +523,42 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
                : fewest < kFewCharacters             ? kShortMargin
                                                      : kMargin;
     };
+    bool others = false;  // another reading gives another text
     bool clear = true;
     for (size_t k = 1; k < valid.size(); ++k) {
-        if (valid[k]->text != best.text && best.score - valid[k]->score < margin(*valid[k]))
-            clear = false;
+        if (valid[k]->text == best.text) continue;
+        others = true;
+        if (best.score - valid[k]->score < margin(*valid[k])) clear = false;
     }
     // The chosen reading must still read as text: bytes of some other
     // encoding (Chinese, Latin-1) that happen to decode read as nothing
     // Japanese.
     const size_t best_wide = wide(best);
-    if (clear && best.score < (best_wide > 1 ? 0 : kLeastScore)) clear = false;
+    bool japanese = best.score >= (best_wide > 1 ? 0 : kLeastScore);
     // ... and a longer one must read as Japanese throughout: Chinese read as
     // Shift_JIS is a stream of half-width katakana that spell nothing.
-    if (clear && best_wide >= kEnoughCharacters && best.score < kLeastPerCharacter * best_wide)
-        clear = false;
+    if (best_wide >= kEnoughCharacters && best.score < kLeastPerCharacter * best_wide)
+        japanese = false;
     // Bytes that read as Chinese in EUC-JP's form are Chinese unless another
     // reading is Japanese beyond doubt: Chinese read as Shift_JIS is a run
     // of half-width katakana, which can look like spelling for a few bytes.
     const bool chinese =
         std::any_of(valid.begin(), valid.end(), [](const reading* r) { return r->chinese; });
-    if (clear && chinese && best.score < kLeastAgainstChinese * best_wide) clear = false;
-    if (best.few_words) clear = false;
-    if (!clear) {
-        g.code = code_none;
+    if (chinese && best.score < kLeastAgainstChinese * best_wide) japanese = false;
+    if (best.few_words) japanese = false;
+    g.code = code_none;
+    if (!clear || (!japanese && others)) {
         g.undecided = true;
+        return g;
+    }
+    g.nearest = best.code;
+    if (!japanese) {
+        g.not_japanese = true;
+        return g;
+    }
+    if (best.cut) {
+        g.cut_short = ends_inside_character(data, size, best.code, g.cut_offset);
+        if (!g.cut_short) g.not_japanese = true;  // (cannot happen: the reading was cut)
         return g;
     }
     g.code = best.code;
@@ -530,6 +578,17 @@ uint64_t find_undecodable(const uint8_t* data, size_t size, text_code code,
     first = r.first;
     if (text) *text = std::move(r.text);
     return r.invalid;
+}
+
+bool ends_inside_character(const uint8_t* data, size_t size, text_code code, uint64_t& offset) {
+    const reading whole = read_in(code, data, size, false, false);
+    if (whole.invalid == 0 || whole.first.empty() || read_in(code, data, size, true, true).invalid)
+        return false;
+    // Every invalid sequence of the whole reading lies in the cut tail (an
+    // escape sequence cut short is read again as the bytes after its ESC):
+    // the first one is where the cut character starts.
+    offset = whole.first.front().offset;
+    return true;
 }
 
 text_code guess_code(const std::vector<uint8_t>& bytes) {

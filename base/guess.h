@@ -19,20 +19,35 @@ struct code_guess {
     // evidence between them is too weak: converting by a guess could write
     // mojibake, so the file must be copied unchanged.
     bool undecided = false;
-    // The encodings that decode the bytes without an invalid sequence, best
+    // One reading stands (or leads clearly) but does not read as Japanese
+    // text: nearest names it.
+    bool not_japanese = false;
+    // The reading that stands (nearest) is valid up to a character cut short
+    // by the end of the bytes, which starts at cut_offset: the file was cut,
+    // and its last character cannot be converted.
+    bool cut_short = false;
+    uint64_t cut_offset = 0;
+    // The encodings that decode the bytes without an invalid sequence (or
+    // only with a character cut short at their very end, see cut), best
     // first.
     std::vector<text_code> candidates;
+    // For each candidate: its reading ends inside a character.
+    std::vector<bool> cut;
     // How Japanese each candidate's decoded text reads, in the same order
     // (for explaining a decision; ASCII and ISO-2022-JP are not scored).
     std::vector<double> scores;
     // When none does: the encoding with the fewest invalid sequences (0 when
-    // the buffer has no byte of 0x80 or above), for telling where it breaks.
+    // the buffer has no byte of 0x80 or above), for telling where it breaks;
+    // with not_japanese or cut_short, the reading that stands.
     text_code nearest = code_none;
 };
 
 // Looks at data[0, size). may_be_cut tells that the buffer may be the head
 // of a longer file: a sequence cut at its very end then counts against no
-// encoding.
+// encoding. Without it the buffer is a whole file, and a reading that is
+// valid up to a character cut at its very end still stands as a reading
+// (of a file cut short): it is weighed against the others, and when it
+// leads, or stands alone, no encoding is chosen.
 code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut);
 
 // An invalid sequence: its byte offset and the index of the U+FFFD that
@@ -48,6 +63,11 @@ constexpr size_t kKeptUndecodable = 16;
 // text (U+FFFD for each) in text when given.
 uint64_t find_undecodable(const uint8_t* data, size_t size, text_code code,
                           std::vector<undecodable>& first, std::wstring* text = nullptr);
+
+// Where a whole buffer read in code (74, 51, 50 or 8) ends inside a
+// character: the offset of that character's first byte, when that cut is the
+// only thing that keeps the bytes from decoding; false otherwise.
+bool ends_inside_character(const uint8_t* data, size_t size, text_code code, uint64_t& offset);
 
 // The most of a buffer that detection looks at: longer buffers are judged by
 // their first MB (as a buffer that may be cut).

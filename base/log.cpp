@@ -1,10 +1,13 @@
 // The debug dump: hourly UTF-16LE files with a header line, one line per entry.
 #include "base/log.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <ctime>
 
 #include "base/codepage.h"
+#include "base/file_status.h"
 #include "base/paths.h"
 
 namespace quillet {
@@ -30,11 +33,35 @@ std::wstring header_text() {
 
 std::wstring time_text(int64_t t, const std::wstring& format) {
     if (format.empty()) return L"";
-    __time64_t value = t;
-    struct tm local{};
-    if (_localtime64_s(&local, &value) != 0) return L"";
+    // Through the platform's file times, which hold 1601 to 30828: the
+    // runtime's local time refuses dates before 1970. A year the formats'
+    // four digits cannot show is shown as the nearest time they can.
+    constexpr int64_t kFirst = -11644473600LL;  // 1601-01-01 00:00:00 UTC
+    constexpr int64_t kLast = 253402300799LL;   // 9999-12-31 23:59:59 UTC
+    const int64_t seconds = std::min(std::max(t, kFirst), kLast);
+    const FILETIME ft = file_time_from((seconds - kFirst) * 10000000LL);
+    SYSTEMTIME utc{}, local{};
+    if (!FileTimeToSystemTime(&ft, &utc)) return L"";
+    // Local time by the rules of that date; at the ends of the range, where
+    // the zone's offset would leave it, the time itself.
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) || local.wYear < 1601 ||
+        local.wYear > 9999)
+        local = utc;
+    struct tm tm_local{};
+    tm_local.tm_year = local.wYear - 1900;
+    tm_local.tm_mon = local.wMonth - 1;
+    tm_local.tm_mday = local.wDay;
+    tm_local.tm_hour = local.wHour;
+    tm_local.tm_min = local.wMinute;
+    tm_local.tm_sec = local.wSecond;
+    tm_local.tm_wday = local.wDayOfWeek;
+    static const int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    const int year = local.wYear;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    tm_local.tm_yday = kDaysBefore[tm_local.tm_mon] + local.wDay - 1 + (leap && tm_local.tm_mon > 1);
+    tm_local.tm_isdst = -1;
     wchar_t buf[256] = {};
-    size_t n = wcsftime(buf, 256, format.c_str(), &local);
+    const size_t n = wcsftime(buf, 256, format.c_str(), &tm_local);
     return std::wstring(buf, n);
 }
 

@@ -10,7 +10,9 @@ namespace quillet {
 
 // Current local time formatted with wcsftime; "" when it cannot be formatted.
 std::wstring now_text(const std::wstring& format);
-// Time t (seconds since 1970) as local time formatted with wcsftime; "" on failure.
+// Time t (seconds since 1970, negative before it) as local time formatted with
+// wcsftime, for any date a file can hold (years past 9999 as 9999-12-31
+// 23:59:59); "" on failure.
 std::wstring time_text(int64_t t, const std::wstring& format);
 
 // Writes one log line: timestamp, tab, program file name, tab, message (each CR

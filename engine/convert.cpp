@@ -101,9 +101,9 @@ namespace {
 // source's time and is flushed; check() reads it back; then the old
 // destination is backed up (with backup) and the sibling moved over it.
 template <typename Check>
-entry_outcome put_in_place(sibling_file& sibling, int64_t mtime, bool backup, Check check,
+entry_outcome put_in_place(sibling_file& sibling, int64_t write_time, bool backup, Check check,
                            entry_outcome done) {
-    const FILETIME ft = file_time_of(mtime);
+    const FILETIME ft = file_time_from(write_time);
     if (!SetFileTime(sibling.handle(), nullptr, nullptr, &ft) || !sibling.flush())
         return make_outcome(entry_result::destination_unwritable, L"cannot write the new file");
     // Read back through the handle that wrote it, now that its data is on disk.
@@ -345,8 +345,8 @@ void record_facts(entry_outcome& outcome, const file_status& src_status, const s
     outcome.src_code = src_code;
 }
 
-entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest, int64_t src_mtime,
-                             bool backup, const std::wstring& reason) {
+entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest,
+                             int64_t src_write_time, bool backup, const std::wstring& reason) {
     std::unique_ptr<sibling_file> sibling;
     if (!open_sibling(sibling, dest))
         return make_outcome(entry_result::destination_unwritable, L"cannot create the new file");
@@ -361,7 +361,8 @@ entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest, 
         if (file_bytes_equal(src, sibling->path())) return make_outcome(entry_result::copied, reason);
         return make_outcome(entry_result::destination_unwritable, L"the copy reads back differently");
     };
-    return put_in_place(*sibling, src_mtime, backup, check, make_outcome(entry_result::copied, reason));
+    return put_in_place(*sibling, src_write_time, backup, check,
+                        make_outcome(entry_result::copied, reason));
 }
 
 entry_outcome convert_entry(text_code code, const std::wstring& src, const std::wstring& dest,
@@ -378,7 +379,7 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
             return make_outcome(entry_result::up_to_date, L"is its own destination");
         // Copied unchanged, but like every replaced file the old destination
         // is kept in Rescue first.
-        return copy_unchanged(src, dest, src_status.mtime(), true, L"copy target");
+        return copy_unchanged(src, dest, src_status.write_time(), true, L"copy target");
     }
     std::unique_ptr<sibling_file> sibling;
     if (!open_sibling(sibling, dest))
@@ -410,7 +411,7 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
                 return make_outcome(entry_result::converted, L"");
             return make_outcome(entry_result::copied, L"read-back differs");
         };
-        entry_outcome outcome = put_in_place(*sibling, src_status.mtime(), true, check,
+        entry_outcome outcome = put_in_place(*sibling, src_status.write_time(), true, check,
                                              make_outcome(entry_result::converted, L"converted"));
         if (outcome.result != entry_result::copied) {
             if (outcome.result == entry_result::converted)
@@ -420,7 +421,7 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
         fallback = outcome.reason;
     }
     sibling.reset();
-    entry_outcome outcome = copy_unchanged(src, dest, src_status.mtime(), true, fallback);
+    entry_outcome outcome = copy_unchanged(src, dest, src_status.write_time(), true, fallback);
     outcome.kept_unchanged = outcome.result == entry_result::copied;
     return outcome;
 }

@@ -60,11 +60,12 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
 void record_facts(entry_outcome& outcome, const file_status& src_status, const std::wstring& dest,
                   bool dest_text_file, text_code dest_code, text_code src_code);
 
-// Copies src's bytes over dest (a plain file, writable, with src_mtime),
+// Copies src's bytes over dest (a plain file, writable, with the file time
+// src_write_time: 100 ns units since 1601),
 // through a sibling file that is checked before it replaces dest; with
 // backup, an existing dest is kept in Rescue first. The outcome is copied,
 // source_unreadable, backup_failed or destination_unwritable.
-entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest, int64_t src_mtime,
-                             bool backup, const std::wstring& reason);
+entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest,
+                             int64_t src_write_time, bool backup, const std::wstring& reason);
 
 }  // namespace quillet

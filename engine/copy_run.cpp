@@ -47,7 +47,7 @@ entry_outcome left_alone(const std::wstring& reason) {
 entry_outcome copy_binary(const std::wstring& src, const std::wstring& dest,
                           const file_status& src_status) {
     if (may_exist(dest) && same_file(src, dest)) return left_alone(L"is its own destination");
-    return copy_unchanged(src, dest, src_status.mtime(), true, L"not a text file");
+    return copy_unchanged(src, dest, src_status.write_time(), true, L"not a text file");
 }
 
 // One entry of the run, from the checks on its two files to its outcome.
@@ -58,7 +58,8 @@ entry_outcome process_entry(int code, const std::wstring& src, const std::wstrin
     const file_status src_status(src);
     if (!src_status.is_file()) return left_alone(L"not a file");
     const file_status dest_status = indexed_status(dest);
-    if (dest_status.mtime() > src_status.mtime()) return left_alone(L"destination is newer");
+    if (!dest_status.failed() && dest_status.mtime() > src_status.mtime())
+        return left_alone(L"destination is newer");
     const text_check check = check_text_file(src);
     if (!check.readable) {
         entry_outcome outcome = make_outcome(entry_result::source_unreadable,
@@ -170,7 +171,7 @@ bool copy_if_newer(const std::wstring& src, const std::wstring& dest) {
     if (!path_exists(src, false)) return false;
     const std::wstring folder = path_folder(dest);
     if (!folder_exists(folder) && !make_folders(folder)) return false;
-    return copy_unchanged(src, dest, file_status(src).mtime(), false, L"").done();
+    return copy_unchanged(src, dest, file_status(src).write_time(), false, L"").done();
 }
 
 void log_kept_files(const copy_run_result& run, const text_translator& translate) {

@@ -1,6 +1,7 @@
 // Status lines of the file list.
 #include "engine/entries.h"
 
+#include <cstdint>
 #include <cwctype>
 #include <iomanip>
 #include <new>
@@ -176,8 +177,10 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
     const int dest_code = m.dest_code, src_code = m.src_code;
     const bool dest_unread = m.dest_unread, src_unread = m.src_unread;
     const bool non_text = m.non_text, same = m.same;
-    const int64_t dest_time = d.exists ? d.mtime : 0;
-    const int64_t src_time = s.exists ? s.mtime : 0;
+    // A missing file is older than any file there is (sources of 1960 too);
+    // two missing files have equal times.
+    const int64_t dest_time = d.exists ? d.mtime : INT64_MIN;
+    const int64_t src_time = s.exists ? s.mtime : INT64_MIN;
     std::wstring line = L" ";
     line += (non_text || same || dest_time > src_time) ? L" " : L"<";
     line += dest_time < src_time ? L"<" : dest_time == src_time ? L"=" : L" ";

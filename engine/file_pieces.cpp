@@ -284,14 +284,14 @@ bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error) {
     return reader.ok();
 }
 
-bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime,
+bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t write_time,
                      bool replace) {
     if (may_exist(dest) && is_read_only(dest)) {
         log_line(L"Can't replace  " + dest + L"  (read-only)");
         return false;
     }
     sibling_file sibling(dest, staging_folder_for(dest));
-    const FILETIME ft = file_time_of(mtime);
+    const FILETIME ft = file_time_from(write_time);
     if (!sibling.ok() || !copy_pieces(src, sibling.handle()) ||
         !SetFileTime(sibling.handle(), nullptr, nullptr, &ft) || !sibling.close())
         return false;

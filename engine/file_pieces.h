@@ -168,12 +168,12 @@ bool file_bytes_equal(const std::wstring& a, const std::wstring& b);
 // Copies src's bytes to the open file out, piece by piece; false when src
 // cannot be read (read_error, when given, tells why) or out not written.
 bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error = nullptr);
-// Copies src over dest as a plain, writable file with modification time mtime
-// (seconds since 1970): written to a sibling, read back, then moved over dest.
+// Copies src over dest as a plain, writable file with modification time
+// write_time (a file time: 100 ns units since 1601): written to a sibling, read back, then moved over dest.
 // A read-only dest is never replaced; without replace, no existing dest is
 // (the copy is then made only under a name no file holds). False, with dest as
 // it was, on failure.
-bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t mtime,
+bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t write_time,
                      bool replace = true);
 
 }  // namespace quillet

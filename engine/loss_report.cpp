@@ -1,5 +1,6 @@
 #include "engine/loss_report.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/guess.h"
@@ -54,12 +55,13 @@ bool target_holds(text_code target, uint32_t c) {
 void place(const std::wstring& text, const std::vector<size_t>& index, std::vector<loss_item>& items) {
     uint64_t line = 1, column = 1;
     size_t k = 0;
-    for (size_t i = 0; i < text.size() && k < items.size(); ++i) {
+    for (size_t i = 0; i <= text.size() && k < items.size(); ++i) {
         while (k < items.size() && index[k] == i) {
             items[k].line = line;
             items[k].column = column;
             ++k;
         }
+        if (i == text.size()) break;  // (an item just past the text's end)
         const wchar_t c = text[i];
         if (c == L'\n' || (c == L'\r' && (i + 1 == text.size() || text[i + 1] != L'\n'))) {
             ++line;
@@ -76,14 +78,25 @@ loss_report conversion_loss(const std::vector<uint8_t>& bytes, text_code target)
     loss_report report;
     if (target == 0) return report;
     report.source = detect_code(bytes);
+    uint64_t cut_at = 0;  // with kind cut_short: where the cut character starts
     if (report.source == code_none) {
         const code_guess g = guess_encoding(bytes.data(), bytes.size(), false);
         if (g.undecided) {
             report.kind = loss_kind::undecided;
             report.candidates = g.candidates;
+            report.cut = g.cut;
             return report;
         }
         report.source = g.nearest;
+        if (g.not_japanese) {
+            report.kind = loss_kind::not_japanese;
+            return report;
+        }
+        if (g.cut_short) {
+            report.kind = loss_kind::cut_short;
+            cut_at = g.cut_offset;
+        }
+        report.no_encoding = !g.cut_short;
     }
 
     // Bytes the source's encoding cannot read.
@@ -96,8 +109,20 @@ loss_report conversion_loss(const std::vector<uint8_t>& bytes, text_code target)
         text = decode_text(bytes);
         first = {{bytes.size() - 1, text.empty() ? 0 : text.size() - 1}};
     }
+    // A file whose only fault is a character cut by its end was cut short.
+    if (report.kind != loss_kind::cut_short && report.count == 1 &&
+        ends_inside_character(bytes.data() + mark, bytes.size() - mark, report.source, cut_at)) {
+        report.kind = loss_kind::cut_short;
+        cut_at += mark;
+    }
+    if (report.kind == loss_kind::cut_short) {
+        // The bytes of the cut character, wherever its reading ends.
+        report.count = 1;
+        first.resize(std::min<size_t>(first.size(), 1));
+        if (first.empty()) first.push_back({cut_at - mark, text.size()});
+    }
     if (report.count > 0) {
-        report.kind = loss_kind::undecodable;
+        if (report.kind != loss_kind::cut_short) report.kind = loss_kind::undecodable;
         std::vector<size_t> index;
         for (const undecodable& u : first) {
             if (report.items.size() == kLossItems) break;
@@ -147,11 +172,28 @@ std::wstring loss_report_text(const std::wstring& path, const loss_report& repor
             return L"";
         case loss_kind::undecided: {
             out += L"encoding undecided between";
-            for (size_t k = 0; k < report.candidates.size(); ++k)
-                out += (k ? L" and " : L" ") + code_name(report.candidates[k]);
+            for (size_t k = 0; k < report.candidates.size(); ++k) {
+                out += (k == 0 ? L" " : k + 1 == report.candidates.size() ? L" and " : L", ") +
+                       code_name(report.candidates[k]);
+                if (k < report.cut.size() && report.cut[k]) out += L" (cut short)";
+            }
             return out + L"\n";
         }
+        case loss_kind::not_japanese:
+            return out + L"not recognised as Japanese text (closest reading: " +
+                   code_name(report.source) + L")\n";
+        case loss_kind::cut_short:
+            out += L"ends inside a character of " + code_name(report.source) + L" at byte offset " +
+                   std::to_wstring(report.items.empty() ? 0 : report.items[0].offset) + L"\n";
+            break;
         case loss_kind::undecodable:
+            if (report.no_encoding) {
+                out += L"not valid in any encoding: first bad byte at offset " +
+                       std::to_wstring(report.items.empty() ? 0 : report.items[0].offset) +
+                       L" (nearest reading " + code_name(report.source) + L", " +
+                       std::to_wstring(report.count) + L" byte sequence(s) not valid)\n";
+                break;
+            }
             out += std::to_wstring(report.count) + L" byte sequence(s) not valid " +
                    code_name(report.source) + L"\n";
             break;
@@ -162,7 +204,7 @@ std::wstring loss_report_text(const std::wstring& path, const loss_report& repor
     }
     for (const loss_item& item : report.items) {
         wchar_t where[96];
-        if (report.kind == loss_kind::undecodable) {
+        if (report.kind == loss_kind::undecodable || report.kind == loss_kind::cut_short) {
             std::wstring hex;
             for (uint8_t b : item.bytes) {
                 wchar_t two[4];

@@ -13,6 +13,8 @@ namespace quillet {
 enum class loss_kind {
     none,          // the conversion loses nothing
     undecided,     // more than one encoding reads the file; none was chosen
+    not_japanese,  // one reading stands but does not read as Japanese text
+    cut_short,     // the file ends inside a character of its encoding
     undecodable,   // the source's bytes do not decode cleanly
     unencodable,   // the target cannot hold some of the source's characters
 };
@@ -31,7 +33,11 @@ struct loss_item {
 struct loss_report {
     loss_kind kind = loss_kind::none;
     text_code source = code_none;       // the encoding the source was read in
+    // Undecodable bytes that no encoding reads; source is then the reading
+    // with the fewest invalid sequences.
+    bool no_encoding = false;
     std::vector<text_code> candidates;  // for undecided: the encodings that read it
+    std::vector<bool> cut;              // ... and which of them end inside a character
     std::vector<loss_item> items;       // the first few
     uint64_t count = 0;                 // how many in all
 };

@@ -95,14 +95,14 @@ namespace {
 // never replaced; that name is then looked at again. The backup's path, or
 // "" when none could be made.
 std::wstring new_stamped_backup(const std::wstring& path, const std::wstring& folder,
-                                const std::wstring& name, int64_t mtime) {
+                                const std::wstring& name, int64_t write_time) {
     for (int attempt = 0; attempt < 100 && folder_exists(folder); ++attempt) {
         const std::wstring stamped = stamped_backup_name(path, folder, rescue_stamp(path), name);
         if (stamped.empty()) {
             log_line(L"::rescue_copy   No free name   " + path);
             return L"";
         }
-        if (same_content(path, stamped) || copy_file_plain(path, stamped, mtime, false))
+        if (same_content(path, stamped) || copy_file_plain(path, stamped, write_time, false))
             return stamped;
         if (!path_exists(stamped, false)) break;
     }
@@ -118,9 +118,9 @@ std::wstring rescue_copy(const std::wstring& path) {
     // The stamped copy first: the plain (latest) backup is replaced only once
     // the version it may hold is kept under a stamped name of its own. Both
     // are plain, writable files with the file's own modification time.
-    const int64_t mtime = file_status(path).mtime();
-    const std::wstring stamped =
-        new_stamped_backup(path, path_add_sep(path_folder(plain), L"\\"), path_name(plain), mtime);
+    const int64_t write_time = file_status(path).write_time();
+    const std::wstring stamped = new_stamped_backup(path, path_add_sep(path_folder(plain), L"\\"),
+                                                    path_name(plain), write_time);
     if (stamped.empty()) return L"";
     // A run reading the plain backup (a restore) keeps it as it is; the
     // stamped copy holds this backup.
@@ -131,7 +131,7 @@ std::wstring rescue_copy(const std::wstring& path) {
     // The latest copy is a convenience: the backup is made once the stamped
     // copy is there, also when an earlier version left a read-only latest
     // copy that cannot be replaced.
-    if (plain != stamped && !copy_file_plain(path, plain, mtime))
+    if (plain != stamped && !copy_file_plain(path, plain, write_time))
         log_line(L"::rescue_copy   Can't copy   " + path + L"   " + plain);
     return stamped;
 }

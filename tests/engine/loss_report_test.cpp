@@ -33,7 +33,8 @@ TEST(LossReport, UndecodableBytesAreNamedByOffset) {
                        0xCB, 0xDC, 0xA4, 'x', '\n', 0xC6};
     const loss_report r = conversion_loss(euc, code_utf8);
     EXPECT_EQ(loss_report_text(L"e.txt", r, code_utf8),
-              L"e.txt: kept unchanged: 2 byte sequence(s) not valid EUC-JP\n"
+              L"e.txt: kept unchanged: not valid in any encoding: first bad byte at offset 12 "
+              L"(nearest reading EUC-JP, 2 byte sequence(s) not valid)\n"
               L"  byte offset 12 (A4 78 0A C6...), line 1, column 7\n"
               L"  byte offset 15 (C6...), line 2, column 1\n");
 }
@@ -63,7 +64,8 @@ TEST_F(CopyRunJapanese, MixedFolderConvertsToUtf8OrKeepsFilesWithTheirReasons) {
         << run.kept[0];
     EXPECT_NE(run.kept[0].find(L"EUC-JP"), std::wstring::npos) << run.kept[0];
     EXPECT_NE(run.kept[0].find(L"Shift_JIS"), std::wstring::npos) << run.kept[0];
-    EXPECT_NE(run.kept[1].find(L"broken.txt: kept unchanged: 2 byte sequence(s) not valid"),
+    EXPECT_NE(run.kept[1].find(L"broken.txt: kept unchanged: not valid in any encoding: first bad "
+                               L"byte at offset 3"),
               std::wstring::npos)
         << run.kept[1];
     // The status lines name the new encodings.
