@@ -111,7 +111,9 @@ TEST(GuessCode, EucJpAndIso2022JpAreRecognisedAndDecoded) {
 
 TEST(GuessCode, ShiftJisEvidenceIsWeighedWholeAndUtf8IsStrict) {
     EXPECT_EQ(guess_code(bytes{0x20, 0x66, 0x0A, 0xE5, 0xB3, 0x92, 0x42}), code_sjis);  // " f\n蟲達"
-    EXPECT_EQ(guess_code(bytes{'a', 'b', 'c', 0xB1}), code_sjis);           // abcｱ
+    EXPECT_EQ(guess_code(bytes{'a', 'b', 'c', 0xB1, '\n'}), code_sjis);    // abcｱ
+    // ... but without the line end it may as well be EUC-JP cut inside a kanji.
+    EXPECT_TRUE(guess_encoding(bytes{'a', 'b', 'c', 0xB1}.data(), 4, false).undecided);
     // UTF-8 is strict.
     EXPECT_EQ(guess_code(bytes{0xE3, 0x81, 0x8B, 0xE3, 0x82, 0x89}), code_utf8);  // から
     EXPECT_NE(guess_code(bytes{0xC0, 0xAF}), code_utf8);                          // overlong

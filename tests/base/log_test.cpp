@@ -34,12 +34,18 @@ bool looks_like_timestamp(const std::wstring& t) {
 
 }  // namespace
 
-TEST(TimeText, FormatsLocalTimeAfter2038) {
+TEST(TimeText, FormatsLocalTimeOfAnyDateAFileCanHold) {
     const int64_t mid2100 = 4102444800LL + 180 * 86400;  // July 2100 in every time zone
     EXPECT_EQ(time_text(mid2100, L"%Y"), L"2100");
     EXPECT_EQ(time_text(mid2100, L"%m"), L"06");
     EXPECT_EQ(time_text(mid2100, L""), L"");
-    EXPECT_EQ(time_text(-1000000000000000LL, L"%Y"), L"");
+    // Noon of 1902-06-01, 1960-06-01 and 2400-06-01 UTC: that day in every zone.
+    EXPECT_EQ(time_text(-2132827200LL, L"%Y/%m/%d"), L"1902/06/01");
+    EXPECT_EQ(time_text(-302443200LL, L"%Y/%m/%d"), L"1960/06/01");
+    EXPECT_EQ(time_text(13582641600LL, L"%Y/%m/%d"), L"2400/06/01");
+    // Beyond what four digits of a year show: the nearest time they can.
+    EXPECT_EQ(time_text(-1000000000000000LL, L"%Y/%m/%d %H:%M:%S"), L"1601/01/01 00:00:00");
+    EXPECT_EQ(time_text(900000000000LL, L"%Y/%m/%d %H:%M:%S"), L"9999/12/31 23:59:59");
     SYSTEMTIME now;
     GetLocalTime(&now);
     std::wstring year = now_text(L"%Y");

@@ -65,17 +65,22 @@ TEST(FileStatus, FileFolderAndMissing) {
     EXPECT_TRUE(file_status(L"").failed());
 }
 
-TEST(FileStatus, TimesAfter2038CompareCorrectly) {
+TEST(FileStatus, TimesOfAnyDateAreReadAsTheFileHoldsThem) {
     scratch_folder s;
-    ASSERT_TRUE(ts::put_text(s.file(L"late.txt"), "x"));
-    ASSERT_TRUE(ts::put_text(s.file(L"early.txt"), "x"));
-    const int64_t year2100 = 4102444800LL;  // 2100-01-01 00:00:00 UTC
-    ASSERT_TRUE(ts::set_mtime(s.file(L"late.txt"), year2100));
-    ASSERT_TRUE(ts::set_mtime(s.file(L"early.txt"), 1000000000LL));
-    file_status late(s.file(L"late.txt"));
-    ASSERT_FALSE(late.failed());
-    EXPECT_EQ(late.mtime(), year2100);
-    EXPECT_GT(late.mtime(), file_status(s.file(L"early.txt")).mtime());
+    // 1902-06-01, 1960-01-01, 1969-12-31 23:59:59, 2001-09-09, 2100-01-01 and
+    // 2400-06-01 (seconds since 1970, UTC).
+    const int64_t times[] = {-2132870400LL, -315619200LL, -1, 1000000000LL, 4102444800LL,
+                             13582598400LL};
+    for (int64_t t : times) {
+        const std::wstring f = s.file(std::to_wstring(t) + L".txt");
+        ASSERT_TRUE(ts::put_text(f, "x"));
+        ASSERT_TRUE(ts::set_mtime(f, t));
+        const file_status st(f);
+        ASSERT_FALSE(st.failed());
+        EXPECT_EQ(st.mtime(), t);
+        EXPECT_EQ(st.write_time(), t * 10000000LL + 116444736000000000LL);
+    }
+    EXPECT_LT(file_status(s.file(L"-1.txt")).mtime(), file_status(s.file(L"1000000000.txt")).mtime());
 }
 
 TEST(FileAttr, ReadOnlyHiddenAndMissing) {
