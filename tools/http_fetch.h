@@ -100,7 +100,8 @@ bool move_file(const std::wstring& src, const std::wstring& dst, bool no_replace
 std::wstring replace_all(std::wstring text, const std::wstring& from, const std::wstring& to);
 
 // The user-agent text of every request: program, Windows version, program
-// version, build marks, screen scale and user; computed once per process.
+// version, build marks and screen scale (never the login name); computed once
+// per process.
 std::wstring u_agent();
 
 // The pieces u_agent() is made of, in its order.
@@ -124,10 +125,9 @@ std::wstring agent_dpi(int dpi);
 // Whole-number form of a number with at most 6 significant digits ("%g").
 std::wstring short_number(double value);
 // The pieces put together: program + " " + windows + " " + suffix + platform
-// + toolset + dpi + " " + user.
+// + toolset + dpi.
 std::wstring agent_text(const std::wstring& program, const std::wstring& windows,
                         const std::wstring& suffix, const std::wstring& platform,
-                        const std::wstring& toolset, const std::wstring& dpi,
-                        const std::wstring& user);
+                        const std::wstring& toolset, const std::wstring& dpi);
 
 }  // namespace quillet

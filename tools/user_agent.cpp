@@ -92,11 +92,12 @@ std::wstring agent_dpi(int dpi) {
     return L"  DPI " + std::to_wstring(dpi * 100 / 96) + L"%";
 }
 
+// The login name is not sent: the text may travel over plain HTTP, and the
+// server has no use for who runs the program.
 std::wstring agent_text(const std::wstring& program, const std::wstring& windows,
                         const std::wstring& suffix, const std::wstring& platform,
-                        const std::wstring& toolset, const std::wstring& dpi,
-                        const std::wstring& user) {
-    return program + L" " + windows + L" " + suffix + platform + toolset + dpi + L" " + user;
+                        const std::wstring& toolset, const std::wstring& dpi) {
+    return program + L" " + windows + L" " + suffix + platform + toolset + dpi;
 }
 
 std::wstring u_agent() {
@@ -109,7 +110,7 @@ std::wstring u_agent() {
         return agent_text(agent_program(title, file_name), agent_windows(windows_version()),
                           agent_suffix(title, file_name, own.file_version()),
                           agent_platform(running_under_wow64()), agent_toolset(),
-                          agent_dpi(screen_dpi()), user_name());
+                          agent_dpi(screen_dpi()));
     }();
     return agent;
 }

@@ -187,20 +187,10 @@ std::wstring get_which(const std::wstring& name) {
 }
 
 std::wstring windows_version() {
-    std::wstring file = module_path(nullptr);
-    const std::wstring w = get_which(L"where");
-    const std::wstring v = get_which(L"winver");
-    const std::wstring e = get_which(L"explorer");
-    const std::wstring candidates[] = {v, w, e, special_folder(CSIDL_SYSTEM) + L"\\winver.exe",
-                                       special_folder(CSIDL_WINDOWS) + L"\\explorer.exe"};
-    for (const auto& candidate : candidates) {
-        if (!candidate.empty() && path_exists(candidate, false)) {
-            file = candidate;
-            break;
-        }
-    }
+    // The system's own library carries the system's version; reading its
+    // version resource starts no program and asks no command.
     version_info info;
-    info.set_file(file);
+    info.set_file(path_add_sep(special_folder(CSIDL_SYSTEM), L"\\") + L"kernel32.dll");
     std::wstring version;
     for (wchar_t c : info.product_version()) {
         if (c == L' ') continue;

@@ -1,7 +1,7 @@
 // Command lookup through a hidden batch file: get_which runs the "where"
 // command the way a user would at a command prompt and returns the first path
-// it prints; windows_version names the running Windows from a system
-// program's version resource.
+// it prints; windows_version names the running Windows from the version
+// resource of the system's own library.
 #pragma once
 #include <mutex>
 #include <string>
@@ -48,8 +48,8 @@ std::mutex& batch_exit_ops_guard();
 // The command processor: %ComSpec%, else cmd.exe in the system folder.
 std::wstring command_processor();
 
-// The ProductVersion of winver, where or explorer (the first found), or of the
-// program itself, with spaces removed and "," as ".", e.g. "10.0.19041.1".
+// The ProductVersion of the system's kernel32.dll, with spaces removed and ","
+// as ".", e.g. "10.0.19041.1"; no program is started for it.
 std::wstring windows_version();
 
 }  // namespace quillet

@@ -55,8 +55,7 @@ TEST(UserAgent, ScaleOnlyWhenNotStandard) {
 }
 
 TEST(UserAgent, PiecesInOrder) {
-    EXPECT_EQ(agent_text(L"P", L"W", L"S", L"<pl>", L"<ts>", L"<dpi>", L"U"),
-              L"P W S<pl><ts><dpi> U");
+    EXPECT_EQ(agent_text(L"P", L"W", L"S", L"<pl>", L"<ts>", L"<dpi>"), L"P W S<pl><ts><dpi>");
 }
 
 namespace {
@@ -84,22 +83,19 @@ std::wstring product_version_of(const std::wstring& file) {
 
 TEST(UserAgent, WholeTextOfThisProgram) {
     // This test program has no version resource and is named test_tools.exe;
-    // the system's version comes from winver's own resource.
+    // the system's version comes from its own library's resource.
     wchar_t system[MAX_PATH] = L"";
     GetSystemDirectoryW(system, MAX_PATH);
-    std::wstring version = product_version_of(std::wstring(system) + L"\\winver.exe");
+    std::wstring version = product_version_of(std::wstring(system) + L"\\kernel32.dll");
     version.erase(std::remove(version.begin(), version.end(), L' '), version.end());
     std::replace(version.begin(), version.end(), L',', L'.');
     ASSERT_FALSE(version.empty());
-    wchar_t user[257] = L"";
-    DWORD user_size = 257;
-    ASSERT_TRUE(GetUserNameW(user, &user_size));
     HDC dc = GetDC(nullptr);
     const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
     ReleaseDC(nullptr, dc);
     // The pieces' forms are tested above; here their sources are.
     EXPECT_EQ(u_agent(), L"test_tools " + agent_windows(version) +
                              L" (test_tools.exe) UNICODE  AFXDLL  Win 400  VC 6  MSC 12 " +
-                             agent_dpi(dpi) + L" " + user);
+                             agent_dpi(dpi));
     EXPECT_EQ(u_agent(), u_agent());  // computed once
 }
