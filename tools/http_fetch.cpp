@@ -10,7 +10,7 @@
 #include "base/handles.h"
 #include "base/paths.h"
 #include "engine/store.h"
-#include "tools/error_note.h"
+#include "base/diagnostic.h"
 #include "tools/http_transfer.h"
 
 namespace quillet {

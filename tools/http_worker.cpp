@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "tools/error_note.h"
+#include "base/diagnostic.h"
 
 namespace quillet {
 

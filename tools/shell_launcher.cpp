@@ -10,7 +10,7 @@
 #include "base/main_window.h"
 #include "base/paths.h"
 #include "base/report_box.h"
-#include "tools/error_note.h"
+#include "base/diagnostic.h"
 
 namespace quillet {
 

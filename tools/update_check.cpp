@@ -17,7 +17,7 @@
 #include "engine/convert.h"
 #include "engine/file_io.h"
 #include "engine/store.h"
-#include "tools/error_note.h"
+#include "base/diagnostic.h"
 #include "tools/http_fetch.h"
 #include "tools/shell_launcher.h"
 #include "tools/which.h"

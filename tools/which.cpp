@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "base/diagnostic.h"
 #include "base/handles.h"
 #include "base/main_window.h"
 #include "base/log.h"
@@ -15,9 +16,7 @@
 #include "engine/convert.h"
 #include "engine/file_io.h"
 #include "engine/store.h"
-#include "tools/error_note.h"
 #include "tools/http_fetch.h"
-#include "tools/shell_launcher.h"
 
 namespace quillet {
 
@@ -125,16 +124,7 @@ std::wstring bat_path(const std::wstring& command) {
 
 std::wstring write_batch(const std::wstring& command) {
     const std::wstring path = bat_path(command);
-    if (!write_sjis(path, command + L"\r\n")) error_note(L"run_hidden_batch   Can't write   " + path);
-    return path;
-}
-
-std::wstring run_hidden_batch(const std::wstring& command) {
-    const std::wstring path = write_batch(command);
-    shell_launcher launcher;
-    launcher.set_show(SW_HIDE);
-    launcher.set_file(path);
-    launcher.execute();
+    if (!write_sjis(path, command + L"\r\n")) error_note(L"write_batch   Can't write   " + path);
     return path;
 }
 

@@ -20,9 +20,6 @@ std::wstring bat_path(const std::wstring& command);
 // Writes the command line (and a line end) as a Shift_JIS batch file at
 // bat_path(command); returns its path.
 std::wstring write_batch(const std::wstring& command);
-// write_batch, then starts the batch hidden through the shell; does not wait.
-// Returns the batch file's path.
-std::wstring run_hidden_batch(const std::wstring& command);
 
 // The full path of a program as "where" finds it (the first line of its
 // answer), name itself when it is an existing path with a folder part, or ""
