@@ -273,10 +273,15 @@ void MainDialog::open_selected_recent() {
         report_box(unreadable_list_message(store(), ui_translator()), 0, 0);
 }
 
+void MainDialog::OnOK() {
+    if (GetFocus() == recent_list_box.hwnd()) OnRecentSelect();
+}
+
 void MainDialog::OnReloadIdo() {
+    // The file list keeps showing the list the copy button works on.
     while_busy([this] {
         fill_list(recent_list_box, store().load_recent());
-        fill_list(file_list_box, {});
+        fill_list(file_list_box, store().file_entries());
     });
 }
 

@@ -60,6 +60,9 @@ public:
     // Handlers, public so that tests can call them as the messages would.
     BOOL OnInitDialog() override;
     void OnCancel() override;
+    // Enter: opens the list selected in the recent list when that list has
+    // the focus; anywhere else it does nothing (it never ends the program).
+    void OnOK() override;
     void OnSize(UINT type, int cx, int cy);
     bool OnPaint();
     HICON OnQueryDragIcon();

@@ -52,6 +52,13 @@ void MainDialog::take_in_drop(HDROP drop) {
 }
 
 void MainDialog::OnCopy() {
+    // Nothing to copy: the run would only write an empty list record (and back
+    // up the last one); the window says what to drop instead.
+    if (!busy_ && store().get_files().empty() && store().unreadable_list().empty()) {
+        report_box(ui_text("Drop a folder, a list file (.ilc) or text files onto the window first.\r\n"),
+                   0, 0);
+        return;
+    }
     // A second click during a run starts nothing.
     while_busy([this] {
         copy_run_result result = copy_run(selected_code(encoding_box), ui_translator());

@@ -98,6 +98,10 @@ void add_program_ui_texts() {
     // read, and the text files copied as they were instead of converted.
     add_ui_text("Unable to read the list.\r\n", L"リストを読めません．\r\n");
     add_ui_text("Kept unchanged.\r\n", L"変換せずにコピーしました．\r\n");
+    add_ui_text("Drop a folder, a list file (.ilc) or text files onto the window first.\r\n",
+                L"コピーするファイルがありません．\r\n"
+                L"フォルダ、リストファイル（.ilc）またはテキストファイルを、先にこのウィンドウへ"
+                L"ドロップしてください．\r\n");
     add_ui_text("&Reload ido", L"ido 再読込(&R)");
     add_ui_text("Edit i&do", L"i&do 編集");
     add_ui_text("Edit i&lc", L"i&lc 編集");

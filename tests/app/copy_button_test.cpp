@@ -126,13 +126,44 @@ TEST_F(CopyButtonTest, UnableToSaveStopsTheRun) {
     EXPECT_EQ(dlg->file_list_box.count(), 5);
 }
 
-TEST_F(CopyButtonTest, RunAfterReloadStillProcessesTheStoresList) {
+TEST_F(CopyButtonTest, AfterReloadTheFileListShowsWhatTheButtonRuns) {
     std::vector<std::wstring> files = prepare(3);
     click(IDC_RELOAD_IDO);
-    ASSERT_EQ(dlg->file_list_box.count(), 0);
+    ASSERT_EQ(dlg->file_list_box.count(), 3);
     click(IDC_COPY);
     EXPECT_EQ(dlg->file_list_box.count(), 3);
     for (const std::wstring& f : files) EXPECT_TRUE(quillet::path_exists(dest + quillet::path_name(f), false));
+}
+
+TEST_F(CopyButtonTest, WithNothingToCopyTheButtonSaysWhatToDropAndWritesNothing) {
+    const std::wstring folder = store().get_folder();
+    const std::wstring rescue = temp + L"Rescue";
+    click(IDC_COPY);
+    click(IDC_COPY);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text.find(L"コピーするファイルがありません．"), 0u) << boxes[0].text;
+    for (const wchar_t* name : {L"copy_.ilc", L"UTF_8.ilc", L"UTF16.ilc", L"S_JIS.ilc"})
+        EXPECT_FALSE(quillet::path_exists(quillet::path_add_sep(folder) + name, false)) << name;
+    EXPECT_FALSE(quillet::path_exists(rescue, false));
+}
+
+TEST_F(CopyButtonTest, EnterNeverEndsTheProgramAndOpensTheSelectedRecentList) {
+    const std::wstring folder = make_folder(L"site");
+    const std::wstring source = make_file(L"src\\a.txt", "a\r\n");
+    write_list(folder + L"_copy_.ilc", {source});
+    write_list(ido, {folder + L"_copy_.ilc"});
+    click(IDC_RELOAD_IDO);
+    SendMessageW(dlg->recent_list_box.hwnd(), LB_SETCURSEL, 0, 0);
+    // Enter as the dialog manager sees it, in each control that can hold the focus.
+    for (int id : {IDC_FOLDER_EDIT, IDC_FILE_LIST, IDC_ENCODING, IDC_RECENT_LIST}) {
+        SetFocus(dlg->item(id));
+        MSG enter{GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+        IsDialogMessageW(dlg->hwnd(), &enter);
+        dispatch_pending();
+        ASSERT_TRUE(IsWindow(dlg->hwnd())) << "Enter in control " << id;
+    }
+    EXPECT_EQ(store().get_files(), std::vector<std::wstring>{source});
+    EXPECT_EQ(dlg->file_list_box.count(), 1);
 }
 
 TEST_F(CopyButtonTest, FilesKeptUnchangedAreShownWithTheirReasonsAfterTheRun) {
