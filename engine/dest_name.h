@@ -35,6 +35,11 @@ std::wstring name_refusal(const std::wstring& raw);
 // paths (letter case aside). An empty folder is the current folder.
 bool lies_directly_in(const std::wstring& path, const std::wstring& folder);
 
+// A name as the file system compares names: letter case aside (upper-cased
+// as the platform upper-cases text without regard to language), so that two
+// names with the same key are one file.
+std::wstring name_key(const std::wstring& name);
+
 // An entry's destination, or the reason it has none.
 struct dest_choice {
     std::wstring path;     // folder\name; "" when refused
