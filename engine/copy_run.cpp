@@ -118,7 +118,8 @@ void run_entries(int code, const std::vector<std::wstring>& files, const text_tr
                  std::unordered_map<std::wstring, size_t>& last_writer) {
     const rescue_guard guard(files);
     // The first entry of each destination name holds it: a later entry of the
-    // same name (from another folder) would replace its file.
+    // same name from another folder would replace its file. (The same source
+    // listed twice is processed twice, as before: it finds itself current.)
     std::unordered_map<std::wstring, size_t> holders;
     for (size_t i = 0; i < files.size(); ++i) {
         const std::wstring& src = files[i];
@@ -135,7 +136,7 @@ void run_entries(int code, const std::vector<std::wstring>& files, const text_tr
         const dest_choice choice = destination_of(run.dest_folder, src);
         const std::wstring& dest = choice.path;
         const auto holder = choice.ok() ? holders.emplace(name_key(path_name(dest)), i).first : holders.end();
-        if (holder != holders.end() && holder->second != i) {
+        if (holder != holders.end() && name_taken(files[holder->second], src)) {
             outcomes[i] = left_alone(same_name_reason(files[holder->second]));
             run.same_name.push_back(src + L"  (" + outcomes[i].reason + L")");
         } else {

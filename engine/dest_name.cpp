@@ -37,6 +37,10 @@ std::wstring name_key(const std::wstring& name) {
     return key;
 }
 
+bool name_taken(const std::wstring& holder, const std::wstring& entry) {
+    return name_key(path_normalize(holder)) != name_key(path_normalize(entry));
+}
+
 std::wstring stored_name(const std::wstring& name) {
     const size_t last = name.find_last_not_of(L". ");
     return last == std::wstring::npos ? std::wstring() : name.substr(0, last + 1);

@@ -5,7 +5,7 @@
 #include <iomanip>
 #include <new>
 #include <sstream>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "base/codepage.h"
 #include "base/log.h"
@@ -206,11 +206,14 @@ std::vector<std::wstring> file_entries(const std::wstring& folder,
     const short_read_waits quick;  // a file another program holds shows as unreadable
     std::vector<std::wstring> lines;
     lines.reserve(files.size());
-    std::unordered_set<std::wstring> names;  // destination names held by earlier entries
+    // The entry holding each destination name: the first that has it.
+    std::unordered_map<std::wstring, size_t> holders;
     for (size_t i = 0; i < files.size(); ++i) {
         keep_window_responsive();  // a long list keeps the window painted meanwhile
         const dest_choice choice = destination_of(folder, files[i]);
-        const bool taken = choice.ok() && !names.insert(name_key(path_name(choice.path))).second;
+        const auto holder = choice.ok() ? holders.emplace(name_key(path_name(choice.path)), i).first
+                                        : holders.end();
+        const bool taken = holder != holders.end() && name_taken(files[holder->second], files[i]);
         lines.push_back(status_line(folder, files[i], i < known.size() ? known[i] : nullptr, taken));
     }
     return lines;

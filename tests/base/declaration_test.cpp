@@ -52,15 +52,9 @@ TEST(Declarations, EachFormNamesEachTargetAndNothingElseChanges) {
                     declared_name_code(old_name) == target.target ? source : with_name(form.text, target.name);
                 EXPECT_EQ(rewritten(source, target.target), expected) << form.what << " " << old_name;
                 EXPECT_EQ(declared_target(rewritten(source, target.target)), target.target) << form.what;
+                // Copy, and codes no declaration names, change nothing.
+                for (text_code code : {0, -1, 17}) EXPECT_EQ(rewritten(source, code), source);
             }
-}
-
-TEST(Declarations, CopyAndOtherCodesChangeNothing) {
-    for (const declared_form& form : kForms)
-        for (text_code code : {0, -1, 17}) {
-            const std::wstring source = with_name(form.text, L"Shift_JIS");
-            EXPECT_EQ(rewritten(source, code), source) << form.what << " " << code;
-        }
 }
 
 TEST(Declarations, XmlWrittenAsShiftJisSaysSoWhenItNamedNoEncoding) {

@@ -44,30 +44,8 @@ std::wstring filled(const std::wstring& form, const std::wstring& name) {
     return text;
 }
 
-// EUC-JP bytes of a text of ASCII and JIS X 0208 characters, by way of code page 932.
-bytes eucjp(const std::wstring& text) {
-    const bytes s = sjis(text);
-    bytes out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        const unsigned lead = s[i];
-        if (lead < 0x80) {
-            out.push_back(static_cast<uint8_t>(lead));
-            continue;
-        }
-        const unsigned trail = s[++i];
-        unsigned row = (lead - (lead <= 0x9F ? 0x70 : 0xB0)) << 1;
-        unsigned cell = 0;
-        if (trail < 0x9F) {
-            row -= 1;
-            cell = trail - (trail >= 0x80 ? 0x20 : 0x1F);
-        } else {
-            cell = trail - 0x7E;
-        }
-        out.push_back(static_cast<uint8_t>(row | 0x80));
-        out.push_back(static_cast<uint8_t>(cell | 0x80));
-    }
-    return out;
-}
+// EUC-JP bytes (code page 20932).
+bytes eucjp(const std::wstring& text) { return code_page_bytes(text, 20932); }
 
 class declaration_run_test : public fixture {
 protected:
@@ -143,6 +121,18 @@ TEST_F(declaration_run_test, XmlThatNamedNoEncodingSaysShiftJisWhenWrittenSo) {
     EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + L"none.xml"));
     EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + L"no_name.xml"));
     for (const std::wstring& line : run.entries) EXPECT_EQ(line.substr(0, 3), L"  =") << line;
+}
+
+TEST_F(declaration_run_test, AnAsciiStyleSheetThatDeclaresItsTargetIsCurrent) {
+    // Its bytes are ASCII, which detection names ASCII, not the target; its
+    // declaration says what it was written as.
+    store().set_folder(path_del_sep(dest_dir));
+    store().add_file(source(L"plain.css", sjis(L"@charset \"Shift_JIS\";\r\nbody { color: black; }\r\n")));
+    copy_run(8);
+    EXPECT_EQ(get_bytes(dest_dir + L"plain.css"), utf8(L"@charset \"UTF-8\";\r\nbody { color: black; }\r\n"));
+    const copy_run_result run = copy_run(8);
+    EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + L"plain.css"));
+    EXPECT_EQ(run.entries[0].substr(0, 18), L"  = ASCII   ASCII ");
 }
 
 TEST_F(declaration_run_test, ADeclarationItsBytesContradictIsReportedAndTheBytesDecide) {
