@@ -67,12 +67,14 @@ entry_outcome process_entry(int code, const std::wstring& src, const std::wstrin
         outcome.src_size = src_status.size();
         return outcome;
     }
+    // Converted or kept as detection decides; a declaration that says
+    // otherwise is what breaks such a file in a browser, so it is told.
+    // (Read before the conversion: a source may be its own destination.)
+    const std::wstring declared_wrong = check.text ? false_declaration(src, check.code) : L"";
     entry_outcome outcome = check.text
                                 ? convert_entry(code, src, dest, src_status, dest_status, check.code)
                                 : copy_binary(src, dest, src_status);
-    // Converted or kept as detection decided; a declaration that says
-    // otherwise is what breaks such a file in a browser, so it is told.
-    if (check.text) outcome.false_declaration = false_declaration(src, check.code);
+    outcome.false_declaration = declared_wrong;
     // A copy holds the source's bytes: its text test and code are the source's.
     if (outcome.result == entry_result::copied)
         record_facts(outcome, src_status, dest, check.text, check.code, check.code);
