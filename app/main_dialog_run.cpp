@@ -28,7 +28,7 @@ std::vector<std::wstring> dropped_files(HDROP drop) {
     return paths;
 }
 
-void show_kept_files(const copy_run_result& run);
+void show_run_report(const copy_run_result& run);
 
 void MainDialog::OnDropFiles(HDROP drop) {
     // Sent from elsewhere while a handler works: the drop is refused.
@@ -63,21 +63,29 @@ void MainDialog::OnCopy() {
     while_busy([this] {
         copy_run_result result = copy_run(selected_code(encoding_box), ui_translator());
         fill_list(file_list_box, result.entries);
-        show_kept_files(result);
+        show_run_report(result);
     });
 }
 
-// Text files copied unchanged instead of converted, each with its reason, in
-// one box after the run (the status lines cannot say why); the log holds the
-// same text.
-void show_kept_files(const copy_run_result& run) {
+// What the status lines cannot say, in one box after the run (the log holds
+// the same): text files copied unchanged instead of converted, each with its
+// reason; files whose declared encoding their bytes are not in; entries left
+// alone because an earlier entry has their file name.
+void show_run_report(const copy_run_result& run) {
     constexpr size_t kShown = 10;
-    if (run.kept.empty()) return;
-    std::wstring text = ui_text("Kept unchanged.\r\n");
-    for (size_t i = 0; i < run.kept.size() && i < kShown; ++i) text += run.kept[i];
-    if (run.kept.size() > kShown)
-        text += L"... (" + std::to_wstring(run.kept.size() - kShown) + L" more in the log)\n";
-    report_box(text, 0, 0);
+    std::wstring text;
+    const auto add = [&text](const char* heading, const std::vector<std::wstring>& items,
+                             const wchar_t* end) {
+        if (items.empty()) return;
+        text += ui_text(heading);
+        for (size_t i = 0; i < items.size() && i < kShown; ++i) text += items[i] + end;
+        if (items.size() > kShown)
+            text += L"... (" + std::to_wstring(items.size() - kShown) + L" more in the log)\n";
+    };
+    add("Kept unchanged.\r\n", run.kept, L"");
+    add("Declared encoding differs.\r\n", run.false_declarations, L"\n");
+    add("Same file name.\r\n", run.same_name, L"\n");
+    if (!text.empty()) report_box(text, 0, 0);
 }
 
 }  // namespace quillet

@@ -95,13 +95,17 @@ void add_program_ui_texts() {
     add_ui_text("Not a text file.\r\n", L"テキストファイルではありません．\r\n");
     add_ui_text("Did not update.\r\n", L"更新しませんでした．\r\n");
     // The run's own messages beyond those above: a list that could not be
-    // read, and the text files copied as they were instead of converted.
+    // read, the text files copied as they were instead of converted, the
+    // files whose declared encoding their bytes are not in, and the entries
+    // left alone for a file name an earlier entry has.
     add_ui_text("Unable to read the list.\r\n", L"リストを読めません．\r\n");
     add_ui_text("Kept unchanged.\r\n", L"変換せずにコピーしました．\r\n");
     add_ui_text("Drop a folder, a list file (.ilc) or text files onto the window first.\r\n",
                 L"コピーするファイルがありません．\r\n"
                 L"フォルダ、リストファイル（.ilc）またはテキストファイルを、先にこのウィンドウへ"
                 L"ドロップしてください．\r\n");
+    add_ui_text("Declared encoding differs.\r\n", L"宣言された文字コードが中身と違います．\r\n");
+    add_ui_text("Same file name.\r\n", L"同じファイル名です．\r\n");
     add_ui_text("&Reload ido", L"ido 再読込(&R)");
     add_ui_text("Edit i&do", L"i&do 編集");
     add_ui_text("Edit i&lc", L"i&lc 編集");

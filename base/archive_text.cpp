@@ -39,20 +39,32 @@ std::wstring utf16_units(const std::vector<uint8_t>& bytes, size_t from, bool bi
 
 }  // namespace
 
+rule_hit find_rule_hit(const std::wstring& line, const std::wstring& marker, const std::wstring& keyword) {
+    rule_hit hit;
+    const size_t x = line.find(marker);
+    if (x == std::wstring::npos) return hit;
+    hit.keyword_at = line.find(keyword, x + 1);
+    if (hit.keyword_at != std::wstring::npos) hit.equals_at = line.find(L'=', hit.keyword_at + 1);
+    return hit;
+}
+
 bool declaration_in_line(const std::wstring& line, const std::wstring& marker,
                          const std::wstring& keyword, text_code& code) {
     code = code_none;
-    const size_t x = line.find(marker);
-    if (x == std::wstring::npos) return false;
-    const size_t at = line.find(keyword, x + 1);
-    if (at == std::wstring::npos) return false;
-    const size_t eq = line.find(L'=', at + 1);
+    const rule_hit hit = find_rule_hit(line, marker, keyword);
+    if (hit.keyword_at == std::wstring::npos) return false;
+    const size_t eq = hit.equals_at;
     const std::wstring value = eq == std::wstring::npos ? line.substr(0, kDeclarationValue)
                                                         : line.substr(eq + 1, kDeclarationValue);
-    if (names(value, L"UTF-8")) code = code_utf8;
-    else if (names(value, L"UTF-16")) code = code_utf16le;
-    else if (names(value, L"Shift_JIS")) code = code_sjis;
+    code = declared_value_code(value);
     return true;
+}
+
+text_code declared_value_code(const std::wstring& value) {
+    if (names(value, L"UTF-8")) return code_utf8;
+    if (names(value, L"UTF-16")) return code_utf16le;
+    if (names(value, L"Shift_JIS")) return code_sjis;
+    return code_none;
 }
 
 text_code declaration_rule_code(const std::vector<std::wstring>& lines, const std::wstring& marker,

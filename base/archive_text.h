@@ -19,11 +19,24 @@ namespace quillet {
 text_code declaration_rule_code(const std::vector<std::wstring>& lines, const std::wstring& marker,
                                 const std::wstring& keyword);
 
+// Where the rule finds its keyword and the "=" after it in line (npos when
+// the line lacks marker, keyword, or the "=" after them); keyword_at is
+// searched from just after the marker.
+struct rule_hit {
+    size_t keyword_at = std::wstring::npos;
+    size_t equals_at = std::wstring::npos;
+};
+rule_hit find_rule_hit(const std::wstring& line, const std::wstring& marker, const std::wstring& keyword);
+
 // The same rule applied to one line: true when line holds `marker` and, after
 // it, `keyword` (code then tells what the value names, 0 for none of the
 // three); false, with code 0, when it does not.
 bool declaration_in_line(const std::wstring& line, const std::wstring& marker,
                          const std::wstring& keyword, text_code& code);
+
+// What a declared value names: 8, 16 or 74 when it holds "UTF-8", "UTF-16"
+// or "Shift_JIS" (as written, or both lower-cased), else 0.
+text_code declared_value_code(const std::wstring& value);
 
 // The first `count` lines of text, cut at each CR LF (the separator is not part
 // of a line; text after the last separator counts only when it is not empty).

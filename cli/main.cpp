@@ -82,13 +82,14 @@ int report_run(const copy_run_result& run) {
         left.push_back(with_reason(run.not_updated[i], i < run.reasons.size() ? run.reasons[i] : L""));
     report_list(L"Did not update.", left);
     for (const std::wstring& why : run.kept) write_out(STD_ERROR_HANDLE, why);
+    report_list(L"Declared encoding differs.", run.false_declarations);
     if (!run.completed())
         report_list(L"Unable to save.", {with_reason(path_name(run.unsaved), run.unsaved_reason)});
     if (!run.list_saved)
         report_list(L"Unable to save.", {with_reason(run.list_record, L"the run's list record")});
     // What failed most decides.
     if (!run.completed() || !run.list_saved) return exit_unsaved;
-    return run.failed > 0 ? exit_unsaved : exit_done;
+    return run.failed > 0 || !run.same_name.empty() ? exit_unsaved : exit_done;
 }
 
 // ---------------------------------------------------------------------------
@@ -140,12 +141,14 @@ std::wstring help_text() {
            L"\n"
            L"Standard output (UTF-8 into a pipe or file): one status line per file:\n"
            L"  column 2      \"<\" the run will write the destination's text; \" \" not\n"
-           L"                (the same text already, not text, or destination newer)\n"
+           L"                (the same text already, not text, or destination newer);\n"
+           L"                \"!\" never: an earlier entry has the same file name\n"
            L"  column 3      \"<\" destination older than the source or missing,\n"
            L"                \"=\" same modification time, \" \" destination newer\n"
            L"  columns 5-9   encoding of the destination: UTF_8, UTF16, ASCII, S_JIS,\n"
            L"                EUCJP (EUC-JP), JIS_7 (ISO-2022-JP), or ----- (missing,\n"
            L"                not text, or not recognised);\n"
+           L"                TAKEN when an earlier entry has the same file name;\n"
            L"                NO_RD when the file could not be read (held by another\n"
            L"                program, permission denied)\n"
            L"  columns 13-17 encoding of the source, in the same way\n"
@@ -153,8 +156,12 @@ std::wstring help_text() {
            L"                and its path\n"
            L"Standard error: files refused as not text (\"Not a text file.\"), files\n"
            L"the run left alone (\"Did not update.\": missing, a folder, or with a\n"
-           L"newer destination) and a destination that could not be written\n"
-           L"(\"Unable to save.\").\n"
+           L"newer destination, or a file name an earlier entry has), files whose\n"
+           L"declared encoding differs from their bytes (\"Declared encoding\n"
+           L"differs.\"; converted as their bytes read) and a destination that\n"
+           L"could not be written (\"Unable to save.\").\n"
+           L"Converted files that declare their encoding (XML, HTML <meta>, CSS\n"
+           L"@charset) declare the one they are written in.\n"
            L"\n"
            L"Exit status:\n"
            L"  0  every file was handled (files left alone as missing, folders or\n"
@@ -165,7 +172,8 @@ std::wstring help_text() {
            L"     list.\": nothing was run and the earlier record stays), or some\n"
            L"     files failed: a source that could not be read, a backup that could\n"
            L"     not be made (under \"Did not update.\" with the reason); those files\n"
-           L"     were left as they were and the run went on\n"
+           L"     were left as they were and the run went on; or two entries have\n"
+           L"     the same file name (the first is processed, the others left alone)\n"
            L"  2  usage error: unknown option, a bad --code, no PATH, or a PATH that\n"
            L"     does not exist; nothing was changed\n"
            ;

@@ -257,7 +257,16 @@ write_pass write_converted(text_code code, const std::wstring& src, text_code sr
     piece_check check(code, file);
     const bool cuts_at_nul = code == code_utf8 || code == code_utf16le || code == code_sjis;
     bool first = true, leading = !cuts_at_nul;
-    while (reader.next(text)) {
+    // The declarations are rewritten to name the target in the text's head,
+    // which is read whole before anything of it is written.
+    bool head_pending = declared_name_of(code) != L"";
+    bool more = true;
+    while ((more = reader.next(text)) || head_pending) {
+        if (head_pending) {
+            if (more && text.size() < kDeclarationHeadChars) continue;
+            head_pending = false;
+            rewrite_declarations(text, code);
+        }
         text.insert(0, carry);
         carry.clear();
         // A surrogate pair is never cut between two pieces.
@@ -321,13 +330,26 @@ void learn_facts(entry_outcome& outcome, const std::wstring& dest, const std::ve
                  dest_code == kCodeToJudge ? head_code(head) : dest_code, src_code);
 }
 
+// A destination of ASCII bytes is what a conversion to UTF-8 or Shift_JIS
+// writes for an ASCII text; it is taken for the target when it declares the
+// target by name (a style sheet, a page), as a browser takes it.
+bool ascii_declaring(const std::vector<uint8_t>& head, text_code dest_code, text_code code) {
+    if (dest_code != code_ascii || (code != code_utf8 && code != code_sjis)) return false;
+    const size_t n = std::min(head.size(), kDeclarationHeadChars);
+    return declared_target(sjis_to_wide(std::vector<uint8_t>(head.begin(), head.begin() + n))) == code;
+}
+
 // head receives the destination's head when it was read.
 bool up_to_date(text_code code, const std::wstring& src, const std::wstring& dest,
                 const file_status& src_status, const file_status& dest_status,
                 text_code src_code, std::vector<uint8_t>& head) {
     if (dest_status.failed() || dest_status.mtime() != src_status.mtime()) return false;
-    if (!read_file_head(dest, head) || head_code(head) != code) return false;
-    return file_texts_equal(src, dest, src_code, code);
+    if (!read_file_head(dest, head)) return false;
+    const text_code dest_code = head_code(head);
+    if (dest_code != code && !ascii_declaring(head, dest_code, code)) return false;
+    // The destination holds what a conversion writes: the source's text with
+    // its declarations naming the target.
+    return file_texts_equal(src, dest, src_code, dest_code, nullptr, code);
 }
 
 }  // namespace
@@ -371,7 +393,7 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
     std::vector<uint8_t> dest_head;
     if (up_to_date(code, src, dest, src_status, dest_status, src_code, dest_head)) {
         entry_outcome outcome = make_outcome(entry_result::up_to_date, L"up to date");
-        record_facts(outcome, src_status, dest, !is_archive_head(dest_head), code, src_code);
+        record_facts(outcome, src_status, dest, !is_archive_head(dest_head), head_code(dest_head), src_code);
         return outcome;
     }
     if (code == 0) {
@@ -407,7 +429,7 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
                     return make_outcome(entry_result::converted, L"");
                 }
             }
-            if (file_texts_equal(src, sibling->path(), src_code, kCodeToJudge, &written_code))
+            if (file_texts_equal(src, sibling->path(), src_code, kCodeToJudge, &written_code, code))
                 return make_outcome(entry_result::converted, L"");
             return make_outcome(entry_result::copied, L"read-back differs");
         };

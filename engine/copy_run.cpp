@@ -68,9 +68,14 @@ entry_outcome process_entry(int code, const std::wstring& src, const std::wstrin
         outcome.src_size = src_status.size();
         return outcome;
     }
+    // Converted or kept as detection decides; a declaration that says
+    // otherwise is what breaks such a file in a browser, so it is told.
+    // (Read before the conversion: a source may be its own destination.)
+    const std::wstring declared_wrong = check.text ? false_declaration(src, check.code) : L"";
     entry_outcome outcome = check.text
                                 ? convert_entry(code, src, dest, src_status, dest_status, check.code)
                                 : copy_binary(src, dest, src_status);
+    outcome.false_declaration = declared_wrong;
     // A copy holds the source's bytes: its text test and code are the source's.
     if (outcome.result == entry_result::copied)
         record_facts(outcome, src_status, dest, check.text, check.code, check.code);
@@ -115,6 +120,10 @@ void run_entries(int code, const std::vector<std::wstring>& files, const text_tr
                  progress_meter& meter, copy_run_result& run, std::vector<entry_outcome>& outcomes,
                  std::unordered_map<std::wstring, size_t>& last_writer) {
     const rescue_guard guard(files);
+    // The first entry of each destination name holds it: a later entry of the
+    // same name from another folder would replace its file. (The same source
+    // listed twice is processed twice, as before: it finds itself current.)
+    std::unordered_map<std::wstring, size_t> holders;
     for (size_t i = 0; i < files.size(); ++i) {
         const std::wstring& src = files[i];
         meter.step();
@@ -129,9 +138,19 @@ void run_entries(int code, const std::vector<std::wstring>& files, const text_tr
         // The destination folder plus a plain name, or the entry's refusal.
         const dest_choice choice = destination_of(run.dest_folder, src);
         const std::wstring& dest = choice.path;
-        if (choice.ok()) last_writer[path_key(dest)] = i;
-        outcomes[i] = choice.ok() ? process_entry_safely(code, src, dest) : left_alone(choice.refusal);
+        const auto holder = choice.ok() ? holders.emplace(name_key(path_name(dest)), i).first : holders.end();
+        if (holder != holders.end() && name_taken(files[holder->second], src)) {
+            outcomes[i] = left_alone(same_name_reason(files[holder->second]));
+            run.same_name.push_back(src + L"  (" + outcomes[i].reason + L")");
+        } else {
+            if (choice.ok()) last_writer[path_key(dest)] = i;
+            outcomes[i] = choice.ok() ? process_entry_safely(code, src, dest) : left_alone(choice.refusal);
+        }
         const entry_outcome& outcome = outcomes[i];
+        if (!outcome.false_declaration.empty()) {
+            log_line(L"::copy_run   " + outcome.false_declaration + L"   " + src);
+            run.false_declarations.push_back(src + L": " + outcome.false_declaration);
+        }
         if (outcome.result == entry_result::destination_unwritable) {
             log_line(L"::copy_run   " + outcome.reason + L"   " + dest);
             run.unsaved = src;
@@ -172,6 +191,10 @@ bool copy_if_newer(const std::wstring& src, const std::wstring& dest) {
     const std::wstring folder = path_folder(dest);
     if (!folder_exists(folder) && !make_folders(folder)) return false;
     return copy_unchanged(src, dest, file_status(src).write_time(), false, L"").done();
+}
+
+std::wstring same_name_reason(const std::wstring& holder) {
+    return L"same destination name as " + holder;
 }
 
 void log_kept_files(const copy_run_result& run, const text_translator& translate) {
@@ -243,6 +266,9 @@ copy_run_result copy_run(int code, const text_translator& translate) {
         if (!run.not_updated.empty())
             dump_report(translated(translate, L"Did not update.\r\n") + lines_text(run.not_updated));
         log_kept_files(run, translate);
+        if (!run.false_declarations.empty())
+            dump_report(translated(translate, L"Declared encoding differs.\r\n") +
+                        lines_text(run.false_declarations));
         // The status lines of the store's list, which the run has not changed.
         const std::vector<std::wstring> listed = s.get_files();
         std::vector<const entry_outcome*> known(listed.size(), nullptr);

@@ -18,6 +18,11 @@ struct copy_run_result {
     std::vector<std::wstring> not_updated;  // sources left alone, in list order
     std::vector<std::wstring> kept;         // why text files were copied unchanged (loss_report_text)
     std::vector<std::wstring> reasons;      // why, one per entry of not_updated
+    std::vector<std::wstring> false_declarations;  // sources declaring an encoding their bytes
+                                                   // are not in: "path: declares X, reads as Y"
+    std::vector<std::wstring> same_name;    // entries left alone because an earlier entry of the
+                                            // list holds their destination name, in list order,
+                                            // each as "path  (reason)"
     std::wstring unsaved;                   // source whose destination could not be written
     std::wstring unsaved_reason;            // why it could not be written
     bool list_saved = false;                // the per-encoding folder list file was written
@@ -52,6 +57,10 @@ int code_from_item_text(const std::wstring& text);
 // Copies src over dest unless dest is newer, src is missing, or both name the
 // same file; the destination folder is created when missing.
 bool copy_if_newer(const std::wstring& src, const std::wstring& dest);
+
+// The reason an entry is left alone when the earlier entry `holder` has the
+// same destination name.
+std::wstring same_name_reason(const std::wstring& holder);
 
 // The log line "Kept unchanged." with run.kept, when a text file was copied
 // unchanged instead of converted.

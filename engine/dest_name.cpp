@@ -23,6 +23,24 @@ std::wstring entry_name(const std::wstring& entry) {
     return last == std::wstring::npos ? entry : entry.substr(last + 1);
 }
 
+std::wstring name_key(const std::wstring& name) {
+    std::wstring key = name;
+    if (key.empty()) return key;
+    // The invariant locale: no language's own rules (a Turkish dotless i).
+    const int n = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(),
+                                static_cast<int>(name.size()), &key[0], static_cast<int>(key.size()),
+                                nullptr, nullptr, 0);
+    if (n == static_cast<int>(name.size())) return key;
+    key = name;
+    for (wchar_t& c : key)
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    return key;
+}
+
+bool name_taken(const std::wstring& holder, const std::wstring& entry) {
+    return name_key(path_normalize(holder)) != name_key(path_normalize(entry));
+}
+
 std::wstring stored_name(const std::wstring& name) {
     const size_t last = name.find_last_not_of(L". ");
     return last == std::wstring::npos ? std::wstring() : name.substr(0, last + 1);

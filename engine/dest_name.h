@@ -35,6 +35,16 @@ std::wstring name_refusal(const std::wstring& raw);
 // paths (letter case aside). An empty folder is the current folder.
 bool lies_directly_in(const std::wstring& path, const std::wstring& folder);
 
+// A name as the file system compares names: letter case aside (upper-cased
+// as the platform upper-cases text without regard to language), so that two
+// names with the same key are one file.
+std::wstring name_key(const std::wstring& name);
+
+// True when entry, whose destination name the earlier entry holder has, is
+// another file than holder's: a run leaves it alone rather than replace
+// holder's destination with it. The same path listed twice is one file.
+bool name_taken(const std::wstring& holder, const std::wstring& entry);
+
 // An entry's destination, or the reason it has none.
 struct dest_choice {
     std::wstring path;     // folder\name; "" when refused

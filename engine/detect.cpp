@@ -360,6 +360,36 @@ bool is_text_file(const std::wstring& path) {
     }
 }
 
+namespace {
+
+// The usual name of an encoding detection finds.
+std::wstring encoding_name(text_code code) {
+    switch (code) {
+        case code_utf8: return L"UTF-8";
+        case code_utf16le: return L"UTF-16LE";
+        case code_utf16be: return L"UTF-16BE";
+        case code_utf32le: return L"UTF-32LE";
+        case code_utf32be: return L"UTF-32BE";
+        case code_ascii: return L"US-ASCII";
+        case code_sjis: return L"Shift_JIS";
+        case code_eucjp: return L"EUC-JP";
+        case code_jis: return L"ISO-2022-JP";
+        default: return L"an unknown encoding";
+    }
+}
+
+}  // namespace
+
+std::wstring false_declaration(const std::wstring& path, text_code code) {
+    if (code == code_none) return L"";
+    text_reader reader(path, code);
+    std::wstring head;
+    read_head_text(reader, head);
+    const std::wstring name = contradicting_name(head, code);
+    if (name.empty()) return L"";
+    return L"declares " + name + L", reads as " + encoding_name(code);
+}
+
 std::wstring encoding_label(text_code code) { return label_of_code(code); }
 
 std::wstring unreadable_label() { return L"NO_RD"; }

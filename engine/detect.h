@@ -52,6 +52,12 @@ struct text_check {
 };
 text_check check_text_file(const std::wstring& path);
 
+// When a declaration in the head of the text file at path names another
+// encoding than code, the one detection found for its bytes: what it
+// declares and what the bytes are, as in "declares Shift_JIS, reads as
+// EUC-JP"; "" when none does (or the file cannot be read).
+std::wstring false_declaration(const std::wstring& path, text_code code);
+
 // The bytes start with a ZIP signature ("PK" and 03 04, 05 06 or 07 08).
 bool is_archive_head(const std::vector<uint8_t>& bytes);
 

@@ -6,6 +6,7 @@
 #include <iomanip>
 #include <new>
 #include <sstream>
+#include <unordered_map>
 
 #include "base/codepage.h"
 #include "base/log.h"
@@ -75,7 +76,10 @@ constexpr uint64_t kStatusCompareBytes = uint64_t(8) << 20;
 // src_code and dest_code are the files' codes as their text tests found them.
 bool same_for_status(const std::wstring& src, const std::wstring& dest, bool same_time,
                      text_code src_code, text_code dest_code) {
-    const comparison found = compare_file_texts(src, dest, kStatusCompareBytes, src_code, dest_code);
+    // A destination that differs from its source only in what its
+    // declarations name (as a conversion writes it) is current.
+    const comparison found = compare_file_texts(src, dest, kStatusCompareBytes, src_code, dest_code,
+                                                nullptr, kDeclarationsOfB);
     return found == comparison::equal || (found == comparison::undecided && same_time);
 }
 
@@ -159,7 +163,7 @@ std::wstring size_text(int64_t bytes) {
 }
 
 std::wstring status_line(const std::wstring& dest_folder, const std::wstring& src,
-                         const entry_outcome* known) {
+                         const entry_outcome* known, bool name_taken) {
     const std::wstring dest = destination_of(dest_folder, src).path;
     const file_look d = look_at(dest);
     const file_look s = look_at(src);
@@ -182,11 +186,11 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
     const int64_t dest_time = d.exists ? d.mtime : INT64_MIN;
     const int64_t src_time = s.exists ? s.mtime : INT64_MIN;
     std::wstring line = L" ";
-    line += (non_text || same || dest_time > src_time) ? L" " : L"<";
+    line += name_taken ? L"!" : (non_text || same || dest_time > src_time) ? L" " : L"<";
     line += dest_time < src_time ? L"<" : dest_time == src_time ? L"=" : L" ";
     line += L" ";
     // A file that could not be read says so, instead of a code it was not read for.
-    line += dest_unread ? unreadable_label() : encoding_label(dest_code);
+    line += name_taken ? L"TAKEN" : dest_unread ? unreadable_label() : encoding_label(dest_code);
     line += L"   ";
     line += src_unread ? unreadable_label() : encoding_label(src_code);
     line += L" ";
@@ -205,9 +209,15 @@ std::vector<std::wstring> file_entries(const std::wstring& folder,
     const short_read_waits quick;  // a file another program holds shows as unreadable
     std::vector<std::wstring> lines;
     lines.reserve(files.size());
+    // The entry holding each destination name: the first that has it.
+    std::unordered_map<std::wstring, size_t> holders;
     for (size_t i = 0; i < files.size(); ++i) {
         keep_window_responsive();  // a long list keeps the window painted meanwhile
-        lines.push_back(status_line(folder, files[i], i < known.size() ? known[i] : nullptr));
+        const dest_choice choice = destination_of(folder, files[i]);
+        const auto holder = choice.ok() ? holders.emplace(name_key(path_name(choice.path)), i).first
+                                        : holders.end();
+        const bool taken = holder != holders.end() && name_taken(files[holder->second], files[i]);
+        lines.push_back(status_line(folder, files[i], i < known.size() ? known[i] : nullptr, taken));
     }
     return lines;
 }

@@ -38,6 +38,9 @@ struct entry_outcome {
     bool dest_text_file = false;  // is_text_file of the destination
     int dest_code = 0;            // detect_code of the destination's bytes
     int src_code = 0;             // detect_code of the source's bytes
+    // The source declares an encoding its bytes are not in: what it declares
+    // and what they are ("" when it does not).
+    std::wstring false_declaration;
 
     // The destination holds the source's content now (written or found so).
     bool done() const {
@@ -57,10 +60,14 @@ inline entry_outcome make_outcome(entry_result result, const std::wstring& reaso
 // known, when given, is what a copy run found out about the two files; it is
 // used when both files still have the status it recorded, else the files are
 // read as without it.
+// With name_taken (an earlier entry of the list has the same destination
+// name, so a run will not write this one), the change mark is "!" and the
+// destination's label "TAKEN".
 std::wstring status_line(const std::wstring& dest_folder, const std::wstring& src,
-                         const entry_outcome* known = nullptr);
+                         const entry_outcome* known = nullptr, bool name_taken = false);
 // One status line per entry of files, in order; known, when not empty, has one
-// element (possibly null) per entry.
+// element (possibly null) per entry. Entries whose destination name an
+// earlier entry has are shown as name_taken.
 std::vector<std::wstring> file_entries(const std::wstring& folder,
                                        const std::vector<std::wstring>& files,
                                        const std::vector<const entry_outcome*>& known = {});

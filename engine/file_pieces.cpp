@@ -232,13 +232,23 @@ comparison compare_file_bytes(const std::wstring& a, const std::wstring& b, uint
 
 }  // namespace
 
+bool read_head_text(text_reader& reader, std::wstring& out) {
+    while (out.size() < kDeclarationHeadChars)
+        if (!reader.next(out)) return false;
+    return true;
+}
+
 comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint64_t budget,
-                              text_code code_a, text_code code_b, text_code* judged_b) {
+                              text_code code_a, text_code code_b, text_code* judged_b,
+                              text_code declarations) {
     if (judged_b) *judged_b = kCodeToJudge;
     // Equal bytes decode to equal texts: a plain comparison first when it can
-    // answer (same size), so a copy is never decoded.
+    // answer (same size), so a copy is never decoded. (Equal bytes declare
+    // alike: a's declarations rewritten for b's names stay as they are; a
+    // rewrite for a given target may change them.)
     const file_status sa(a), sb(b);
-    if (!sa.failed() && !sb.failed() && sa.size() == sb.size()) {
+    if (!sa.failed() && !sb.failed() && sa.size() == sb.size() &&
+        (declarations == kDeclarationsAsTheyAre || declarations == kDeclarationsOfB)) {
         const comparison bytes = compare_file_bytes(a, b, budget);
         if (bytes != comparison::differ) return bytes;
     }
@@ -246,6 +256,17 @@ comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint
     if (judged_b && rb.ok()) *judged_b = rb.code();
     text_comparer compare;
     bool more_a = ra.ok(), more_b = rb.ok();
+    if (declarations != kDeclarationsAsTheyAre && more_a && more_b) {
+        // The heads first, whole: a's declarations are rewritten in its head.
+        std::wstring head_a, head_b;
+        more_a = read_head_text(ra, head_a);
+        more_b = read_head_text(rb, head_b);
+        rewrite_declarations(head_a, declarations == kDeclarationsOfB ? declared_target(head_b)
+                                                                      : declarations);
+        if (!compare.add_a(head_a) || !compare.add_b(head_b)) return comparison::differ;
+        if ((!more_a && ra.ok() && compare.b_ahead()) || (!more_b && rb.ok() && compare.a_ahead()))
+            return comparison::differ;
+    }
     while (more_a || more_b) {
         if (ra.bytes_read() >= budget || rb.bytes_read() >= budget) return comparison::undecided;
         std::wstring piece;
@@ -265,8 +286,9 @@ comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint
 }
 
 bool file_texts_equal(const std::wstring& a, const std::wstring& b, text_code code_a,
-                      text_code code_b, text_code* judged_b) {
-    return compare_file_texts(a, b, UINT64_MAX, code_a, code_b, judged_b) == comparison::equal;
+                      text_code code_b, text_code* judged_b, text_code declarations) {
+    return compare_file_texts(a, b, UINT64_MAX, code_a, code_b, judged_b, declarations) ==
+           comparison::equal;
 }
 
 bool file_bytes_equal(const std::wstring& a, const std::wstring& b) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/declaration.h"
 #include "base/file_access.h"
 #include "base/handles.h"
 #include "base/piece_decoder.h"
@@ -146,22 +147,37 @@ private:
     bool same_ = true;
 };
 
+// Reads on until out holds the text's head (kDeclarationHeadChars, or the
+// whole text when it is shorter): what its declarations are rewritten in.
+// false once the text has ended (or could not be read).
+bool read_head_text(text_reader& reader, std::wstring& out);
+
+// How the declarations of text a are taken before it is compared: as they
+// are (0), rewritten for a target (8, 16, 74: what a conversion to it
+// writes), or rewritten for the target b's own declarations name, so that a
+// destination that differs from its source only by its declaration counts
+// as equal to it.
+constexpr text_code kDeclarationsAsTheyAre = 0;
+constexpr text_code kDeclarationsOfB = -2;
+
 // What a comparison of two files found: undecided when it stopped at its
 // budget with the files equal so far.
 enum class comparison { equal, differ, undecided };
 // Compares the decoded texts of both files, reading at most about `budget`
 // bytes of each; differ when either cannot be read. code_a, code_b and
-// judged_b as for file_texts_equal.
+// judged_b as for file_texts_equal; declarations as above.
 comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint64_t budget,
                               text_code code_a = kCodeToJudge, text_code code_b = kCodeToJudge,
-                              text_code* judged_b = nullptr);
+                              text_code* judged_b = nullptr,
+                              text_code declarations = kDeclarationsAsTheyAre);
 // The decoded texts of both files are equal (both read whole). false when
 // either cannot be read. code_a and code_b, when known, are the files' codes
 // as head_code judged them; judged_b, when given, receives b's code as it
 // was read (kCodeToJudge when b's texts were not decoded: equal bytes).
 bool file_texts_equal(const std::wstring& a, const std::wstring& b,
                       text_code code_a = kCodeToJudge, text_code code_b = kCodeToJudge,
-                      text_code* judged_b = nullptr);
+                      text_code* judged_b = nullptr,
+                      text_code declarations = kDeclarationsAsTheyAre);
 // Both files hold the same bytes.
 bool file_bytes_equal(const std::wstring& a, const std::wstring& b);
 

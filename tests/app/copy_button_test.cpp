@@ -180,3 +180,21 @@ TEST_F(CopyButtonTest, FilesKeptUnchangedAreShownWithTheirReasonsAfterTheRun) {
                                  L"  U+1F600 '\U0001F600', line 1, column 7\n");
     EXPECT_EQ(testing_support::get_bytes(dest + L"emoji.txt"), testing_support::get_bytes(emoji));
 }
+
+TEST_F(CopyButtonTest, FalseDeclarationsAndSameFileNamesAreShownAfterTheRun) {
+    dest = make_folder(L"dest");
+    // UTF-8 bytes that declare Shift_JIS, and a second index.html from another folder.
+    const std::string page = "<html><head><meta charset=\"Shift_JIS\"></head><body>\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E</body></html>\n";
+    const std::wstring first = make_file(L"src\\a\\index.html", page);
+    const std::wstring second = make_file(L"src\\b\\index.html", "second\r\n");
+    drop({quillet::path_del_sep(dest), first, second});
+    dlg->encoding_box.set_cur_sel(1);  // "  8 : UTF-8"
+
+    click(IDC_COPY);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"宣言された文字コードが中身と違います．\r\n" + first +
+                                 L": declares Shift_JIS, reads as UTF-8\n"
+                                 L"同じファイル名です．\r\n" + second +
+                                 L"  (same destination name as " + first + L")\n");
+}

@@ -459,3 +459,27 @@ TEST_F(cli_test, FilesKeptUnchangedAreReportedWithWhereTheyBreak) {
         << r.err;
     EXPECT_EQ(r.err.find(L"euc.txt: kept"), std::wstring::npos) << r.err;
 }
+
+TEST_F(cli_test, SameFileNamesAndFalseDeclarationsAreReportedAndExitWithOne) {
+    const std::wstring other = scratch.path() + L"other\\";
+    CreateDirectoryW(other.c_str(), nullptr);
+    const std::wstring page = L"<html><head><meta charset=\"Shift_JIS\"></head><body>日本語</body></html>\n";
+    put_bytes(other + L"index.html", sjis(page));
+    set_mtime(other + L"index.html", old_time);
+    const std::wstring second = source(L"index.html", sjis(L"二番目"));
+    const std::wstring lying = source(L"lying.html", utf8(page));
+    user_list(L"_copy_.ilc", {second, other + L"index.html", lying});
+    const cli_result r = run({L"--code", L"8", dest});
+    EXPECT_EQ(r.exit, 1u) << r.err;
+    // The list is sorted: other\index.html comes first and holds the name.
+    const std::wstring converted = L"<html><head><meta charset=\"UTF-8\"></head><body>日本語</body></html>\n";
+    EXPECT_EQ(get_bytes(dest + L"index.html"), utf8(converted));
+    EXPECT_EQ(get_bytes(dest + L"lying.html"), utf8(converted));
+    EXPECT_NE(r.err.find(L"Did not update.\n" + second + L"  (same destination name as " + other +
+                         L"index.html)\n"),
+              std::wstring::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(L"Declared encoding differs.\n" + lying + L": declares Shift_JIS, reads as UTF-8\n"),
+              std::wstring::npos)
+        << r.err;
+}

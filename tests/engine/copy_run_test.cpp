@@ -301,20 +301,6 @@ TEST_F(copy_run_test, ARunLeavesNoWorkFilesBehindAndNeverWritesIntoAnotherFilesN
     EXPECT_EQ(names, (std::vector<std::wstring>{dest(L"UTF_8.ilc"), dest(L"a.txt"), dest(L"b.txt")}));
 }
 
-TEST_F(copy_run_test, SameNamesFromTwoFoldersEndAsTheLaterOne) {
-    const std::wstring other = scratch.path() + L"other\\";
-    CreateDirectoryW(other.c_str(), nullptr);
-    listed(L"same.txt", sjis(L"first"));
-    put_bytes(other + L"same.txt", sjis(L"二番目"));
-    set_mtime(other + L"same.txt", old_time + 5);
-    store().add_file(other + L"same.txt");
-    const copy_run_result run = copy_run(8);
-    EXPECT_TRUE(run.completed());
-    EXPECT_EQ(get_bytes(dest(L"same.txt")), utf8(L"二番目"));
-    // The run knew the first one's file was there: it kept it in Rescue.
-    EXPECT_EQ(get_bytes(stamped(L"same.txt", old_time)), utf8(L"first"));
-}
-
 TEST_F(copy_run_test, UnreadableListRunsNothingAndKeepsTheEarlierRecord) {
     watch_boxes(L"quillet");
     listed(L"a.txt", sjis(L"一"));

@@ -214,7 +214,7 @@ TEST_F(pieces_test, StatusLineOfLargeFilesComparesTheirStartsOnly) {
 TEST_F(pieces_test, RunStatusLinesEqualFreshOnesAfterEveryKindOfEntry) {
     store().set_folder(path_del_sep(dest_dir));
     for (const named_bytes& file : corpus()) store().add_file(source(file.name, file.bytes));
-    // The same name from another folder (the later one wins the destination),
+    // The same name from another folder (the first listed holds the name),
     // a listed file that lies in the destination folder, a newer destination,
     // a missing source and a folder.
     const std::wstring other_dir = scratch.path() + L"other\\";
