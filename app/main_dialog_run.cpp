@@ -5,6 +5,7 @@
 
 #include "app/list_fill.h"
 #include "app/main_dialog.h"
+#include "app/run_progress.h"
 #include "app/ui_text.h"
 #include "base/report_box.h"
 #include "engine/copy_run.h"
@@ -40,9 +41,10 @@ void MainDialog::take_in_drop(HDROP drop) {
     // The names are read: the shell's drop memory is released here, once.
     if (drop) DragFinish(drop);
 
-    drop_options options;
-    options.translate = ui_translator();
-    drop_result result = take_drop(paths, options);
+    drop_result result = take_drop(paths);
+    if (!store().unreadable_list().empty())
+        report_box(unreadable_list_message(store(), ui_translator()), 0, 0);
+    if (!result.not_text.empty()) report_box(not_text_message(result.not_text, ui_translator()), 0, 0);
     if (result.code >= 0) encoding_box.set_cur_sel(encoding_index_for_code(result.code));
     folder_text = store().get_folder();
     if (!result.opened.empty() || result.recent_reloaded)
@@ -61,7 +63,11 @@ void MainDialog::OnCopy() {
     }
     // A second click during a run starts nothing.
     while_busy([this] {
-        copy_run_result result = copy_run(selected_code(encoding_box), ui_translator());
+        copy_run_result result;
+        {
+            window_run_observer shown;
+            result = copy_run(selected_code(encoding_box), ui_translator(), &shown);
+        }
         fill_list(file_list_box, result.entries);
         show_run_report(result);
     });

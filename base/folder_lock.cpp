@@ -9,7 +9,6 @@
 #include "base/file_replace.h"
 #include "base/log.h"
 #include "base/paths.h"
-#include "base/progress.h"
 
 namespace quillet {
 
@@ -45,7 +44,8 @@ std::wstring folder_lock_name(const std::wstring& folder) {
     return prefix + L"path." + hex(path_hash(full_lower_path(folder.empty() ? L"." : folder)));
 }
 
-folder_lock::folder_lock(const std::wstring& folder, const std::function<void()>& on_wait) {
+folder_lock::folder_lock(const std::wstring& folder, const std::function<void()>& on_wait,
+                         const std::function<bool()>& give_up) {
     const std::wstring name = folder_lock_name(folder);
     mutex_.reset(CreateMutexW(nullptr, FALSE, name.c_str()));
     if (!mutex_) {
@@ -57,8 +57,14 @@ folder_lock::folder_lock(const std::wstring& folder, const std::function<void()>
         waited_ = true;
         log_line(L"::folder_lock   Waiting for another run   " + folder);
         if (on_wait) on_wait();
-        // The other run may take minutes: the window is painted meanwhile.
-        while ((result = WaitForSingleObject(mutex_.get(), 50)) == WAIT_TIMEOUT) keep_window_responsive();
+        // The other run may take minutes: whoever waits may give up meanwhile.
+        while ((result = WaitForSingleObject(mutex_.get(), 50)) == WAIT_TIMEOUT) {
+            if (give_up && give_up()) {
+                log_line(L"::folder_lock   Stopped waiting   " + folder);
+                stopped_ = true;
+                return;
+            }
+        }
     }
     // An abandoned lock was held by a run that ended without releasing it
     // (a crash); it is this run's now.

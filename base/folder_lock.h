@@ -19,8 +19,10 @@ class folder_lock {
 public:
     // Takes the lock of folder. When another run holds it, on_wait is called
     // once (to show the wait) and the lock is waited for without a limit,
-    // the main window painted meanwhile.
-    explicit folder_lock(const std::wstring& folder, const std::function<void()>& on_wait = {});
+    // asking give_up every 50 ms: when it says so, the wait ends without the
+    // lock (stopped()).
+    explicit folder_lock(const std::wstring& folder, const std::function<void()>& on_wait = {},
+                         const std::function<bool()>& give_up = {});
     ~folder_lock();
     folder_lock(const folder_lock&) = delete;
     folder_lock& operator=(const folder_lock&) = delete;
@@ -29,11 +31,14 @@ public:
     bool held() const { return held_; }
     // True when the lock was taken only after waiting for another run.
     bool waited() const { return waited_; }
+    // True when the wait was given up.
+    bool stopped() const { return stopped_; }
 
 private:
     unique_handle mutex_;
     bool held_ = false;
     bool waited_ = false;
+    bool stopped_ = false;
 };
 
 }  // namespace quillet

@@ -14,8 +14,6 @@
 #include "base/folder_lock.h"
 #include "base/log.h"
 #include "base/paths.h"
-#include "base/progress.h"
-#include "base/report_box.h"
 #include "engine/convert.h"
 #include "engine/dest_name.h"
 #include "engine/detect.h"
@@ -26,6 +24,7 @@
 #include "engine/folder_index.h"
 #include "engine/rescue.h"
 #include "engine/rescue_guard.h"
+#include "engine/run_observer.h"
 
 namespace quillet {
 namespace {
@@ -117,7 +116,7 @@ std::wstring path_key(const std::wstring& path) { return to_lower(path_normalize
 // entry that wrote each path) and run's lists. No backup replaces a source
 // while the entries read them.
 void run_entries(int code, const std::vector<std::wstring>& files, const text_translator& translate,
-                 progress_meter& meter, copy_run_result& run, std::vector<entry_outcome>& outcomes,
+                 run_observer& observer, copy_run_result& run, std::vector<entry_outcome>& outcomes,
                  std::unordered_map<std::wstring, size_t>& last_writer) {
     const rescue_guard guard(files);
     // The first entry of each destination name holds it: a later entry of the
@@ -126,9 +125,9 @@ void run_entries(int code, const std::vector<std::wstring>& files, const text_tr
     std::unordered_map<std::wstring, size_t> holders;
     for (size_t i = 0; i < files.size(); ++i) {
         const std::wstring& src = files[i];
-        meter.step();
+        observer.entry_started(i);
         // Stopped by the user: the files not reached are left alone.
-        if (run_stop_requested()) {
+        if (observer.stop_requested()) {
             run.not_updated.insert(run.not_updated.end(),
                                    files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
             run.reasons.resize(run.not_updated.size(), L"the run was stopped");
@@ -155,7 +154,10 @@ void run_entries(int code, const std::vector<std::wstring>& files, const text_tr
             log_line(L"::copy_run   " + outcome.reason + L"   " + dest);
             run.unsaved = src;
             run.unsaved_reason = outcome.reason;
-            report_box(translated(translate, L"Unable to save.\r\n") + path_name(src), 0, 0);
+            observer.entry_done(i, outcome);
+            const std::wstring message = translated(translate, L"Unable to save.\r\n") + path_name(src);
+            dump_report(message);  // the record, whether or not anyone shows it
+            observer.cannot_save(dest, message);
             break;
         }
         if (outcome.kept_unchanged) note_kept(run, src, code, outcome.reason);
@@ -165,6 +167,7 @@ void run_entries(int code, const std::vector<std::wstring>& files, const text_tr
             run.not_updated.push_back(src);
             run.reasons.push_back(outcome.reason);
         }
+        observer.entry_done(i, outcome);
     }
 }
 
@@ -216,7 +219,9 @@ bool dump_report(const std::wstring& text) {
     return dump_write(bytes);
 }
 
-copy_run_result copy_run(int code, const text_translator& translate) {
+copy_run_result copy_run(int code, const text_translator& translate, run_observer* watcher) {
+    run_observer silent;
+    run_observer& observer = watcher ? *watcher : silent;
     copy_run_result run;
     run.code = code;
     copy_list_store& s = store();
@@ -228,7 +233,7 @@ copy_run_result copy_run(int code, const text_translator& translate) {
         run.unreadable_list = s.unreadable_list();
         run.list_problem = s.list_problem();
         log_line(L"::copy_run   List not read   " + run.unreadable_list);
-        report_box(unreadable_list_message(s, translate), 0, 0);
+        observer.list_unreadable(unreadable_list_message(s, translate));
         run.entries = s.file_entries();
         return run;
     }
@@ -242,25 +247,31 @@ copy_run_result copy_run(int code, const text_translator& translate) {
     folder_index index;
     const folder_index_scope indexed(index);
     {
-        progress_meter meter(L" ... ", 0);
-        meter.set_color(0x8000);
-        meter.set_total(static_cast<uint32_t>(files.size()));
-        find_status_bar();
-        // One run at a time per destination folder, the wait shown in the
-        // meter; no backup replaces a file the run reads.
-        const folder_lock lock(s.get_folder(), [&meter] {
-            meter.set_text(L" waiting for another run into this folder ... ");
-            meter.draw();
-        });
-        meter.set_text(L" ... ");
+        observer.begin(files.size());
+        // One run at a time per destination folder, the wait reported; no
+        // backup replaces a file the run reads.
+        const folder_lock lock(
+            s.get_folder(),
+            [&] { observer.waiting(s.get_folder(), L"another run into this folder"); },
+            [&] { return observer.stop_requested(); });
+        if (lock.stopped()) {
+            // Stopped while another run held the folder: nothing was touched.
+            run.not_updated = files;
+            run.reasons.assign(files.size(), L"the run was stopped");
+            run.entries = s.file_entries();
+            return run;
+        }
         // The sources are guarded while the entries read them: the run's own
         // record, saved after them, is backed up without asking who they are.
-        run_entries(code, files, translate, meter, run, outcomes, last_writer);
+        run_entries(code, files, translate, observer, run, outcomes, last_writer);
         run.list_record = encoded_list_path(s.get_folder(), code);
         run.list_saved = s.save_encoded_list(code);
         if (!run.list_saved) {
             log_line(L"::copy_run   Can't save the list   " + run.list_record);
-            report_box(translated(translate, L"Unable to save.\r\n") + path_name(run.list_record), 0, 0);
+            const std::wstring message =
+                translated(translate, L"Unable to save.\r\n") + path_name(run.list_record);
+            dump_report(message);
+            observer.cannot_save(run.list_record, message);
         }
         last_writer[path_key(run.list_record)] = files.size();
         if (!run.not_updated.empty())

@@ -1,13 +1,17 @@
 // The copy run: every file of the store's file list converted (text) or copied
 // (other files) into the destination folder, newer destinations left alone, the
 // per-encoding folder list file written, the files left alone logged, and the
-// status lines rebuilt. The window parts (wait cursor, list box) stay with the
-// caller; the report box and the progress meter find the main window themselves.
+// status lines rebuilt. The run shows nothing: it reports to an observer
+// (progress, waits, destinations it cannot write) and returns what it did.
 #pragma once
 #include <string>
 #include <vector>
 
 #include "engine/store.h"
+
+namespace quillet {
+class run_observer;
+}
 
 namespace quillet {
 
@@ -38,17 +42,19 @@ struct copy_run_result {
 
 // One copy run over store() with target `code` (0 copy, 8 UTF-8, 16 UTF-16,
 // 74 Shift_JIS; other values as the writers' fallback). A destination that
-// cannot be written shows "Unable to save.\r\n" + the file name (translated)
-// in the report box and ends the loop; any other file that is not updated (a
-// source that cannot be read, a destination whose backup cannot be made, ...)
-// is left alone, logged with its reason and listed in not_updated, and the run
-// goes on. The list file, the log line of files left alone and the status
-// lines follow in every case; a list file that cannot be written is reported
-// as "Unable to save.\r\n" + its name. When the store's list file could not be
-// read, nothing is run and no list file written (the earlier record stays):
-// the report box says so (unreadable_list_message) and the result is refused().
-
-copy_run_result copy_run(int code, const text_translator& translate = {});
+// cannot be written is reported to the observer (cannot_save, with "Unable to
+// save.\r\n" + the file name, translated) and ends the loop; any other file
+// that is not updated (a source that cannot be read, a destination whose
+// backup cannot be made, ...) is left alone, logged with its reason and listed
+// in not_updated, and the run goes on. The list file, the log line of files
+// left alone and the status lines follow in every case; a list file that
+// cannot be written is reported as cannot_save too. When the store's list file
+// could not be read, nothing is run and no list file written (the earlier
+// record stays): the observer hears list_unreadable and the result is
+// refused(). Without an observer the run reports to nobody and never stops
+// early.
+copy_run_result copy_run(int code, const text_translator& translate = {},
+                         run_observer* observer = nullptr);
 
 // The code of an encoding drop-down item text such as "  8 : UTF-8": parsed as
 // wcstol does, truncated to 16 bits; -1 for an empty text.

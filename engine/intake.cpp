@@ -5,7 +5,6 @@
 #include <winnetwk.h>
 
 #include "base/paths.h"
-#include "base/report_box.h"
 #include "engine/detect.h"
 #include "engine/encodings.h"
 
@@ -46,8 +45,6 @@ drop_result take_drop(const std::vector<std::wstring>& dropped, const drop_optio
         else
             result.not_text.push_back(path);
     }
-    if (!s.unreadable_list().empty()) report_box(unreadable_list_message(s, options.translate), 0, 0);
-    if (!result.not_text.empty()) report_box(not_text_message(result.not_text, options.translate), 0, 0);
     s.dedupe_files();
     if (!result.opened.empty() && options.record_recent) s.add_recent(result.opened);
     return result;

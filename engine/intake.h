@@ -11,7 +11,6 @@
 namespace quillet {
 
 struct drop_options {
-    text_translator translate;   // for the "Not a text file." box; English when empty
     bool record_recent = true;   // add the opened lists to the recent list and save it
 };
 
@@ -24,9 +23,11 @@ struct drop_result {
     int code = -1;
 };
 
-// Works the dropped paths into the store (see above), shows one report box
-// listing the files that are not text, removes later duplicates from the file
-// list and, when lists were opened, adds them to the recent list.
+// Works the dropped paths into the store (see above), lists the files that are
+// not text in the result (the front end shows them: not_text_message), removes
+// later duplicates from the file list and, when lists were opened, adds them
+// to the recent list. A list file the store could not read is the store's
+// unreadable_list (unreadable_list_message).
 drop_result take_drop(const std::vector<std::wstring>& dropped, const drop_options& options = {});
 
 // The report of refused files: "Not a text file.\r\n" (translated), then each

@@ -9,7 +9,6 @@
 
 #include "base/log.h"
 #include "base/paths.h"
-#include "base/progress.h"
 #include "engine/entries.h"
 #include "engine/file_io.h"
 #include "run_fixture.h"
@@ -53,11 +52,6 @@ protected:
         fixture::SetUp();
         store().set_folder(path_del_sep(dest_dir));
     }
-    void TearDown() override {
-        fixture::TearDown();
-        set_meter_clock(nullptr);
-        window_.reset();
-    }
     std::wstring listed(const std::wstring& name, const std::vector<uint8_t>& bytes,
                         int64_t mtime = old_time) {
         const std::wstring path = source(name, bytes, mtime);
@@ -68,18 +62,6 @@ protected:
     std::wstring stamped(const std::wstring& name, int64_t mtime) const {
         return rescue_folder_of(dest_dir) + time_text(mtime, L"%Y%m%d_%H%M%S.") + name;
     }
-    void watch_boxes(const std::wstring& title) {
-        window_ = std::make_unique<main_window_for_test>(title);
-        set_report_answerer([this](const std::wstring& text, unsigned) {
-            boxes.push_back(text);
-            return IDOK;
-        });
-    }
-    HWND window() const { return window_ ? window_->get() : nullptr; }
-    std::vector<std::wstring> boxes;
-
-private:
-    std::unique_ptr<main_window_for_test> window_;
 };
 
 TEST_F(copy_run_test, MixedCorpusToUtf8) {
@@ -214,8 +196,7 @@ TEST_F(copy_run_test, NoSelectedTargetWritesMarkedUtf16AndTheCopyList) {
     EXPECT_TRUE(exists(dest(L"copy_.ilc")));
 }
 
-TEST_F(copy_run_test, UnwritableDestinationStopsTheRunWithOneBox) {
-    watch_boxes(L"quillet");
+TEST_F(copy_run_test, UnwritableDestinationStopsTheRunAndIsReportedOnce) {
     // Sources newer than the folder standing in the way of c.txt's destination.
     const int64_t later = static_cast<int64_t>(time(nullptr)) + 86400;
     std::vector<std::wstring> srcs;
@@ -223,20 +204,20 @@ TEST_F(copy_run_test, UnwritableDestinationStopsTheRunWithOneBox) {
         srcs.push_back(listed(name, utf8(std::wstring(L"content of ") + name), later));
     CreateDirectoryW(dest(L"c.txt").c_str(), nullptr);
 
-    const copy_run_result run = copy_run(0);
+    recording_observer seen;
+    const copy_run_result run = copy_run(0, {}, &seen);
     EXPECT_FALSE(run.completed());
     EXPECT_EQ(run.unsaved, srcs[2]);
     EXPECT_EQ(run.processed, 3u);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0], L"Unable to save.\r\nc.txt");
+    EXPECT_EQ(seen.unsaved, std::vector<std::wstring>{L"Unable to save.\r\nc.txt"});
+    EXPECT_EQ(seen.done, (std::vector<size_t>{0, 1, 2}));
     EXPECT_TRUE(exists(dest(L"a.txt")));
     EXPECT_TRUE(exists(dest(L"b.txt")));
     EXPECT_FALSE(exists(dest(L"d.txt")));
     EXPECT_FALSE(exists(dest(L"e.txt")));
     EXPECT_EQ(get_bytes(dest(L"copy_.ilc")), utf16le(lines_text(srcs), true));
     EXPECT_EQ(run.entries.size(), 5u);
-    EXPECT_EQ(log_message(log_line_with(L"Unable to save.\t\tc.txt")),
-              L"---- OK              Button1  [OK]    \t\t\tUnable to save.\t\tc.txt\t\t");
+    EXPECT_EQ(log_message(log_line_with(L"Unable to save.\t\tc.txt")), L"Unable to save.\t\tc.txt");
 }
 
 TEST_F(copy_run_test, UnwritableDestinationWithoutWindowIsReportedToTheCaller) {
@@ -302,19 +283,20 @@ TEST_F(copy_run_test, ARunLeavesNoWorkFilesBehindAndNeverWritesIntoAnotherFilesN
 }
 
 TEST_F(copy_run_test, UnreadableListRunsNothingAndKeepsTheEarlierRecord) {
-    watch_boxes(L"quillet");
     listed(L"a.txt", sjis(L"一"));
     put_bytes(dest(L"UTF_8.ilc"), utf8(L"earlier\r\n"));
     // A list file the program cannot open: a folder of that name.
     CreateDirectoryW(dest(L"_copy_.ilc").c_str(), nullptr);
     store().open_list(dest(L"_copy_.ilc"));
-    const copy_run_result run = copy_run(8);
+    recording_observer seen;
+    const copy_run_result run = copy_run(8, {}, &seen);
     EXPECT_TRUE(run.refused());
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].rfind(L"Unable to read the list.\r\n" + dest(L"_copy_.ilc") +
-                                 L"\r\n(cannot be opened  (error ", 0),
+    ASSERT_EQ(seen.unreadable.size(), 1u);
+    EXPECT_EQ(seen.unreadable[0].rfind(L"Unable to read the list.\r\n" + dest(L"_copy_.ilc") +
+                                           L"\r\n(cannot be opened  (error ", 0),
               0u)
-        << boxes[0];
+        << seen.unreadable[0];
+    EXPECT_TRUE(seen.started.empty());
     EXPECT_EQ(get_bytes(dest(L"UTF_8.ilc")), utf8(L"earlier\r\n"));
     EXPECT_FALSE(exists(dest(L"a.txt")));
 }
@@ -326,29 +308,20 @@ TEST_F(copy_run_test, EmptyListStillWritesItsListFile) {
     EXPECT_EQ(get_bytes(dest(L"UTF16.ilc")), (std::vector<uint8_t>{0xFF, 0xFE}));
 }
 
-TEST_F(copy_run_test, NineFilesShowNoProgress) {
-    watch_boxes(L"nine");
-    double fake = 1e6;
-    set_meter_clock([&] { return fake += 1000; });
-    for (int i = 0; i < 9; ++i) listed(L"f" + std::to_wstring(i) + L".txt", utf8(L"x"));
-    copy_run(8);
-    EXPECT_TRUE(main_window_for_test::titles().empty());
-}
-
-TEST_F(copy_run_test, TenFilesShowProgressInTheTitleAndRestoreIt) {
-    watch_boxes(L"ten");
-    double fake = 1e6;
-    set_meter_clock([&] { return fake += 1000; });
-    for (int i = 0; i < 10; ++i) listed(L"f" + std::to_wstring(i) + L".txt", utf8(L"x"));
-    copy_run(8);
-    const auto& titles = main_window_for_test::titles();
-    ASSERT_EQ(titles.size(), 11u);
-    EXPECT_EQ(titles[0], L"ten     ...   ( 1 / 10 )  **" + std::wstring(23, L'.') + L"  ");
-    EXPECT_EQ(titles[9], L"ten     ...   ( 10 / 10 )  " + std::wstring(25, L'*') + L"  ");
-    EXPECT_EQ(titles[10], L"ten");
-    wchar_t now[64] = {};
-    GetWindowTextW(window(), now, 64);
-    EXPECT_STREQ(now, L"ten");
+TEST_F(copy_run_test, ARunReportsEachEntryInOrderAndStopsWhenAsked) {
+    std::vector<std::wstring> srcs;
+    for (int i = 0; i < 5; ++i) srcs.push_back(listed(L"f" + std::to_wstring(i) + L".txt", utf8(L"x")));
+    recording_observer seen;
+    seen.stop_after = 2;
+    const copy_run_result run = copy_run(8, {}, &seen);
+    EXPECT_EQ(seen.total, 5u);
+    EXPECT_EQ(seen.started, (std::vector<size_t>{0, 1, 2}));
+    EXPECT_EQ(seen.done, (std::vector<size_t>{0, 1}));
+    EXPECT_EQ(run.processed, 2u);
+    EXPECT_EQ(run.not_updated, (std::vector<std::wstring>{srcs[2], srcs[3], srcs[4]}));
+    EXPECT_EQ(run.reasons, std::vector<std::wstring>(3, L"the run was stopped"));
+    EXPECT_TRUE(exists(dest(L"f1.txt")));
+    EXPECT_FALSE(exists(dest(L"f2.txt")));
 }
 
 TEST(CopyIfNewer, RefusesSelfMissingAndOlderSources) {

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "base/main_window.h"
 #include "base/report_box.h"
+#include "engine/run_observer.h"
 #include "engine/store.h"
 #include "support/scratch.h"
 
@@ -79,6 +81,25 @@ inline std::vector<uint8_t> png_bytes() {
             0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00,
             0x00, 0x90, 0x77, 0x53, 0xDE, 0x00, 0x00, 0x00, 0x0C, 0x49, 0x44, 0x41, 0x54, 0x08};
 }
+
+// What a run reported to its observer.
+struct recording_observer : quillet::run_observer {
+    size_t total = 0;
+    std::vector<size_t> started, done;
+    std::vector<std::wstring> waits, unsaved, unreadable;
+    std::atomic<bool> waited{false};  // set at the first wait
+    size_t stop_after = SIZE_MAX;     // asks to stop once this many entries are done
+    void begin(size_t n) override { total = n; }
+    void entry_started(size_t i) override { started.push_back(i); }
+    void entry_done(size_t i, const quillet::entry_outcome&) override { done.push_back(i); }
+    void waiting(const std::wstring&, const std::wstring& reason) override {
+        waits.push_back(reason);
+        waited = true;
+    }
+    void cannot_save(const std::wstring&, const std::wstring& message) override { unsaved.push_back(message); }
+    void list_unreadable(const std::wstring& message) override { unreadable.push_back(message); }
+    bool stop_requested() override { return done.size() >= stop_after; }
+};
 
 // The last line of the current debug dump file that contains marker ("" when none).
 std::wstring log_line_with(const std::wstring& marker);
