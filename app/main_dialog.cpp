@@ -51,6 +51,13 @@ MainDialog::MainDialog() : dialog(IDD_QUILLET_DIALOG), settings(L"") {
 }
 
 MainDialog::~MainDialog() {
+    // A run still going stops after its current file; its thread is waited
+    // for, since it reports into this object.
+    if (run_) {
+        run_->stop = true;
+        if (run_thread_.joinable()) run_thread_.join();
+        if (esc_hook_) UnhookWindowsHookEx(esc_hook_);
+    }
     // End the window while this object's handlers can still answer it.
     destroy();
 }
@@ -312,6 +319,10 @@ bool MainDialog::handle_message(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result)
         return true;
     case WM_PAINT:
         if (!OnPaint()) return false;
+        result = TRUE;
+        return true;
+    case kRunMessage:
+        on_run_event(wp, lp);
         result = TRUE;
         return true;
     case WM_QUERYDRAGICON:

@@ -7,10 +7,14 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/dialog.h"
+#include "app/run_progress.h"
+#include "base/progress.h"
 #include "settings/profile.h"
 #include "tools/update_check.h"
 
@@ -68,6 +72,11 @@ public:
     HICON OnQueryDragIcon();
     void OnDropFiles(HDROP drop);
     void OnCopy();
+    // A copy run is working on its own thread (the copy button and the lists
+    // are disabled meanwhile).
+    bool running() const { return run_ != nullptr; }
+    // Esc during a run: the run stops after its current file; the window stays.
+    void stop_run();
     void OnRecentSelect();
     void OnReloadIdo();
     bool OnSysCommand(UINT id, LPARAM param);
@@ -113,6 +122,11 @@ private:
     // meanwhile. False when other work was already in progress.
     bool while_busy(const std::function<void()>& work);
     void edit_in_notepad(const std::wstring& path);
+    // The run's thread reported (kRunMessage): progress, a wait, its end.
+    void on_run_event(WPARAM event, LPARAM number);
+    // After the run's thread has ended: the lists, the boxes, the controls.
+    void finish_run();
+    void enable_during_run(bool enable);
 
     HICON icon_ = nullptr;
     HFONT text_font_ = nullptr;    // folder box and lists
@@ -120,6 +134,14 @@ private:
     int dpi_ = 96;
     bool busy_ = false;  // a run or a list opening is in progress
     background_update_check update_check_;
+    // The copy run in progress, if any, and what shows it.
+    std::unique_ptr<run_link> run_;
+    std::thread run_thread_;
+    std::unique_ptr<progress_meter> meter_;
+    std::unique_ptr<wait_cursor> run_cursor_;
+    bool run_waited_ = false;      // the meter shows a wait
+    bool close_after_run_ = false;  // "終了" or the close box during the run
+    HHOOK esc_hook_ = nullptr;
 };
 
 }  // namespace quillet

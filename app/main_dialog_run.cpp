@@ -6,6 +6,7 @@
 #include "app/list_fill.h"
 #include "app/main_dialog.h"
 #include "app/run_progress.h"
+#include "app/resource.h"
 #include "app/ui_text.h"
 #include "base/report_box.h"
 #include "engine/copy_run.h"
@@ -13,6 +14,29 @@
 #include "engine/store.h"
 
 namespace quillet {
+
+namespace {
+
+// Esc during a run, taken from the queue before the dialog turns it into its
+// cancel command (the command "終了" gives too): it stops the run, leaves the
+// window open, and is used up. The dialog is found from the window the key
+// went to.
+LRESULT CALLBACK esc_filter(int code, WPARAM wp, LPARAM lp) {
+    MSG* msg = reinterpret_cast<MSG*>(lp);
+    if (code == HC_ACTION && wp == PM_REMOVE && msg && msg->message == WM_KEYDOWN &&
+        msg->wParam == VK_ESCAPE && msg->hwnd) {
+        const HWND top = GetAncestor(msg->hwnd, GA_ROOT);
+        auto* main = dynamic_cast<MainDialog*>(
+            reinterpret_cast<dialog*>(GetWindowLongPtrW(top, DWLP_USER)));
+        if (main && main->running()) {
+            main->stop_run();
+            msg->message = WM_NULL;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+}  // namespace
 
 
 std::vector<std::wstring> dropped_files(HDROP drop) {
@@ -54,23 +78,89 @@ void MainDialog::take_in_drop(HDROP drop) {
 }
 
 void MainDialog::OnCopy() {
+    // A second click during a run (or a list being read) starts nothing.
+    if (busy_) return;
     // Nothing to copy: the run would only write an empty list record (and back
     // up the last one); the window says what to drop instead.
-    if (!busy_ && store().get_files().empty() && store().unreadable_list().empty()) {
+    if (store().get_files().empty() && store().unreadable_list().empty()) {
         report_box(ui_text("Drop a folder, a list file (.ilc) or text files onto the window first.\r\n"),
                    0, 0);
         return;
     }
-    // A second click during a run starts nothing.
-    while_busy([this] {
-        copy_run_result result;
+    take_close_request();  // none from before the run counts
+    busy_ = true;
+    close_after_run_ = false;
+    run_waited_ = false;
+    run_cursor_ = std::make_unique<wait_cursor>();
+    enable_during_run(false);
+    run_ = std::make_unique<run_link>();
+    run_->window = hwnd();
+    // Esc reaches the dialog as its cancel command, like "終了": the filter
+    // tells it apart first, so that Esc stops the run and leaves the window.
+    esc_hook_ = SetWindowsHookExW(WH_GETMESSAGE, esc_filter, nullptr, GetCurrentThreadId());
+    run_thread_ = std::thread(run_copy_for_window, std::ref(*run_), selected_code(encoding_box),
+                              ui_translator());
+}
+
+void MainDialog::stop_run() {
+    if (run_) run_->stop = true;
+}
+
+void MainDialog::on_run_event(WPARAM event, LPARAM number) {
+    if (!run_) return;
+    switch (event) {
+    case run_begun:
+        meter_ = std::make_unique<progress_meter>(L" ... ", 0);
+        meter_->set_color(0x8000);
+        meter_->set_total(static_cast<uint32_t>(number));
+        find_status_bar();
+        break;
+    case run_entry_started:
+        if (!meter_) break;
+        if (run_waited_) meter_->set_text(L" ... ");
+        run_waited_ = false;
+        meter_->step();
+        break;
+    case run_waiting: {
+        if (!meter_) break;
+        std::wstring reason;
         {
-            window_run_observer shown;
-            result = copy_run(selected_code(encoding_box), ui_translator(), &shown);
+            std::lock_guard<std::mutex> hold(run_->guard);
+            reason = run_->wait_reason;
         }
-        fill_list(file_list_box, result.entries);
-        show_run_report(result);
-    });
+        meter_->set_text(L" waiting for " + reason + L" ... ");
+        meter_->draw();
+        run_waited_ = true;
+        break;
+    }
+    case run_ended: finish_run(); break;
+    default: break;
+    }
+}
+
+void MainDialog::finish_run() {
+    if (!run_) return;
+    if (run_thread_.joinable()) run_thread_.join();
+    if (esc_hook_) UnhookWindowsHookEx(esc_hook_);
+    esc_hook_ = nullptr;
+    meter_.reset();  // the title as it was
+    std::unique_ptr<run_link> run = std::move(run_);
+    enable_during_run(true);
+    if (hwnd()) fill_list(file_list_box, run->result.entries);
+    for (const std::wstring& message : run->messages) report_box(message, 0, 0);
+    show_run_report(run->result);
+    run_cursor_.reset();
+    busy_ = false;
+    take_close_request();
+    if (close_after_run_) {
+        close_after_run_ = false;
+        OnCancel();
+    }
+}
+
+void MainDialog::enable_during_run(bool enable) {
+    for (int id : {IDC_COPY, IDC_RECENT_LIST, IDC_FILE_LIST, IDC_RELOAD_IDO, IDC_ENCODING})
+        if (HWND control = item(id)) EnableWindow(control, enable);
 }
 
 // What the status lines cannot say, in one box after the run (the log holds

@@ -69,6 +69,13 @@ void MainDialog::restore_placement() {
 void MainDialog::save_placement() { settings.save_dialog_placement(hwnd(), placement_name, nullptr); }
 
 void MainDialog::OnCancel() {
+    if (running()) {
+        // "終了" or the close box during a run: the run stops after its
+        // current file, then the window closes.
+        stop_run();
+        close_after_run_ = true;
+        return;
+    }
     if (busy_) {
         // Closing during a run (or a long list): the run stops after its
         // current file, then the handler closes the window.

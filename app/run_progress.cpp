@@ -1,41 +1,48 @@
-// The window's view of a copy run.
+// The window's copy run on its own thread.
 #include "app/run_progress.h"
 
-#include "base/report_box.h"
+#include <exception>
+
+#include "base/log.h"
 
 namespace quillet {
 
-window_run_observer::window_run_observer() : meter_(L" ... ", 0) {}
-
-void window_run_observer::begin(size_t total) {
-    meter_.set_color(0x8000);
-    meter_.set_total(static_cast<uint32_t>(total));
-    find_status_bar();
+void posting_observer::post(run_event event, size_t number) const {
+    PostMessageW(link_.window, kRunMessage, event, static_cast<LPARAM>(number));
 }
 
-void window_run_observer::entry_started(size_t) {
-    if (waited_) {
-        meter_.set_text(L" ... ");
-        waited_ = false;
+void posting_observer::begin(size_t total) { post(run_begun, total); }
+
+void posting_observer::entry_started(size_t index) { post(run_entry_started, index); }
+
+void posting_observer::waiting(const std::wstring&, const std::wstring& reason) {
+    {
+        std::lock_guard<std::mutex> hold(link_.guard);
+        link_.wait_reason = reason;
     }
-    meter_.step();
+    post(run_waiting, 0);
 }
 
-void window_run_observer::waiting(const std::wstring&, const std::wstring& reason) {
-    meter_.set_text(L" waiting for " + reason + L" ... ");
-    meter_.draw();
-    waited_ = true;
+void posting_observer::cannot_save(const std::wstring&, const std::wstring& message) {
+    std::lock_guard<std::mutex> hold(link_.guard);
+    link_.messages.push_back(message);
 }
 
-void window_run_observer::cannot_save(const std::wstring&, const std::wstring& message) {
-    report_box(message, 0, 0);
+void posting_observer::list_unreadable(const std::wstring& message) {
+    std::lock_guard<std::mutex> hold(link_.guard);
+    link_.messages.push_back(message);
 }
 
-void window_run_observer::list_unreadable(const std::wstring& message) { report_box(message, 0, 0); }
-
-bool window_run_observer::stop_requested() {
-    keep_window_responsive();
-    return run_stop_requested();
+void run_copy_for_window(run_link& link, int code, const text_translator& translate) {
+    try {
+        posting_observer observer(link);
+        link.result = copy_run(code, translate, &observer);
+    } catch (const std::exception&) {
+        // Nothing may escape the thread; what the run did is on disk and in
+        // the log, and the window ends the run as it would any other.
+        log_line(L"::copy_run   Ended by an error outside any file");
+    }
+    PostMessageW(link.window, kRunMessage, run_ended, 0);
 }
 
 }  // namespace quillet

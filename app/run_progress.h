@@ -1,27 +1,55 @@
-// How the window shows a copy run: the count and bar in its title (or status
-// bar) for runs of ten files or more, the wait for another run into the same
-// folder, a box for a file that cannot be saved or a list that cannot be
-// read, and Esc, the close box or "終了" as a request to stop.
+// How the window runs a copy: on a thread of its own, so that the window
+// stays live (repaints, moves, answers Esc and the close box at once) while
+// files are read, held files waited for and destinations written. The run's
+// thread reports through a posting observer; the window's thread shows the
+// count and bar in its title for runs of ten files or more and, once the
+// run has ended, its boxes.
 #pragma once
-#include "base/progress.h"
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/copy_run.h"
 #include "engine/run_observer.h"
 
 namespace quillet {
 
-class window_run_observer : public run_observer {
+// The message the run's thread posts to the window: wParam one of
+// run_event, lParam the event's number (the total, an entry's index).
+constexpr UINT kRunMessage = WM_APP + 40;
+enum run_event : WPARAM { run_begun, run_entry_started, run_waiting, run_ended };
+
+// What the window and the run's thread share for one run.
+struct run_link {
+    HWND window = nullptr;
+    std::atomic<bool> stop{false};
+    std::mutex guard;
+    std::wstring wait_reason;            // under guard
+    std::vector<std::wstring> messages;  // under guard: the boxes to show, in order
+    copy_run_result result;              // the run's, complete once run_ended is posted
+};
+
+// The run's side: every report becomes a posted message or a note in link.
+class posting_observer : public run_observer {
 public:
-    window_run_observer();
+    explicit posting_observer(run_link& link) : link_(link) {}
     void begin(size_t total) override;
     void entry_started(size_t index) override;
     void waiting(const std::wstring& path, const std::wstring& reason) override;
     void cannot_save(const std::wstring& path, const std::wstring& message) override;
     void list_unreadable(const std::wstring& message) override;
-    // Lets the window repaint and read the stop gestures meanwhile.
-    bool stop_requested() override;
+    bool stop_requested() override { return link_.stop; }
 
 private:
-    progress_meter meter_;
-    bool waited_ = false;
+    void post(run_event event, size_t number) const;
+    run_link& link_;
 };
+
+// Runs copy_run(code, translate) on link's behalf; posts run_ended last,
+// whatever happens.
+void run_copy_for_window(run_link& link, int code, const text_translator& translate);
 
 }  // namespace quillet

@@ -125,6 +125,22 @@ void app_window::TearDown() {
 void app_window::click(int id) {
     SendMessageW(dlg->hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(dlg->item(id)));
+    wait_for_run();
+}
+
+void app_window::wait_for_run() {
+    // The dialog's own loop, as the program's modal loop runs it, until the
+    // run's thread has ended and the window has shown its end.
+    while (dlg && dlg->running()) {
+        MSG msg;
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            continue;
+        }
+        if (dlg->hwnd() && IsDialogMessageW(dlg->hwnd(), &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
 }
 
 void app_window::drop(const std::vector<std::wstring>& paths) {

@@ -39,8 +39,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Sends a button click of control id to the dialog.
+    // Sends a button click of control id to the dialog; a copy run it starts
+    // is waited for, the window's messages handled meanwhile.
     void click(int id);
+    void wait_for_run();
     // Sends WM_DROPFILES with a real HDROP holding paths.
     void drop(const std::vector<std::wstring>& paths);
     // Selects line index of the recent list as a user would (LBN_SELCHANGE).
