@@ -4,13 +4,16 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <exception>
 #include <initializer_list>
+#include <memory>
 
 #include "app/fonts.h"
 #include "app/list_fill.h"
 #include "app/resource.h"
 #include "app/ui_text.h"
 #include "base/progress.h"
+#include "base/log.h"
 #include "base/paths.h"
 #include "base/report_box.h"
 #include "engine/copy_run.h"
@@ -22,6 +25,25 @@
 namespace quillet {
 
 namespace {
+
+// Esc while work goes on, taken from the queue before the dialog turns it into its
+// cancel command (the command "終了" gives too): it stops a run, leaves the
+// window open, and is used up. The dialog is found from the window the key
+// went to.
+LRESULT CALLBACK esc_filter(int code, WPARAM wp, LPARAM lp) {
+    MSG* msg = reinterpret_cast<MSG*>(lp);
+    if (code == HC_ACTION && wp == PM_REMOVE && msg && msg->message == WM_KEYDOWN &&
+        msg->wParam == VK_ESCAPE && msg->hwnd) {
+        const HWND top = GetAncestor(msg->hwnd, GA_ROOT);
+        auto* main = dynamic_cast<MainDialog*>(
+            reinterpret_cast<dialog*>(GetWindowLongPtrW(top, DWLP_USER)));
+        if (main && main->running()) {
+            main->stop_run();
+            msg->message = WM_NULL;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
 
 RECT child_rect_in_client(HWND child) {
     RECT rect{};
@@ -51,13 +73,11 @@ MainDialog::MainDialog() : dialog(IDD_QUILLET_DIALOG), settings(L"") {
 }
 
 MainDialog::~MainDialog() {
-    // A run still going stops after its current file; its thread is waited
-    // for, since it reports into this object.
-    if (run_) {
-        run_->stop = true;
-        if (run_thread_.joinable()) run_thread_.join();
-        if (esc_hook_) UnhookWindowsHookEx(esc_hook_);
-    }
+    // Work still going (a run stops after its current file) is waited for,
+    // since it reports into this object.
+    stop_run();
+    if (work_thread_.joinable()) work_thread_.join();
+    if (esc_hook_) UnhookWindowsHookEx(esc_hook_);
     // End the window while this object's handlers can still answer it.
     destroy();
 }
@@ -247,37 +267,73 @@ void MainDialog::select_code_for_list(const std::wstring& list_path) {
     encoding_box.set_cur_sel(encoding_index_for_code(code_for_list(list_path)));
 }
 
-bool MainDialog::while_busy(const std::function<void()>& work) {
-    // Work lets the window repaint; nothing it lets through starts other
-    // work, but a message sent from elsewhere could.
+bool MainDialog::in_background(std::function<void()> work, std::function<void()> then) {
+    // One piece of work at a time; the window stays live meanwhile, with the
+    // controls that would start other work disabled.
     if (busy_) return false;
-    take_close_request();  // none from before this work counts
-    {
-        busy_flag busy(busy_);
-        wait_cursor wait;
-        work();
-    }
-    // "終了" or the close box meanwhile: the work has ended; close now.
-    if (take_close_request()) OnCancel();
+    busy_ = true;
+    close_after_work_ = false;
+    work_cursor_ = std::make_unique<wait_cursor>();
+    enable_during_work(false);
+    // Esc reaches the dialog as its cancel command, like "終了": the filter
+    // tells it apart first, so that Esc stops a run and leaves the window.
+    esc_hook_ = SetWindowsHookExW(WH_GETMESSAGE, esc_filter, nullptr, GetCurrentThreadId());
+    work_then_ = std::move(then);
+    const HWND window = hwnd();
+    work_thread_ = std::thread([work = std::move(work), window] {
+        try {
+            work();
+        } catch (const std::exception&) {
+            // Nothing may escape the thread; what was done is on disk and in the log.
+            log_line(L"::in_background   Ended by an error");
+        }
+        PostMessageW(window, kWorkDone, 0, 0);
+    });
     return true;
 }
 
-void MainDialog::OnRecentSelect() {
-    while_busy([this] { open_selected_recent(); });
+void MainDialog::on_work_done() {
+    if (!work_thread_.joinable()) return;
+    work_thread_.join();
+    if (esc_hook_) UnhookWindowsHookEx(esc_hook_);
+    esc_hook_ = nullptr;
+    std::function<void()> then = std::move(work_then_);
+    work_then_ = nullptr;
+    enable_during_work(true);
+    if (then) then();
+    work_cursor_.reset();
+    busy_ = false;
+    // "終了" or the close box meanwhile: the work has ended; close now.
+    if (close_after_work_) {
+        close_after_work_ = false;
+        OnCancel();
+    }
 }
 
-void MainDialog::open_selected_recent() {
+void MainDialog::enable_during_work(bool enable) {
+    for (int id : {IDC_COPY, IDC_RECENT_LIST, IDC_FILE_LIST, IDC_RELOAD_IDO, IDC_ENCODING})
+        if (HWND control = item(id)) EnableWindow(control, enable);
+}
+
+void MainDialog::OnRecentSelect() {
     UpdateData(true);
-    int index = recent_list_box.cur_sel();
-    std::vector<std::wstring> recent = store().get_recent();
+    const int index = recent_list_box.cur_sel();
+    const std::vector<std::wstring> recent = store().get_recent();
     if (index < 0 || static_cast<size_t>(index) >= recent.size()) return;
-    std::wstring path = recent[static_cast<size_t>(index)];
-    store().open_list(path);
-    select_code_for_list(path);
-    show_folder();
-    fill_list(file_list_box, store().file_entries());
-    if (!store().unreadable_list().empty())
-        report_box(unreadable_list_message(store(), ui_translator()), 0, 0);
+    const std::wstring path = recent[static_cast<size_t>(index)];
+    auto lines = std::make_shared<std::vector<std::wstring>>();
+    in_background(
+        [path, lines] {
+            store().open_list(path);
+            *lines = store().file_entries();
+        },
+        [this, path, lines] {
+            select_code_for_list(path);
+            show_folder();
+            fill_list(file_list_box, *lines);
+            if (!store().unreadable_list().empty())
+                report_box(unreadable_list_message(store(), ui_translator()), 0, 0);
+        });
 }
 
 void MainDialog::OnOK() {
@@ -286,10 +342,17 @@ void MainDialog::OnOK() {
 
 void MainDialog::OnReloadIdo() {
     // The file list keeps showing the list the copy button works on.
-    while_busy([this] {
-        fill_list(recent_list_box, store().load_recent());
-        fill_list(file_list_box, store().file_entries());
-    });
+    auto recent = std::make_shared<std::vector<std::wstring>>();
+    auto lines = std::make_shared<std::vector<std::wstring>>();
+    in_background(
+        [recent, lines] {
+            *recent = store().load_recent();
+            *lines = store().file_entries();
+        },
+        [this, recent, lines] {
+            fill_list(recent_list_box, *recent);
+            fill_list(file_list_box, *lines);
+        });
 }
 
 bool MainDialog::on_command(int id, int code, HWND) {
@@ -323,6 +386,10 @@ bool MainDialog::handle_message(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result)
         return true;
     case kRunMessage:
         on_run_event(wp, lp);
+        result = TRUE;
+        return true;
+    case kWorkDone:
+        on_work_done();
         result = TRUE;
         return true;
     case WM_QUERYDRAGICON:

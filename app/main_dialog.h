@@ -72,9 +72,9 @@ public:
     HICON OnQueryDragIcon();
     void OnDropFiles(HDROP drop);
     void OnCopy();
-    // A copy run is working on its own thread (the copy button and the lists
-    // are disabled meanwhile).
-    bool running() const { return run_ != nullptr; }
+    // Work (a copy run, a list being read) is going on its own thread; the
+    // copy button and the lists are disabled meanwhile.
+    bool running() const { return work_thread_.joinable(); }
     // Esc during a run: the run stops after its current file; the window stays.
     void stop_run();
     void OnRecentSelect();
@@ -114,19 +114,19 @@ private:
     void keep_controls_reachable();
     void save_placement();
     void show_about_box();
-    void open_selected_recent();
-    void take_in_drop(HDROP drop);
-    // Runs a handler's work that may keep the thread busy (a run, a list
-    // read): with the wait cursor, never inside another such work, and
-    // closing the window afterwards when "終了" or the close box was used
-    // meanwhile. False when other work was already in progress.
-    bool while_busy(const std::function<void()>& work);
+    // Runs a handler's work that reads files (a run, a list being read) on a
+    // thread of its own, with the wait cursor and the controls that would
+    // start other work disabled, then `then` on the window's thread; the
+    // window is closed afterwards when "終了" or the close box was used
+    // meanwhile. False when other work is in progress.
+    bool in_background(std::function<void()> work, std::function<void()> then);
+    void on_work_done();
+    void enable_during_work(bool enable);
     void edit_in_notepad(const std::wstring& path);
-    // The run's thread reported (kRunMessage): progress, a wait, its end.
+    // The run's thread reported (kRunMessage): progress or a wait.
     void on_run_event(WPARAM event, LPARAM number);
-    // After the run's thread has ended: the lists, the boxes, the controls.
+    // After the run's thread has ended: the list, the boxes.
     void finish_run();
-    void enable_during_run(bool enable);
 
     HICON icon_ = nullptr;
     HFONT text_font_ = nullptr;    // folder box and lists
@@ -134,14 +134,16 @@ private:
     int dpi_ = 96;
     bool busy_ = false;  // a run or a list opening is in progress
     background_update_check update_check_;
-    // The copy run in progress, if any, and what shows it.
+    // The work in progress, if any: its thread and what follows it.
+    std::thread work_thread_;
+    std::function<void()> work_then_;
+    std::unique_ptr<wait_cursor> work_cursor_;
+    bool close_after_work_ = false;  // "終了" or the close box meanwhile
+    HHOOK esc_hook_ = nullptr;       // takes Esc while work is going
+    // The copy run in progress, if any, and its meter.
     std::unique_ptr<run_link> run_;
-    std::thread run_thread_;
     std::unique_ptr<progress_meter> meter_;
-    std::unique_ptr<wait_cursor> run_cursor_;
-    bool run_waited_ = false;      // the meter shows a wait
-    bool close_after_run_ = false;  // "終了" or the close box during the run
-    HHOOK esc_hook_ = nullptr;
+    bool run_waited_ = false;  // the meter shows a wait
 };
 
 }  // namespace quillet

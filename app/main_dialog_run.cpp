@@ -15,28 +15,6 @@
 
 namespace quillet {
 
-namespace {
-
-// Esc during a run, taken from the queue before the dialog turns it into its
-// cancel command (the command "終了" gives too): it stops the run, leaves the
-// window open, and is used up. The dialog is found from the window the key
-// went to.
-LRESULT CALLBACK esc_filter(int code, WPARAM wp, LPARAM lp) {
-    MSG* msg = reinterpret_cast<MSG*>(lp);
-    if (code == HC_ACTION && wp == PM_REMOVE && msg && msg->message == WM_KEYDOWN &&
-        msg->wParam == VK_ESCAPE && msg->hwnd) {
-        const HWND top = GetAncestor(msg->hwnd, GA_ROOT);
-        auto* main = dynamic_cast<MainDialog*>(
-            reinterpret_cast<dialog*>(GetWindowLongPtrW(top, DWLP_USER)));
-        if (main && main->running()) {
-            main->stop_run();
-            msg->message = WM_NULL;
-        }
-    }
-    return CallNextHookEx(nullptr, code, wp, lp);
-}
-
-}  // namespace
 
 
 std::vector<std::wstring> dropped_files(HDROP drop) {
@@ -56,25 +34,38 @@ std::vector<std::wstring> dropped_files(HDROP drop) {
 void show_run_report(const copy_run_result& run);
 
 void MainDialog::OnDropFiles(HDROP drop) {
-    // Sent from elsewhere while a handler works: the drop is refused.
-    if (!while_busy([this, drop] { take_in_drop(drop); }) && drop) DragFinish(drop);
-}
-
-void MainDialog::take_in_drop(HDROP drop) {
-    std::vector<std::wstring> paths = dropped_files(drop);
+    // Sent from elsewhere while other work goes on: the drop is refused.
+    if (busy_) {
+        if (drop) DragFinish(drop);
+        return;
+    }
+    const std::vector<std::wstring> paths = dropped_files(drop);
     // The names are read: the shell's drop memory is released here, once.
     if (drop) DragFinish(drop);
-
-    drop_result result = take_drop(paths);
-    if (!store().unreadable_list().empty())
-        report_box(unreadable_list_message(store(), ui_translator()), 0, 0);
-    if (!result.not_text.empty()) report_box(not_text_message(result.not_text, ui_translator()), 0, 0);
-    if (result.code >= 0) encoding_box.set_cur_sel(encoding_index_for_code(result.code));
-    folder_text = store().get_folder();
-    if (!result.opened.empty() || result.recent_reloaded)
-        fill_list(recent_list_box, store().recent_display());
-    fill_list(file_list_box, store().file_entries());
-    UpdateData(false);
+    struct taken {
+        drop_result result;
+        std::vector<std::wstring> recent, lines;
+    };
+    auto in = std::make_shared<taken>();
+    in_background(
+        [paths, in] {
+            in->result = take_drop(paths);
+            if (!in->result.opened.empty() || in->result.recent_reloaded)
+                in->recent = store().recent_display();
+            in->lines = store().file_entries();
+        },
+        [this, in] {
+            if (!store().unreadable_list().empty())
+                report_box(unreadable_list_message(store(), ui_translator()), 0, 0);
+            if (!in->result.not_text.empty())
+                report_box(not_text_message(in->result.not_text, ui_translator()), 0, 0);
+            if (in->result.code >= 0) encoding_box.set_cur_sel(encoding_index_for_code(in->result.code));
+            folder_text = store().get_folder();
+            if (!in->result.opened.empty() || in->result.recent_reloaded)
+                fill_list(recent_list_box, in->recent);
+            fill_list(file_list_box, in->lines);
+            UpdateData(false);
+        });
 }
 
 void MainDialog::OnCopy() {
@@ -87,19 +78,13 @@ void MainDialog::OnCopy() {
                    0, 0);
         return;
     }
-    take_close_request();  // none from before the run counts
-    busy_ = true;
-    close_after_run_ = false;
     run_waited_ = false;
-    run_cursor_ = std::make_unique<wait_cursor>();
-    enable_during_run(false);
     run_ = std::make_unique<run_link>();
     run_->window = hwnd();
-    // Esc reaches the dialog as its cancel command, like "終了": the filter
-    // tells it apart first, so that Esc stops the run and leaves the window.
-    esc_hook_ = SetWindowsHookExW(WH_GETMESSAGE, esc_filter, nullptr, GetCurrentThreadId());
-    run_thread_ = std::thread(run_copy_for_window, std::ref(*run_), selected_code(encoding_box),
-                              ui_translator());
+    run_link* link = run_.get();
+    in_background([link, code = selected_code(encoding_box),
+                   translate = ui_translator()] { run_copy_for_window(*link, code, translate); },
+                  [this] { finish_run(); });
 }
 
 void MainDialog::stop_run() {
@@ -133,34 +118,17 @@ void MainDialog::on_run_event(WPARAM event, LPARAM number) {
         run_waited_ = true;
         break;
     }
-    case run_ended: finish_run(); break;
     default: break;
     }
 }
 
 void MainDialog::finish_run() {
-    if (!run_) return;
-    if (run_thread_.joinable()) run_thread_.join();
-    if (esc_hook_) UnhookWindowsHookEx(esc_hook_);
-    esc_hook_ = nullptr;
     meter_.reset();  // the title as it was
     std::unique_ptr<run_link> run = std::move(run_);
-    enable_during_run(true);
-    if (hwnd()) fill_list(file_list_box, run->result.entries);
+    if (!run) return;
+    fill_list(file_list_box, run->result.entries);
     for (const std::wstring& message : run->messages) report_box(message, 0, 0);
     show_run_report(run->result);
-    run_cursor_.reset();
-    busy_ = false;
-    take_close_request();
-    if (close_after_run_) {
-        close_after_run_ = false;
-        OnCancel();
-    }
-}
-
-void MainDialog::enable_during_run(bool enable) {
-    for (int id : {IDC_COPY, IDC_RECENT_LIST, IDC_FILE_LIST, IDC_RELOAD_IDO, IDC_ENCODING})
-        if (HWND control = item(id)) EnableWindow(control, enable);
 }
 
 // What the status lines cannot say, in one box after the run (the log holds

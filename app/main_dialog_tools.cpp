@@ -69,17 +69,11 @@ void MainDialog::restore_placement() {
 void MainDialog::save_placement() { settings.save_dialog_placement(hwnd(), placement_name, nullptr); }
 
 void MainDialog::OnCancel() {
-    if (running()) {
-        // "終了" or the close box during a run: the run stops after its
-        // current file, then the window closes.
-        stop_run();
-        close_after_run_ = true;
-        return;
-    }
     if (busy_) {
-        // Closing during a run (or a long list): the run stops after its
-        // current file, then the handler closes the window.
-        request_run_stop(true);
+        // "終了" or the close box during a run (or while a list is read): a
+        // run stops after its current file, then the window closes.
+        stop_run();
+        close_after_work_ = true;
         return;
     }
     stop_update_check();

@@ -1,9 +1,6 @@
 // The window's copy run on its own thread.
 #include "app/run_progress.h"
 
-#include <exception>
-
-#include "base/log.h"
 
 namespace quillet {
 
@@ -34,15 +31,8 @@ void posting_observer::list_unreadable(const std::wstring& message) {
 }
 
 void run_copy_for_window(run_link& link, int code, const text_translator& translate) {
-    try {
-        posting_observer observer(link);
-        link.result = copy_run(code, translate, &observer);
-    } catch (const std::exception&) {
-        // Nothing may escape the thread; what the run did is on disk and in
-        // the log, and the window ends the run as it would any other.
-        log_line(L"::copy_run   Ended by an error outside any file");
-    }
-    PostMessageW(link.window, kRunMessage, run_ended, 0);
+    posting_observer observer(link);
+    link.result = copy_run(code, translate, &observer);
 }
 
 }  // namespace quillet

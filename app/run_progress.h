@@ -20,7 +20,9 @@ namespace quillet {
 // The message the run's thread posts to the window: wParam one of
 // run_event, lParam the event's number (the total, an entry's index).
 constexpr UINT kRunMessage = WM_APP + 40;
-enum run_event : WPARAM { run_begun, run_entry_started, run_waiting, run_ended };
+enum run_event : WPARAM { run_begun, run_entry_started, run_waiting };
+// Posted by the window's background work when it has ended.
+constexpr UINT kWorkDone = WM_APP + 41;
 
 // What the window and the run's thread share for one run.
 struct run_link {
@@ -48,8 +50,7 @@ private:
     run_link& link_;
 };
 
-// Runs copy_run(code, translate) on link's behalf; posts run_ended last,
-// whatever happens.
+// Runs copy_run(code, translate) on link's behalf.
 void run_copy_for_window(run_link& link, int code, const text_translator& translate);
 
 }  // namespace quillet

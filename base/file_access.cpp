@@ -9,7 +9,6 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_text.h"
-#include "base/progress.h"
 
 namespace quillet {
 
@@ -64,7 +63,6 @@ DWORD with_retries(const std::function<bool()>& step, int attempts, DWORD wait_m
         if (error == 0) error = ERROR_GEN_FAILURE;  // a step that failed without a reason
         if (!open_error_is_passing(error)) break;
         if (i + 1 < attempts) Sleep(wait_ms);
-        keep_window_responsive();  // a file held for seconds keeps the window painted
     }
     return error;
 }
@@ -159,7 +157,6 @@ bool read_open_file(HANDLE file, std::vector<uint8_t>& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         size_t got = 0;
-        keep_window_responsive();  // a large list keeps the window painted meanwhile
         if (!read_request(file, bytes.data() + done, bytes.size() - done, got)) {
             const DWORD error = GetLastError();
             bytes.clear();

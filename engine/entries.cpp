@@ -11,7 +11,6 @@
 #include "base/codepage.h"
 #include "base/log.h"
 #include "base/paths.h"
-#include "base/progress.h"
 #include "engine/dest_name.h"
 #include "engine/detect.h"
 #include "engine/file_pieces.h"
@@ -212,7 +211,6 @@ std::vector<std::wstring> file_entries(const std::wstring& folder,
     // The entry holding each destination name: the first that has it.
     std::unordered_map<std::wstring, size_t> holders;
     for (size_t i = 0; i < files.size(); ++i) {
-        keep_window_responsive();  // a long list keeps the window painted meanwhile
         const dest_choice choice = destination_of(folder, files[i]);
         const auto holder = choice.ok() ? holders.emplace(name_key(path_name(choice.path)), i).first
                                         : holders.end();

@@ -8,7 +8,6 @@
 #include "engine/folder_index.h"
 #include "base/log.h"
 #include "base/paths.h"
-#include "base/progress.h"
 
 namespace quillet {
 
@@ -96,7 +95,6 @@ bool piece_reader::next(std::vector<uint8_t>& piece, size_t most) {
         piece.clear();
         return false;
     }
-    keep_window_responsive();  // a large file keeps the window painted meanwhile
     // A buffer that already has the room is not filled with zeros again.
     const size_t want = request_size(most);
     if (no_memory_) throw std::bad_alloc();

@@ -130,7 +130,7 @@ void app_window::click(int id) {
 
 void app_window::wait_for_run() {
     // The dialog's own loop, as the program's modal loop runs it, until the
-    // run's thread has ended and the window has shown its end.
+    // work's thread has ended and the window has shown its end.
     while (dlg && dlg->running()) {
         MSG msg;
         if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -148,6 +148,7 @@ void app_window::drop(const std::vector<std::wstring>& paths) {
     ASSERT_NE(memory, nullptr);
     // The dialog releases the handle (DragFinish) once it has read the names.
     SendMessageW(dlg->hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    wait_for_run();
 }
 
 void app_window::select_recent(int index) {
@@ -155,6 +156,7 @@ void app_window::select_recent(int index) {
     SendMessageW(box, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageW(dlg->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECENT_LIST, LBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(box));
+    wait_for_run();
 }
 
 std::wstring app_window::text_of(int id) const { return quillet::window_text(dlg->item(id)); }

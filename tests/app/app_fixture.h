@@ -39,8 +39,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Sends a button click of control id to the dialog; a copy run it starts
-    // is waited for, the window's messages handled meanwhile.
+    // Sends a button click of control id to the dialog; work it starts (a
+    // copy run, a list read) is waited for, the window's messages handled
+    // meanwhile. drop and select_recent wait the same way.
     void click(int id);
     void wait_for_run();
     // Sends WM_DROPFILES with a real HDROP holding paths.

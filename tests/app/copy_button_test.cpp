@@ -160,6 +160,7 @@ TEST_F(CopyButtonTest, EnterNeverEndsTheProgramAndOpensTheSelectedRecentList) {
         MSG enter{GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
         IsDialogMessageW(dlg->hwnd(), &enter);
         dispatch_pending();
+        wait_for_run();
         ASSERT_TRUE(IsWindow(dlg->hwnd())) << "Enter in control " << id;
     }
     EXPECT_EQ(store().get_files(), std::vector<std::wstring>{source});

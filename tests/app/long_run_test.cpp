@@ -98,6 +98,31 @@ TEST_F(LongRunTest, EscStopsTheRunAfterTheCurrentFileAndASecondClickStartsNothin
     EXPECT_EQ(lines[done].substr(0, 3), L" <<");
 }
 
+TEST_F(LongRunTest, WindowAnswersAtOnceAndStopsWhileTheRunWaitsForAHeldFile) {
+    files = prepare(3);
+    dlg->encoding_box.set_cur_sel(1);
+    const HWND window = dlg->hwnd();
+    // Another program holds the first source for 3 s: the run waits inside it.
+    testing_support::held_file other_program(files[0], 3000);
+    ASSERT_TRUE(other_program.held());
+    ULONGLONG answered_ms = 0;
+    std::thread user([&] {
+        Sleep(700);
+        const ULONGLONG start = GetTickCount64();
+        DWORD_PTR result = 0;
+        if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 250, &result))
+            answered_ms = GetTickCount64() - start + 1;
+        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    click(IDC_COPY);
+    user.join();
+    EXPECT_GT(answered_ms, 0u) << "the window did not answer within 250 ms";
+    // The run stopped after the held file: the others were not begun.
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[1]), false));
+    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[2]), false));
+}
+
 TEST_F(LongRunTest, QuitDuringARunStopsItThenClosesTheWindow) {
     const HWND window = dlg->hwnd();
     const HWND quit_button = dlg->item(IDCANCEL);
