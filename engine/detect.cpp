@@ -378,13 +378,49 @@ std::wstring encoding_name(text_code code) {
     }
 }
 
+
+// How many of the raw bytes can hold a declared name: up to a little past
+// the last "charset" or "encoding" (any letter case) that an "=" or a quote
+// follows; 0 when none does, so that text which merely mentions the words
+// is not decoded.
+size_t declaration_bytes(const std::vector<uint8_t>& bytes) {
+    const auto lower = [](uint8_t c) { return static_cast<uint8_t>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+    size_t end = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const uint8_t c = lower(bytes[i]);
+        if (c != 'c' && c != 'e') continue;
+        for (const char* word : {"charset", "encoding"}) {
+            const size_t n = strlen(word);
+            size_t k = 0;
+            while (k < n && i + k < bytes.size() && lower(bytes[i + k]) == static_cast<uint8_t>(word[k])) ++k;
+            if (k < n) continue;
+            k += i;
+            while (k < bytes.size() && (bytes[k] == ' ' || bytes[k] == '\t')) ++k;
+            // A name, and the end of its tag, lie a little way past its "=" or quote.
+            if (k < bytes.size() && (bytes[k] == '=' || bytes[k] == '"')) end = std::min(bytes.size(), k + 256);
+        }
+    }
+    return end;
+}
+
 }  // namespace
 
 std::wstring false_declaration(const std::wstring& path, text_code code) {
     if (code == code_none) return L"";
-    text_reader reader(path, code);
     std::wstring head;
-    read_head_text(reader, head);
+    if (code != code_utf16le && code != code_utf16be && code != code_utf32le && code != code_utf32be) {
+        // The encodings that keep ASCII as it is: the bytes show where a
+        // declaration's name can stand, and only those before it are decoded.
+        piece_reader raw(path);
+        std::vector<uint8_t> bytes;
+        raw.next(bytes, 3 * kDeclarationHeadChars);
+        const size_t n = declaration_bytes(bytes);
+        if (n == 0) return L"";
+        make_piece_decoder(code)->decode(bytes.data(), n, true, head);
+    } else {
+        text_reader reader(path, code);
+        read_head_text(reader, head);
+    }
     const std::wstring name = contradicting_name(head, code);
     if (name.empty()) return L"";
     return L"declares " + name + L", reads as " + encoding_name(code);
