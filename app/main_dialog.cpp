@@ -12,10 +12,10 @@
 #include "app/list_fill.h"
 #include "app/resource.h"
 #include "app/ui_text.h"
-#include "base/progress.h"
+#include "app/progress.h"
 #include "base/log.h"
 #include "base/paths.h"
-#include "base/report_box.h"
+#include "app/report_box.h"
 #include "engine/copy_run.h"
 #include "engine/encodings.h"
 #include "engine/intake.h"
@@ -30,17 +30,16 @@ namespace {
 // cancel command (the command "終了" gives too): it stops a run, leaves the
 // window open, and is used up. The dialog is found from the window the key
 // went to.
+// The dialog whose work is going (one per thread: the hook is the thread's).
+thread_local MainDialog* working_dialog = nullptr;
+
 LRESULT CALLBACK esc_filter(int code, WPARAM wp, LPARAM lp) {
     MSG* msg = reinterpret_cast<MSG*>(lp);
-    if (code == HC_ACTION && wp == PM_REMOVE && msg && msg->message == WM_KEYDOWN &&
-        msg->wParam == VK_ESCAPE && msg->hwnd) {
-        const HWND top = GetAncestor(msg->hwnd, GA_ROOT);
-        auto* main = dynamic_cast<MainDialog*>(
-            reinterpret_cast<dialog*>(GetWindowLongPtrW(top, DWLP_USER)));
-        if (main && main->running()) {
-            main->stop_run();
-            msg->message = WM_NULL;
-        }
+    if (code == HC_ACTION && wp == PM_REMOVE && msg && working_dialog && msg->hwnd &&
+        (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) && msg->wParam == VK_ESCAPE &&
+        GetAncestor(msg->hwnd, GA_ROOT) == working_dialog->hwnd()) {
+        working_dialog->stop_run();
+        msg->message = WM_NULL;
     }
     return CallNextHookEx(nullptr, code, wp, lp);
 }
@@ -78,6 +77,7 @@ MainDialog::~MainDialog() {
     stop_run();
     if (work_thread_.joinable()) work_thread_.join();
     if (esc_hook_) UnhookWindowsHookEx(esc_hook_);
+    if (working_dialog == this) working_dialog = nullptr;
     // End the window while this object's handlers can still answer it.
     destroy();
 }
@@ -277,17 +277,19 @@ bool MainDialog::in_background(std::function<void()> work, std::function<void()>
     enable_during_work(false);
     // Esc reaches the dialog as its cancel command, like "終了": the filter
     // tells it apart first, so that Esc stops a run and leaves the window.
+    working_dialog = this;
     esc_hook_ = SetWindowsHookExW(WH_GETMESSAGE, esc_filter, nullptr, GetCurrentThreadId());
     work_then_ = std::move(then);
     const HWND window = hwnd();
     work_thread_ = std::thread([work = std::move(work), window] {
         try {
             work();
-        } catch (const std::exception&) {
+        } catch (...) {
             // Nothing may escape the thread; what was done is on disk and in the log.
             log_line(L"::in_background   Ended by an error");
         }
-        PostMessageW(window, kWorkDone, 0, 0);
+        // The end must arrive: a full queue is waited out while the window lives.
+        while (!PostMessageW(window, kWorkDone, 0, 0) && IsWindow(window)) Sleep(10);
     });
     return true;
 }
@@ -297,6 +299,7 @@ void MainDialog::on_work_done() {
     work_thread_.join();
     if (esc_hook_) UnhookWindowsHookEx(esc_hook_);
     esc_hook_ = nullptr;
+    working_dialog = nullptr;
     std::function<void()> then = std::move(work_then_);
     work_then_ = nullptr;
     enable_during_work(true);
@@ -311,11 +314,25 @@ void MainDialog::on_work_done() {
 }
 
 void MainDialog::enable_during_work(bool enable) {
-    for (int id : {IDC_COPY, IDC_RECENT_LIST, IDC_FILE_LIST, IDC_RELOAD_IDO, IDC_ENCODING})
+    const int ids[] = {IDC_COPY, IDC_RECENT_LIST, IDC_FILE_LIST, IDC_RELOAD_IDO, IDC_ENCODING};
+    if (!enable) {
+        // A disabled control loses the keyboard: the focus moves to "終了"
+        // first, where Esc and Enter still reach the dialog, and comes back.
+        focus_before_work_ = GetFocus();
+        const bool leaving = std::any_of(std::begin(ids), std::end(ids),
+                                         [&](int id) { return item(id) == focus_before_work_; });
+        if (leaving && item(IDCANCEL))
+            SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDCANCEL)), TRUE);
+    }
+    for (int id : ids)
         if (HWND control = item(id)) EnableWindow(control, enable);
+    if (enable && focus_before_work_ && IsWindow(focus_before_work_) && GetFocus() == item(IDCANCEL))
+        SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus_before_work_), TRUE);
+    if (enable) focus_before_work_ = nullptr;
 }
 
 void MainDialog::OnRecentSelect() {
+    if (busy_) return;
     UpdateData(true);
     const int index = recent_list_box.cur_sel();
     const std::vector<std::wstring> recent = store().get_recent();

@@ -14,7 +14,7 @@
 
 #include "app/dialog.h"
 #include "app/run_progress.h"
-#include "base/progress.h"
+#include "app/progress.h"
 #include "settings/profile.h"
 #include "tools/update_check.h"
 
@@ -122,6 +122,9 @@ private:
     bool in_background(std::function<void()> work, std::function<void()> then);
     void on_work_done();
     void enable_during_work(bool enable);
+    // A list is being read into the store on the work's thread: handlers that
+    // read the store wait until it is done (a copy run only reads it).
+    bool store_in_use() const;
     void edit_in_notepad(const std::wstring& path);
     // The run's thread reported (kRunMessage): progress or a wait.
     void on_run_event(WPARAM event, LPARAM number);
@@ -140,10 +143,12 @@ private:
     std::unique_ptr<wait_cursor> work_cursor_;
     bool close_after_work_ = false;  // "終了" or the close box meanwhile
     HHOOK esc_hook_ = nullptr;       // takes Esc while work is going
+    HWND focus_before_work_ = nullptr;
     // The copy run in progress, if any, and its meter.
     std::unique_ptr<run_link> run_;
     std::unique_ptr<progress_meter> meter_;
     bool run_waited_ = false;  // the meter shows a wait
+    size_t meter_steps_ = 0;   // entries the meter has counted
 };
 
 }  // namespace quillet

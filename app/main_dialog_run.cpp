@@ -1,6 +1,7 @@
 // The main dialog's two ways into the copy engine: files dropped onto the
 // window, and the copy button.
 #include <windows.h>
+#include <algorithm>
 #include <shellapi.h>
 
 #include "app/list_fill.h"
@@ -8,7 +9,7 @@
 #include "app/run_progress.h"
 #include "app/resource.h"
 #include "app/ui_text.h"
-#include "base/report_box.h"
+#include "app/report_box.h"
 #include "engine/copy_run.h"
 #include "engine/intake.h"
 #include "engine/store.h"
@@ -95,17 +96,25 @@ void MainDialog::on_run_event(WPARAM event, LPARAM number) {
     if (!run_) return;
     switch (event) {
     case run_begun:
+        meter_steps_ = 0;
         meter_ = std::make_unique<progress_meter>(L" ... ", 0);
         meter_->set_color(0x8000);
         meter_->set_total(static_cast<uint32_t>(number));
         find_status_bar();
         break;
-    case run_entry_started:
+    case run_entry_started: {
+        run_->start_posted = false;
+        const size_t reached = run_->started;
         if (!meter_) break;
         if (run_waited_) meter_->set_text(L" ... ");
         run_waited_ = false;
-        meter_->step();
+        // One title for however many entries began since the last message:
+        // each title set then reaches the screen before the next.
+        if (reached > meter_steps_ && meter_->get_total() > 0)
+            meter_->show(static_cast<uint32_t>(std::min<size_t>(reached, meter_->get_total())));
+        meter_steps_ = reached;
         break;
+    }
     case run_waiting: {
         if (!meter_) break;
         std::wstring reason;
@@ -126,7 +135,8 @@ void MainDialog::finish_run() {
     meter_.reset();  // the title as it was
     std::unique_ptr<run_link> run = std::move(run_);
     if (!run) return;
-    fill_list(file_list_box, run->result.entries);
+    // A run ended by an error outside any file: the lines of the list as it is.
+    fill_list(file_list_box, run->failed ? store().file_entries() : run->result.entries);
     for (const std::wstring& message : run->messages) report_box(message, 0, 0);
     show_run_report(run->result);
 }

@@ -4,8 +4,9 @@
 #include "app/about_dialog.h"
 #include "app/main_dialog.h"
 #include "app/resource.h"
+#include "app/progress.h"
+#include "app/report_box.h"
 #include "base/paths.h"
-#include "base/progress.h"
 #include "engine/store.h"
 #include "tools/shell_launcher.h"
 #include "tools/update_check.h"
@@ -81,6 +82,17 @@ void MainDialog::OnCancel() {
     dialog::OnCancel();
 }
 
+namespace {
+
+// The shell's refusal of a launch, in a box.
+void show_refusal(const shell_launcher& launcher) {
+    if (!launcher.refusal().empty()) report_box(launcher.refusal(), 0, 0);
+}
+
+}  // namespace
+
+bool MainDialog::store_in_use() const { return busy_ && !run_; }
+
 void MainDialog::edit_in_notepad(const std::wstring& path) {
     shell_launcher launcher;
     launcher.set_show(SW_SHOWNORMAL);
@@ -89,12 +101,13 @@ void MainDialog::edit_in_notepad(const std::wstring& path) {
     launcher.set_file(path_exists(L"NotePad.exe", false) ? std::wstring(L"NotePad.exe")
                                                          : find_program(L"NotePad.exe"));
     launcher.set_params(path);
-    launcher.execute();
+    if (!launcher.execute()) show_refusal(launcher);
 }
 
 void MainDialog::OnEditIdo() { edit_in_notepad(recent_list_path()); }
 
 void MainDialog::OnEditIlc() {
+    if (store_in_use()) return;  // a list is being read into it
     UpdateData(true);
     int index = recent_list_box.cur_sel();
     std::vector<std::wstring> recent = store().get_recent();
@@ -103,17 +116,19 @@ void MainDialog::OnEditIlc() {
 }
 
 void MainDialog::OnExplorer() {
+    if (store_in_use()) return;
     shell_launcher launcher;
-    launcher.explore(store().get_folder());
+    if (!launcher.explore(store().get_folder())) show_refusal(launcher);
 }
 
 void MainDialog::OnExplorerSrc() {
+    if (store_in_use()) return;
     UpdateData(true);
     int index = file_list_box.cur_sel();
     std::vector<std::wstring> files = store().get_files();
     if (index < 0 || static_cast<size_t>(index) >= files.size()) return;
     shell_launcher launcher;
-    launcher.explore(path_folder(files[static_cast<size_t>(index)]));
+    if (!launcher.explore(path_folder(files[static_cast<size_t>(index)]))) show_refusal(launcher);
 }
 
 }  // namespace quillet

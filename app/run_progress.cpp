@@ -10,7 +10,10 @@ void posting_observer::post(run_event event, size_t number) const {
 
 void posting_observer::begin(size_t total) { post(run_begun, total); }
 
-void posting_observer::entry_started(size_t index) { post(run_entry_started, index); }
+void posting_observer::entry_started(size_t index) {
+    link_.started = index + 1;
+    if (!link_.start_posted.exchange(true)) post(run_entry_started, 0);
+}
 
 void posting_observer::waiting(const std::wstring&, const std::wstring& reason) {
     {
@@ -31,8 +34,13 @@ void posting_observer::list_unreadable(const std::wstring& message) {
 }
 
 void run_copy_for_window(run_link& link, int code, const text_translator& translate) {
-    posting_observer observer(link);
-    link.result = copy_run(code, translate, &observer);
+    try {
+        posting_observer observer(link);
+        link.result = copy_run(code, translate, &observer);
+    } catch (...) {
+        link.failed = true;
+        throw;
+    }
 }
 
 }  // namespace quillet

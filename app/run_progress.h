@@ -28,6 +28,12 @@ constexpr UINT kWorkDone = WM_APP + 41;
 struct run_link {
     HWND window = nullptr;
     std::atomic<bool> stop{false};
+    // Entries begun so far, and whether a message saying so waits in the
+    // window's queue: one at a time, so that a fast run over many files
+    // never fills the queue.
+    std::atomic<size_t> started{0};
+    std::atomic<bool> start_posted{false};
+    bool failed = false;                 // the run ended by an error outside any file
     std::mutex guard;
     std::wstring wait_reason;            // under guard
     std::vector<std::wstring> messages;  // under guard: the boxes to show, in order
@@ -50,7 +56,8 @@ private:
     run_link& link_;
 };
 
-// Runs copy_run(code, translate) on link's behalf.
+// Runs copy_run(code, translate) on link's behalf; an error that ends it
+// early sets link.failed.
 void run_copy_for_window(run_link& link, int code, const text_translator& translate);
 
 }  // namespace quillet

@@ -4,6 +4,7 @@
 
 #include <io.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/file_access.h"
@@ -23,17 +24,33 @@ bool unc_accessible(const std::wstring& path) {
     return _waccess(path.c_str(), 0) == 0;
 }
 
+// "\\server\share" or "\\?\UNC\server\share": the root of a share.
+bool is_share_root(const std::wstring& path) {
+    size_t start = 0;
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) start = 8;
+    else if (path.compare(0, 2, L"\\\\") == 0 && path.compare(0, 4, L"\\\\?\\") != 0) start = 2;
+    else return false;
+    const std::wstring rest = path.substr(start);
+    const size_t sep = rest.find_first_of(L"\\/");
+    return sep != std::wstring::npos && sep > 0 && sep + 1 < rest.size() &&
+           rest.find_first_of(L"\\/", sep + 1) == std::wstring::npos;
+}
+
 }  // namespace
 
 bool is_network_path(const std::wstring& path) { return path.compare(0, 2, L"\\\\") == 0; }
 
 int64_t file_status::seconds_since_1970(int64_t file_time) {
-    const int64_t since = file_time - kTime1970;
+    // File times are never negative; one that reads so is taken as 1601.
+    const int64_t since = std::max<int64_t>(file_time, 0) - kTime1970;
     // Rounded down, also before 1970: 1969-12-31 23:59:59.5 is second -1.
     return since >= 0 ? since / 10000000 : -((-since + 9999999) / 10000000);
 }
 
 FILETIME file_time_from(int64_t file_time) {
+    // 0 tells SetFileTime to leave a time as it is: the earliest time that can
+    // be set is one tick later. (Negative values are no file time either.)
+    file_time = std::max<int64_t>(file_time, 1);
     FILETIME ft;
     ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(file_time));
     ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(file_time) >> 32);
@@ -54,7 +71,7 @@ file_status::file_status(const std::wstring& path) {
     if (path.back() == L'\\' || path.back() == L'/') {
         size_t end = path.size();
         while (end > 0 && (path[end - 1] == L'\\' || path[end - 1] == L'/')) --end;
-        if (end > 0 && path[end - 1] != L':') return;
+        if (end > 0 && path[end - 1] != L':' && !is_share_root(path.substr(0, end))) return;
     }
     WIN32_FILE_ATTRIBUTE_DATA d;
     if (!GetFileAttributesExW(extended_path(path).c_str(), GetFileExInfoStandard, &d)) return;

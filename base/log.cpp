@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <mutex>
 
 #include "base/codepage.h"
 #include "base/file_status.h"
@@ -79,6 +80,9 @@ std::wstring dump_file_path() {
 }
 
 bool dump_write(const std::vector<uint8_t>& bytes) {
+    // The window's thread and the thread its work runs on both write here.
+    static std::mutex one_writer;
+    const std::lock_guard<std::mutex> hold(one_writer);
     const std::wstring folder = dump_folder();
     const std::wstring file = path_add_sep(folder, L"\\") + now_text(L"%m%d_%H") + L".txt";
     if (g_first_write) {

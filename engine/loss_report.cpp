@@ -105,9 +105,11 @@ loss_report conversion_loss(const std::vector<uint8_t>& bytes, text_code target)
     std::wstring text;
     report.count = find_undecodable(bytes.data() + mark, bytes.size() - mark, report.source, first, &text);
     if ((report.source == code_utf16le || report.source == code_utf16be) && bytes.size() % 2) {
-        report.count = 1;
+        // A last odd byte: the file ends inside a UTF-16 unit.
         text = decode_text(bytes);
-        first = {{bytes.size() - 1, text.empty() ? 0 : text.size() - 1}};
+        report.kind = loss_kind::cut_short;
+        cut_at = bytes.size() - 1;
+        first = {{cut_at - mark, text.empty() ? 0 : text.size() - 1}};
     }
     // A file whose only fault is a character cut by its end was cut short.
     if (report.kind != loss_kind::cut_short && report.count == 1 &&

@@ -9,7 +9,7 @@
 
 #include "base/main_window.h"
 #include "base/paths.h"
-#include "base/report_box.h"
+#include "base/log.h"
 #include "base/diagnostic.h"
 
 namespace quillet {
@@ -100,9 +100,9 @@ bool shell_launcher::execute() {
         result = reinterpret_cast<intptr_t>(
             ShellExecuteW(owner_, verb, file, params, nullptr, show_));
     if (result > 32) return true;
-    report_box(shell_refusal_message(result, verb ? verb : L"", file ? file : L"",
-                                     params ? params : L""),
-               0, 0);
+    refusal_ = shell_refusal_message(result, verb ? verb : L"", file ? file : L"",
+                                     params ? params : L"");
+    log_line(L"::shell_launcher   " + refusal_);
     return false;
 }
 

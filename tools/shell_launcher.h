@@ -24,9 +24,12 @@ public:
     // Stores file exactly as given, never looked for as a program: for a web
     // address the shell picks its own handler.
     bool set_address(const std::wstring& address);
-    // Asks the shell; on a refusal shows (and logs) the reason with report_box
-    // and returns false. Without a file, the parameters take the file's place.
+    // Asks the shell; on a refusal logs the reason, keeps it for refusal() (the
+    // window shows it) and returns false. Without a file, the parameters take
+    // the file's place.
     virtual bool execute();
+    // Why the shell refused the last execute (shell_refusal_message), "" before.
+    const std::wstring& refusal() const { return refusal_; }
     // Explorer ("explorer.exe") with folder as its parameter, quoted when
     // Explorer would otherwise cut it (explorer_argument).
     virtual bool explore(const std::wstring& folder);
@@ -43,7 +46,7 @@ public:
 private:
     HWND owner_ = nullptr;
     int show_ = SW_SHOWNORMAL;
-    std::wstring verb_, file_, params_;
+    std::wstring verb_, file_, params_, refusal_;
     bool has_verb_ = false, has_file_ = false, has_params_ = false;
 };
 

@@ -8,10 +8,8 @@
 
 #include "base/diagnostic.h"
 #include "base/handles.h"
-#include "base/main_window.h"
 #include "base/log.h"
 #include "base/paths.h"
-#include "base/progress.h"
 #include "base/version_info.h"
 #include "engine/convert.h"
 #include "engine/file_io.h"
@@ -76,18 +74,7 @@ void run_where(const std::wstring& name, const std::wstring& chk, const std::wst
     out.reset();
     error.reset();
 
-    HWND window = main_window();
-    const bool shown = window && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
-    std::unique_ptr<progress_meter> meter;
-    if (shown) {
-        // Shown from the start: most answers come within the first step.
-        meter = std::make_unique<progress_meter>(L"get_which ...", 100);
-        meter->draw();
-    }
-    for (int i = 0; i < 100; ++i) {
-        if (WaitForSingleObject(process.hProcess, 100) != WAIT_TIMEOUT) return;
-        if (meter) meter->step();
-    }
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_TIMEOUT) return;
     TerminateProcess(process.hProcess, 1);
     error_note(L"get_which   no answer   " + name);
 }

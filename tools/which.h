@@ -25,8 +25,8 @@ std::wstring write_batch(const std::wstring& command);
 // answer), name itself when it is an existing path with a folder part, or ""
 // when nothing is found. "where" runs in the dated working folder with its
 // output in name.chk and its error output in name.err (removed when the
-// process ends), and is waited for until it ends, at most about 10 seconds,
-// shown by a progress meter when called on the main window's thread. The
+// process ends), and is waited for until it ends, at most about 10 seconds
+// (the update check asks from its own thread, never the window's). The
 // command line is kept as a batch file in the batch folder. Names other than
 // plain program names (letters, digits, ".", "_", "-", "+") are refused with "".
 std::wstring get_which(const std::wstring& name);

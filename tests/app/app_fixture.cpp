@@ -7,7 +7,7 @@
 #include "app/resource.h"
 #include "app/ui_text.h"
 #include "base/main_window.h"
-#include "base/report_box.h"
+#include "app/report_box.h"
 #include "engine/store.h"
 #include "settings/profile.h"
 #include "tools/shell_launcher.h"
@@ -131,7 +131,12 @@ void app_window::click(int id) {
 void app_window::wait_for_run() {
     // The dialog's own loop, as the program's modal loop runs it, until the
     // work's thread has ended and the window has shown its end.
+    const ULONGLONG give_up = GetTickCount64() + 120000;
     while (dlg && dlg->running()) {
+        if (GetTickCount64() > give_up) {
+            ADD_FAILURE() << "the window's work did not end within two minutes";
+            return;
+        }
         MSG msg;
         if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);

@@ -9,7 +9,7 @@
 #include "app/resource.h"
 #include "app_fixture.h"
 #include "base/paths.h"
-#include "base/progress.h"
+#include "app/progress.h"
 #include "engine/store.h"
 
 using namespace app_test;
@@ -162,6 +162,8 @@ TEST_F(CopyButtonTest, EnterNeverEndsTheProgramAndOpensTheSelectedRecentList) {
         dispatch_pending();
         wait_for_run();
         ASSERT_TRUE(IsWindow(dlg->hwnd())) << "Enter in control " << id;
+        // Only Enter in the recent list opens its selected list.
+        EXPECT_EQ(store().get_files().empty(), id != IDC_RECENT_LIST) << "Enter in control " << id;
     }
     EXPECT_EQ(store().get_files(), std::vector<std::wstring>{source});
     EXPECT_EQ(dlg->file_list_box.count(), 1);

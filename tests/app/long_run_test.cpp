@@ -19,7 +19,7 @@
 #include "app_fixture.h"
 #include "x_side.h"
 #include "base/paths.h"
-#include "base/progress.h"
+#include "app/progress.h"
 
 using namespace app_test;
 

@@ -66,7 +66,9 @@ TEST(KeptReasons, NameTheFilesCase) {
         {testing_support::code_page_bytes(L"한국어 설명서를 읽어 주십시오", 949),
          L"not recognised as Japanese text (closest reading: "},
         // Bytes no encoding reads.
-        {{'a', 0x82, 0xA0, 0x80, 0xFF}, L"not valid in any encoding: first bad byte at offset "},
+        {{'a', 0x82, 0xA0, 0x80, 0xFF}, L"not valid in any encoding: first bad byte at offset 3 "},
+        // UTF-16 (by its mark) with a last odd byte.
+        {{0xFF, 0xFE, 'a', 0, 'b'}, L"ends inside a character of UTF-16 at byte offset 4\n"},
         // One kanji of EUC-JP or two half-width katakana of Shift_JIS.
         {{'(', 'I', 'A', 'N', 'A', ' ', 0xC8, 0xD6}, L"encoding undecided between "},
     };

@@ -72,7 +72,6 @@ TEST_F(FuzzListTest, RandomListsKeepSourcesOutsideFilesAndBackups) {
             testing_support::set_mtime(folder + name, old_time);
         }
     }
-    set_report_answerer([](const std::wstring&, unsigned) { return IDOK; });
     const std::wstring list = dest_dir + L"_copy_.ilc";
     for (unsigned seed = 1; seed <= 24; ++seed) {
         std::mt19937 random(seed);

@@ -34,7 +34,6 @@ protected:
     void SetUp() override {
         fixture::SetUp();
         store().set_folder(path_del_sep(dest_dir));
-        set_report_answerer([](const std::wstring&, unsigned) { return IDOK; });
         outside = scratch.path() + L"outside\\";
         CreateDirectoryW(outside.c_str(), nullptr);
     }

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "base/main_window.h"
-#include "base/report_box.h"
 #include "engine/run_observer.h"
 #include "engine/store.h"
 #include "support/scratch.h"
@@ -121,7 +120,6 @@ protected:
         quillet::store().load_recent();
     }
     void TearDown() override {
-        quillet::set_report_answerer(nullptr);
         quillet::set_main_window(nullptr);
         quillet::store().clear();
         quillet::store().set_recent_path(L"");

@@ -15,14 +15,12 @@ using testing_support::scratch_folder;
 
 TEST(ShellLauncher, RefusalOfAMissingFileIsExplained) {
     scratch_folder dir;
-    tools_test::answering_window window;
     const std::wstring missing = dir.file(L"missing.txt");
     shell_launcher launcher;
     launcher.set_file(missing);
     EXPECT_FALSE(launcher.execute());
-    ASSERT_EQ(window.boxes().size(), 1u);
-    EXPECT_EQ(window.boxes()[0], L"The specified file was not found.\nOperation=\"\"\nFile=\"" +
-                                     missing + L"\"\nParamaters=\"\"");
+    EXPECT_EQ(launcher.refusal(), L"The specified file was not found.\nOperation=\"\"\nFile=\"" +
+                                      missing + L"\"\nParamaters=\"\"");
 }
 
 TEST(ShellLauncher, StartsWithOwnerShowCommandAndNothingSet) {
@@ -82,28 +80,26 @@ TEST(ShellLauncher, WithoutFileTheParametersTakeItsPlace) {
 }
 
 TEST(ShellLauncher, ResultAbove32IsSuccess) {
-    tools_test::answering_window window;
     {
         tools_test::shell_recorder shell(33);
-        EXPECT_TRUE(shell_launcher().explore(L"C:\\"));
+        shell_launcher launcher;
+        EXPECT_TRUE(launcher.explore(L"C:\\"));
+        EXPECT_EQ(launcher.refusal(), L"");
     }
-    {
-        tools_test::shell_recorder shell(32);
-        EXPECT_FALSE(shell_launcher().explore(L"C:\\"));
-    }
-    EXPECT_EQ(window.boxes().size(), 1u);
+    tools_test::shell_recorder shell(32);
+    shell_launcher launcher;
+    EXPECT_FALSE(launcher.explore(L"C:\\"));
+    EXPECT_NE(launcher.refusal(), L"");
 }
 
 TEST(ShellLauncher, UnknownResultCodeShowsFileAndParameters) {
-    tools_test::answering_window window;
     tools_test::shell_recorder shell(4);
     shell_launcher launcher;
     launcher.set_verb(L"open");
     launcher.set_file(L"C:\\no\\such.exe");
     launcher.set_params(L"-x y");
     EXPECT_FALSE(launcher.execute());
-    ASSERT_EQ(window.boxes().size(), 1u);
-    EXPECT_EQ(window.boxes()[0],
+    EXPECT_EQ(launcher.refusal(),
               L"Error\nC:\\no\\such.exe\n-x y\nOperation=\"open\"\nFile=\"C:\\no\\such.exe\"\n"
               L"Paramaters=\"-x y\"");
 }

@@ -6,7 +6,6 @@
 #include <cwchar>
 
 #include "base/main_window.h"
-#include "base/report_box.h"
 #include "tools/shell_launcher.h"
 
 namespace tools_test {
@@ -38,10 +37,6 @@ answering_window::answering_window() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     old_proc_ = SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&record_proc));
     quillet::set_main_window(window_);
-    quillet::set_report_answerer([this](const std::wstring& text, unsigned) {
-        boxes_.push_back(text);
-        return IDOK;
-    });
 }
 
 LRESULT CALLBACK answering_window::record_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -51,7 +46,6 @@ LRESULT CALLBACK answering_window::record_proc(HWND window, UINT message, WPARAM
 }
 
 answering_window::~answering_window() {
-    quillet::set_report_answerer(nullptr);
     quillet::set_main_window(nullptr);
     if (window_) DestroyWindow(window_);
 }

@@ -33,8 +33,7 @@ private:
     bool had_tmp_ = false, had_temp_ = false;
 };
 
-// A hidden (message-only) window of this thread set as the main window, so that report boxes
-// are "shown"; each box's text is recorded and answered with IDOK.
+// A hidden (message-only) window of this thread set as the main window.
 class answering_window {
 public:
     answering_window();
@@ -42,7 +41,6 @@ public:
     answering_window(const answering_window&) = delete;
     answering_window& operator=(const answering_window&) = delete;
     HWND window() const { return window_; }
-    const std::vector<std::wstring>& boxes() const { return boxes_; }
     // Every text set as the window's title, in order.
     const std::vector<std::wstring>& titles() const { return titles_; }
 
@@ -50,7 +48,6 @@ private:
     static LRESULT CALLBACK record_proc(HWND window, UINT message, WPARAM w, LPARAM l);
     HWND window_ = nullptr;
     LONG_PTR old_proc_ = 0;
-    std::vector<std::wstring> boxes_;
     std::vector<std::wstring> titles_;
 };
 

@@ -150,19 +150,6 @@ TEST_F(Which, TemporaryFolderWithSpecialCharactersDoesNotBreakTheCommand) {
     EXPECT_EQ(batch_files(), 1u);  // nothing was made of the parts of a broken line
 }
 
-TEST_F(Which, WaitIsShownInTheTitleWhichIsRestoredAfterwards) {
-    tools_test::answering_window window;
-    SetWindowTextW(window.window(), L"quillet title");
-    get_which(L"no_such_program_zq8");
-    wchar_t title[64] = L"";
-    GetWindowTextW(window.window(), title, 64);
-    EXPECT_STREQ(title, L"quillet title");
-    bool shown = false;
-    for (const auto& t : window.titles())
-        shown = shown || t.find(L"quillet title    get_which ...  ( ") == 0;
-    EXPECT_TRUE(shown);
-}
-
 TEST_F(Which, WindowsVersionIsADottedNumber) {
     std::wstring version = windows_version();
     ASSERT_FALSE(version.empty());

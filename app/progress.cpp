@@ -1,5 +1,5 @@
 // Progress meter in the main window's title or status bar.
-#include "base/progress.h"
+#include "app/progress.h"
 
 #include <commctrl.h>
 
@@ -20,12 +20,6 @@ uint32_t all_total = 0;
 double last_draw_ms = 0;
 HWND status_bar = nullptr;
 std::function<double()> clock_override;
-bool stop_requested = false;
-bool close_requested = false;
-// Per thread, so that a loop running on another thread reads only its own
-// clock value before finding that the window is not its own.
-thread_local ULONGLONG last_pump_tick = 0;
-constexpr ULONGLONG pump_interval_ms = 50;
 
 double now_ms() {
     if (clock_override) return clock_override();
@@ -82,87 +76,7 @@ RECT pane_rect() {
     return area;
 }
 
-bool in_main_window(HWND main, HWND window) {
-    return window && (window == main || IsChild(main, window));
-}
-
-// The stop gestures among the input that arrived while a loop keeps the thread
-// busy; everything else of it is dropped.
-void read_stop_gesture(HWND main, const MSG& msg) {
-    if (!in_main_window(main, msg.hwnd)) return;
-    switch (msg.message) {
-    case WM_KEYDOWN:
-        if (msg.wParam == VK_ESCAPE) request_run_stop(false);
-        break;
-    case WM_SYSKEYDOWN:
-        if (msg.wParam == VK_F4) request_run_stop(true);
-        break;
-    case WM_LBUTTONDOWN:
-        if (msg.hwnd != main && GetDlgCtrlID(msg.hwnd) == IDCANCEL && GetParent(msg.hwnd) == main)
-            request_run_stop(true);
-        break;
-    case WM_NCLBUTTONDOWN:
-        if (msg.hwnd == main && msg.wParam == HTCLOSE) request_run_stop(true);
-        break;
-    default:
-        break;
-    }
-}
-
-void drain_input(HWND main, UINT first, UINT last) {
-    MSG msg;
-    // Bounded: input keeps arriving while the user moves the mouse.
-    for (int i = 0; i < 500 && PeekMessageW(&msg, nullptr, first, last, PM_REMOVE); ++i)
-        read_stop_gesture(main, msg);
-}
-
-// A close box drawn by the window manager arrives as a posted SC_CLOSE.
-void take_posted_close(HWND main) {
-    MSG msg;
-    while (PeekMessageW(&msg, main, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_NOREMOVE) &&
-           (msg.wParam & 0xFFF0) == SC_CLOSE) {
-        PeekMessageW(&msg, main, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE);
-        request_run_stop(true);
-    }
-}
-
 }  // namespace
-
-bool run_stop_requested() { return stop_requested; }
-
-bool take_close_request() {
-    const bool close = close_requested;
-    close_requested = false;
-    return close;
-}
-
-void request_run_stop(bool then_close) {
-    if (!stop_requested) log_line(L"Stop requested by the user");
-    stop_requested = true;
-    if (then_close) close_requested = true;
-}
-
-void keep_window_responsive(bool force) {
-    // The clock first: most calls come from loops, long before the interval ends.
-    const ULONGLONG now = GetTickCount64();
-    if (!force && now - last_pump_tick < pump_interval_ms) return;
-    last_pump_tick = now;
-    HWND main = live_main_window();
-    // Only the window's own thread may take its messages.
-    if (!main || GetWindowThreadProcessId(main, nullptr) != GetCurrentThreadId()) return;
-    // Wine hands window changes (the title among them) to the X server and
-    // reads its events only while the thread waits for messages.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
-    drain_input(main, WM_KEYFIRST, WM_KEYLAST);
-    drain_input(main, WM_MOUSEFIRST, WM_MOUSELAST);
-    drain_input(main, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK);
-    take_posted_close(main);
-    MSG msg;
-    // A window that does not validate its area would be painted forever.
-    for (int i = 0; i < 100 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i)
-        DispatchMessageW(&msg);
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
-}
 
 bool find_status_bar() {
     // A kept bar whose window has gone (the main window was closed) is looked up again.
@@ -189,8 +103,6 @@ progress_meter::progress_meter(const std::wstring& text, uint32_t total) : text_
         depth = 0;
         all_position = 0;
         all_total = 0;
-        stop_requested = false;
-        close_requested = false;
     }
     ++depth;
     if (last_draw_ms == 0) last_draw_ms = now_ms();
@@ -213,9 +125,6 @@ progress_meter::~progress_meter() {
         depth = 0;
         all_position = 0;
         all_total = 0;
-        // Input that arrived since the last pump belongs to the loop just
-        // ended: a second click on the button that started it is dropped.
-        keep_window_responsive(true);
     }
 }
 
@@ -267,7 +176,6 @@ bool progress_meter::set_total(uint32_t n) {
 void progress_meter::set_text(const std::wstring& text) { text_ = text; }
 
 bool progress_meter::step() {
-    keep_window_responsive();
     if (total_ == 0) return false;
     if (position_ < total_)
         ++position_;
@@ -332,8 +240,10 @@ bool progress_meter::draw_title() {
     const std::wstring title =
         saved_title_ + L"    " + text_ + L"  " + all_count_text() + L"  " + bar + L"  ";
     SetWindowTextW(main, title.c_str());
-    // The caller keeps the thread busy: let the new caption reach the screen.
-    keep_window_responsive(true);
+    // Wine hands window changes to the X server while the thread waits for
+    // messages; with messages streaming in it may never wait. A wait of no
+    // time sends the caption out at once and takes no message.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
     drawn_ = true;
     return true;
 }

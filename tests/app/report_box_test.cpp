@@ -1,6 +1,6 @@
 // The report box: default answers without a window, the answerer seam with a
 // real main window, and the log line every box leaves behind.
-#include "base/report_box.h"
+#include "app/report_box.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

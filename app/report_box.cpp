@@ -1,5 +1,5 @@
 // Message report box: shows a box when there is a main window, always logs.
-#include "base/report_box.h"
+#include "app/report_box.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // The progress meter: its counters, nesting, and the title it draws on a real
 // top-level window set as the main window.
-#include "base/progress.h"
+#include "app/progress.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "base/folder_lock.h"
 #include "base/main_window.h"
 #include "support/scratch.h"
 
@@ -299,61 +298,3 @@ TEST(Progress, StatusBarModeShowsTextInPaneZeroAndLeavesTheTitle) {
 }
 
 }  // namespace
-
-TEST(Progress, EscStopsALoopAndDropsInputAndTheCloseBoxAsksToCloseToo) {
-    titled_window window(L"Plain");
-    {
-        progress_meter meter(L" ... ", 20);
-        PostMessageW(window.get(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-        PostMessageW(window.get(), WM_KEYDOWN, VK_ESCAPE, 0);
-        keep_window_responsive(true);
-        EXPECT_TRUE(run_stop_requested());
-        EXPECT_FALSE(take_close_request());  // Esc stops; it does not close
-        MSG left;
-        EXPECT_FALSE(PeekMessageW(&left, window.get(), WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE));
-    }
-    progress_meter next(L" ... ", 20);
-    EXPECT_FALSE(run_stop_requested());  // the next loop starts afresh
-    PostMessageW(window.get(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    keep_window_responsive(true);
-    EXPECT_TRUE(run_stop_requested());
-    EXPECT_TRUE(take_close_request());
-    EXPECT_FALSE(take_close_request());  // taken once
-}
-
-// Shows the window and marks its whole area to be painted again, no paint
-// counted yet.
-void invalidate_shown(const titled_window& window) {
-    ShowWindow(window.get(), SW_SHOWNOACTIVATE);
-    UpdateWindow(window.get());
-    titled_window::paints() = 0;
-    InvalidateRect(window.get(), nullptr, TRUE);
-}
-
-TEST(Progress, LoopsWithoutAMeterAndWaitsForAnotherRunLetTheWindowPaint) {
-    titled_window window(L"Plain");
-    invalidate_shown(window);
-    // A loop that never asks for messages itself, calling once per round as
-    // the loops over the pieces of a large file do.
-    const ULONGLONG give_up = GetTickCount64() + 5000;
-    while (titled_window::paints() == 0 && GetTickCount64() < give_up) keep_window_responsive();
-    EXPECT_GT(titled_window::paints(), 0);
-    EXPECT_FALSE(GetUpdateRect(window.get(), nullptr, FALSE));  // painted whole
-    // Waiting for another run into the same folder.
-    testing_support::scratch_folder scratch;
-    std::atomic<bool> taken{false};
-    std::thread other_run([&] {
-        const folder_lock lock(scratch.path());
-        taken = true;
-        Sleep(1000);
-    });
-    while (!taken) Sleep(1);
-    invalidate_shown(window);
-    // The window's run lets it paint from the wait's give-up question.
-    EXPECT_TRUE(folder_lock(scratch.path(), {}, [] {
-                    keep_window_responsive();
-                    return false;
-                }).waited());
-    other_run.join();
-    EXPECT_GT(titled_window::paints(), 0);
-}

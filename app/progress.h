@@ -63,28 +63,6 @@ int meter_depth();
 uint32_t meter_all_position();
 uint32_t meter_all_total();
 
-// Stopping a long loop. While a meter lives, its message pump turns the
-// user's stop gestures into a request: Esc stops; the cancel button (id
-// IDCANCEL of the main window), its close box and Alt+F4 stop and ask for the
-// window to close once the loop has ended. Loops check the request before each
-// item; the first meter of a loop starts with no request.
-bool run_stop_requested();
-// True (once) when the stop came with a request to close the main window.
-bool take_close_request();
-void request_run_stop(bool then_close);
-
-// Lets the main window repaint its title and client area while the caller
-// keeps the thread busy, at most once per 50 ms unless forced. Paint messages
-// are handled; keyboard and mouse input is read only for the stop gestures and
-// otherwise dropped, so that no other command starts in the middle of the
-// loop; posted messages (drops among them) stay queued for afterwards.
-// Does nothing when there is no main window or on a thread other than its own.
-// Cheap enough for every piece of a large file: until 50 ms have passed since
-// the last time, a call is one reading of the clock. Loops that may keep the
-// thread busy for long (pieces of a file, lines of a list) call it once per
-// round, so that the window is painted at least every 100 ms.
-void keep_window_responsive(bool force = false);
-
 // Test seam: the millisecond clock the meter throttles its drawing with
 // (GetTickCount when empty); also forgets the time of the last drawing.
 void set_meter_clock(std::function<double()> clock);
