@@ -2,6 +2,7 @@
 #include "app/list_fill.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -65,6 +66,72 @@ void fit_list_extent(const list_box& box) {
 int list_extent_for(const list_box& box, const std::vector<std::wstring>& lines) {
     if (!box) return 0;
     return extent_for_width(widest_text(box.hwnd(), lines));
+}
+
+}  // namespace quillet
+
+namespace quillet {
+
+namespace {
+
+// The hint of an empty list box, kept with the box for its subclass (and
+// under a property, to change its text later).
+struct list_hint {
+    std::wstring text;
+};
+const wchar_t kHintProperty[] = L"quillet.list_hint";
+
+void draw_hint(HWND box, HDC dc, const std::wstring& text) {
+    RECT area{};
+    GetClientRect(box, &area);
+    InflateRect(&area, -6, -4);
+    const HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)));
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old_font);
+}
+
+LRESULT CALLBACK hint_proc(HWND box, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    auto* hint = reinterpret_cast<list_hint*>(data);
+    switch (msg) {
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+        const LRESULT result = DefSubclassProc(box, msg, wp, lp);
+        if (SendMessageW(box, LB_GETCOUNT, 0, 0) != 0) return result;
+        HDC dc = msg == WM_PRINTCLIENT ? reinterpret_cast<HDC>(wp) : GetDC(box);
+        if (!dc) return result;
+        draw_hint(box, dc, hint->text);
+        if (msg == WM_PAINT) ReleaseDC(box, dc);
+        return result;
+    }
+    case WM_SIZE:
+        // The hint wraps to the box's width.
+        InvalidateRect(box, nullptr, TRUE);
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(box, hint_proc, 1);
+        RemovePropW(box, kHintProperty);
+        delete hint;
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(box, msg, wp, lp);
+}
+
+}  // namespace
+
+void show_hint_when_empty(const list_box& box, const std::wstring& hint) {
+    if (!box.hwnd()) return;
+    if (auto* kept = static_cast<list_hint*>(GetPropW(box.hwnd(), kHintProperty))) {
+        kept->text = hint;
+    } else {
+        auto* made = new list_hint{hint};
+        SetPropW(box.hwnd(), kHintProperty, made);
+        SetWindowSubclass(box.hwnd(), hint_proc, 1, reinterpret_cast<DWORD_PTR>(made));
+    }
+    InvalidateRect(box.hwnd(), nullptr, TRUE);
 }
 
 }  // namespace quillet

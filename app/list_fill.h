@@ -21,3 +21,11 @@ void fit_list_extent(const list_box& box);
 int list_extent_for(const list_box& box, const std::vector<std::wstring>& lines);
 
 }  // namespace quillet
+
+namespace quillet {
+
+// While the box holds no line, a grey hint is drawn in it (not an item): what
+// to do to fill it. The hint follows the box's font.
+void show_hint_when_empty(const list_box& box, const std::wstring& hint);
+
+}  // namespace quillet

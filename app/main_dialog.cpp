@@ -192,8 +192,10 @@ BOOL MainDialog::OnInitDialog() {
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     // 4. The lists and the folder box fill the client area.
     stretch_controls();
-    // 5. Japanese captions.
+    // 5. Japanese captions, and what to do while the lists are empty.
     apply_ui_texts(hwnd());
+    show_hint_when_empty(file_list_box, ui_text("Drop a folder, a list file (.ilc) or text files here."));
+    show_hint_when_empty(recent_list_box, ui_text("The lists you open are kept here."));
     // 6. The store's recent-lists file and today's working folder.
     store().set_recent_path(recent_list_path());
     store().set_folder(dated_work_folder());

@@ -100,6 +100,10 @@ void add_program_ui_texts() {
     // left alone for a file name an earlier entry has.
     add_ui_text("Unable to read the list.\r\n", L"リストを読めません．\r\n");
     add_ui_text("Kept unchanged.\r\n", L"変換せずにコピーしました．\r\n");
+    add_ui_text("Drop a folder, a list file (.ilc) or text files here.",
+                L"ここにフォルダ（コピー先。中の _copy_.ilc を開きます）、リストファイル（.ilc）、"
+                L"またはテキストファイルをドロップしてください。");
+    add_ui_text("The lists you open are kept here.", L"開いたリストがここに残ります。");
     add_ui_text("Drop a folder, a list file (.ilc) or text files onto the window first.\r\n",
                 L"コピーするファイルがありません．\r\n"
                 L"フォルダ、リストファイル（.ilc）またはテキストファイルを、先にこのウィンドウへ"

@@ -38,6 +38,45 @@ TEST_F(MainDialogTest, OpensWithJapaneseCaptionsAndEmptyFileList) {
     EXPECT_TRUE(GetWindowLongW(dlg->hwnd(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 }
 
+namespace {
+
+// How many pixels of the box's client area, painted alone, differ from the
+// window colour.
+int marked_pixels(HWND box) {
+    RECT area{};
+    GetClientRect(box, &area);
+    HDC screen = GetDC(box);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateCompatibleBitmap(screen, area.right, area.bottom);
+    const HGDIOBJ old = SelectObject(dc, picture);
+    FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
+    SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    const COLORREF window = GetPixel(dc, area.right - 1, area.bottom - 1);
+    int marked = 0;
+    for (int y = 0; y < area.bottom; ++y)
+        for (int x = 0; x < area.right; ++x) marked += GetPixel(dc, x, y) != window;
+    SelectObject(dc, old);
+    DeleteObject(picture);
+    DeleteDC(dc);
+    ReleaseDC(box, screen);
+    return marked;
+}
+
+}  // namespace
+
+TEST_F(MainDialogTest, EmptyListsShowWhatToDoWithoutHoldingAnItem) {
+    for (int id : {IDC_FILE_LIST, IDC_RECENT_LIST}) {
+        ASSERT_EQ(SendMessageW(dlg->item(id), LB_GETCOUNT, 0, 0), 0);
+        EXPECT_GT(marked_pixels(dlg->item(id)), 50) << "no hint drawn in list " << id;
+    }
+    // A list that holds lines shows them, not the hint: far fewer marks than
+    // the hint's two lines of text for one short line.
+    quillet::fill_list(dlg->recent_list_box, {L"a"});
+    EXPECT_EQ(dlg->recent_list_box.count(), 1);
+    EXPECT_LT(marked_pixels(dlg->item(IDC_RECENT_LIST)),
+              marked_pixels(dlg->item(IDC_FILE_LIST)));
+}
+
 TEST_F(MainDialogTest, OpeningPointsTheStoreAtTheRecentListsFileAndTodaysFolder) {
     dlg.reset();
     store().set_recent_path(L"");
