@@ -61,16 +61,6 @@ const wchar_t* answer_label(int answer) {
     }
 }
 
-// The module that holds this code: the program itself when linked statically,
-// a DLL when the library is built into one (then nothing is logged).
-HMODULE this_module() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&this_module), &module);
-    return module;
-}
-
 // A box is shown only on the thread that owns the main window: a box owned by a
 // window of another thread would not be modal to it.
 HWND owner_window() {
@@ -130,7 +120,7 @@ int report_box(const std::wstring& text, unsigned type, unsigned help_id) {
         else
             answer = show_box(owner, text, type, help_id);
     }
-    if (path_ext_lower(module_path(this_module())) != L"dll")
+    if (!built_into_dll())
         log_line(report_log_text(text, type, answer));
     return answer;
 }

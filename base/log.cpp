@@ -66,6 +66,16 @@ std::wstring time_text(int64_t t, const std::wstring& format) {
     return std::wstring(buf, n);
 }
 
+bool built_into_dll() {
+    // The module that holds this code: the program itself when linked
+    // statically, a DLL when the libraries are built into one.
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&built_into_dll), &module);
+    return path_ext_lower(module_path(module)) == L"dll";
+}
+
 std::wstring now_text(const std::wstring& format) { return time_text(_time64(nullptr), format); }
 
 std::wstring dump_folder() {

@@ -15,6 +15,10 @@ std::wstring now_text(const std::wstring& format);
 // 23:59:59); "" on failure.
 std::wstring time_text(int64_t t, const std::wstring& format);
 
+// The code runs inside a DLL (the module holding it has the extension "dll"):
+// then the program logs nothing.
+bool built_into_dll();
+
 // Writes one log line: timestamp, tab, program file name, tab, message (each CR
 // and LF turned into a tab), CR LF. False when the line could not be written.
 bool log_line(const std::wstring& message);

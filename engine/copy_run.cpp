@@ -29,14 +29,6 @@
 namespace quillet {
 namespace {
 
-HMODULE this_module() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&this_module), &module);
-    return module;
-}
-
 entry_outcome left_alone(const std::wstring& reason) {
     return make_outcome(entry_result::left_alone, reason);
 }
@@ -208,7 +200,7 @@ void log_kept_files(const copy_run_result& run, const text_translator& translate
 }
 
 bool dump_report(const std::wstring& text) {
-    if (path_ext_lower(module_path(this_module())) == L"dll") return false;
+    if (built_into_dll()) return false;
     const std::wstring line = dump_line_text(text);
     std::vector<uint8_t> bytes;
     bytes.reserve(line.size() * 2);
