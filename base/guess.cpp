@@ -475,7 +475,11 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
     // reading is weighed like the others, so that another one that happens
     // to be valid does not win alone.
     for (reading& r : readings) {
-        if (!r.invalid || may_be_cut) continue;
+        // Only a reading whose first fault lies in the last few bytes (the
+        // longest sequence: an escape of ISO-2022-JP) can be one cut short.
+        constexpr uint64_t kLongestSequence = 8;
+        if (!r.invalid || may_be_cut || r.first.empty() || r.first[0].offset + kLongestSequence < size)
+            continue;
         reading cut = read_in(r.code, data, size, true, true);
         if (cut.invalid) continue;
         cut.cut = true;
