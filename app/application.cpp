@@ -6,7 +6,7 @@
 #include "app/main_dialog.h"
 #include "app/ui_text.h"
 #include "base/log.h"
-#include "base/main_window.h"
+#include "app/main_window.h"
 
 namespace quillet {
 

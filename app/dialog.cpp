@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "base/log.h"
-#include "base/main_window.h"
+#include "app/main_window.h"
 
 namespace quillet {
 

@@ -94,7 +94,7 @@ void show_refusal(const shell_launcher& launcher) {
 bool MainDialog::store_in_use() const { return busy_ && !run_; }
 
 void MainDialog::edit_in_notepad(const std::wstring& path) {
-    shell_launcher launcher;
+    shell_launcher launcher(hwnd());
     launcher.set_show(SW_SHOWNORMAL);
     // A "NotePad.exe" in the current folder is taken as it is; set_file
     // otherwise looks for the program in the usual folders.
@@ -117,7 +117,7 @@ void MainDialog::OnEditIlc() {
 
 void MainDialog::OnExplorer() {
     if (store_in_use()) return;
-    shell_launcher launcher;
+    shell_launcher launcher(hwnd());
     if (!launcher.explore(store().get_folder())) show_refusal(launcher);
 }
 
@@ -127,7 +127,7 @@ void MainDialog::OnExplorerSrc() {
     int index = file_list_box.cur_sel();
     std::vector<std::wstring> files = store().get_files();
     if (index < 0 || static_cast<size_t>(index) >= files.size()) return;
-    shell_launcher launcher;
+    shell_launcher launcher(hwnd());
     if (!launcher.explore(path_folder(files[static_cast<size_t>(index)]))) show_refusal(launcher);
 }
 

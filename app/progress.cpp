@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "base/log.h"
-#include "base/main_window.h"
+#include "app/main_window.h"
 
 namespace quillet {
 namespace {

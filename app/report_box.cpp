@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "base/log.h"
-#include "base/main_window.h"
+#include "app/main_window.h"
 #include "base/paths.h"
 
 namespace quillet {

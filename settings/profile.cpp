@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "base/log.h"
-#include "base/main_window.h"
 #include "base/paths.h"
 #include "settings/ini_location.h"
 #include "settings/value_forms.h"
@@ -63,9 +62,23 @@ cache_entry& cache_slot(std::vector<cache_entry>& cache, const std::wstring& pat
     return cache.back();
 }
 
+// The calling thread shows a window of its own (the program's main window).
+bool thread_has_window() {
+    bool found = false;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM seen) {
+            if (!IsWindowVisible(window)) return TRUE;
+            *reinterpret_cast<bool*>(seen) = true;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 void flush_cache(std::vector<cache_entry>& cache, bool log) {
     if (log) {
-        if (main_window()) MessageBeep(MB_ICONASTERISK);
+        if (thread_has_window()) MessageBeep(MB_ICONASTERISK);
         for (const cache_entry& e : cache)
             log_line(L"Cache \t " + e.path + L"\t " + e.section + L"\t " + e.key + L"\t " +
                      int_text(e.int_value) + L"\t " + e.string_value + L"\t " +

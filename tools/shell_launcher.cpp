@@ -7,7 +7,6 @@
 #include <cwchar>
 #include <utility>
 
-#include "base/main_window.h"
 #include "base/paths.h"
 #include "base/log.h"
 #include "base/diagnostic.h"
@@ -54,7 +53,7 @@ const wchar_t* shell_reason(intptr_t code) {
 
 void set_shell_execute_hook(shell_execute_hook hook) { the_hook() = std::move(hook); }
 
-shell_launcher::shell_launcher() : owner_(main_window()) {}
+shell_launcher::shell_launcher(HWND owner) : owner_(owner) {}
 
 bool shell_launcher::set_show(int command) {
     show_ = command;

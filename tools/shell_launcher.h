@@ -11,9 +11,9 @@ namespace quillet {
 
 class shell_launcher {
 public:
-    // The owner is the main window at construction (null when there is none);
-    // the show command is SW_SHOWNORMAL; verb, file and parameters are unset.
-    shell_launcher();
+    // owner owns what the shell shows (the window launching, or none); the
+    // show command is SW_SHOWNORMAL; verb, file and parameters are unset.
+    explicit shell_launcher(HWND owner = nullptr);
     virtual ~shell_launcher() = default;
 
     virtual bool set_show(int command);

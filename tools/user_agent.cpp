@@ -3,7 +3,6 @@
 
 #include <cwchar>
 
-#include "base/main_window.h"
 #include "base/paths.h"
 #include "base/version_info.h"
 #include "engine/store.h"
@@ -30,13 +29,12 @@ bool running_under_wow64() {
     return is_wow64 && is_wow64(GetCurrentProcess(), &wow64) && wow64;
 }
 
-// The DPI of the main window's screen, or of the desktop when there is no window.
+// The DPI of the screen (the desktop's).
 int screen_dpi() {
-    HWND window = main_window();
-    HDC dc = GetDC(window);
+    HDC dc = GetDC(nullptr);
     if (!dc) return 96;
     int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-    ReleaseDC(window, dc);
+    ReleaseDC(nullptr, dc);
     return dpi > 0 ? dpi : 96;
 }
 

@@ -35,8 +35,7 @@ std::wstring batch_quoted(const std::wstring& path) {
 }
 
 // Runs the system's "where name" with its output and error output going to the files chk
-// and err, and waits for it to end: at most about 10 seconds, shown by a
-// progress meter when this thread owns the main window. The command is
+// and err, and waits for it to end: at most about 10 seconds. The command is
 // started directly, with wide paths throughout, so any character of the
 // temporary folder's path works, and an answer that cannot come is not
 // waited for.

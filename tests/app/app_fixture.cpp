@@ -6,7 +6,7 @@
 #include "app/list_fill.h"
 #include "app/resource.h"
 #include "app/ui_text.h"
-#include "base/main_window.h"
+#include "app/main_window.h"
 #include "app/report_box.h"
 #include "engine/store.h"
 #include "settings/profile.h"

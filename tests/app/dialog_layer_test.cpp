@@ -9,7 +9,7 @@
 
 #include "app/dialog.h"
 #include "app/resource.h"
-#include "base/main_window.h"
+#include "app/main_window.h"
 
 namespace {
 

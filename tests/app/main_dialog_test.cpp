@@ -9,7 +9,7 @@
 #include "app/list_fill.h"
 #include "app/resource.h"
 #include "app_fixture.h"
-#include "base/main_window.h"
+#include "app/main_window.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/version_info.h"

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "base/main_window.h"
+#include "app/main_window.h"
 #include "support/scratch.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "base/log.h"
-#include "base/main_window.h"
+#include "app/main_window.h"
 #include "support/scratch.h"
 
 namespace {

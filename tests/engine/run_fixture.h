@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "base/main_window.h"
 #include "engine/run_observer.h"
 #include "engine/store.h"
 #include "support/scratch.h"
@@ -120,7 +119,6 @@ protected:
         quillet::store().load_recent();
     }
     void TearDown() override {
-        quillet::set_main_window(nullptr);
         quillet::store().clear();
         quillet::store().set_recent_path(L"");
     }
@@ -137,19 +135,6 @@ protected:
     testing_support::scratch_folder scratch;
     temp_redirect temp{scratch.path() + L"tmp\\"};
     std::wstring src_dir, dest_dir, recent_file;
-};
-
-// A top-level window set as the main window, whose title changes are recorded.
-class main_window_for_test {
-public:
-    explicit main_window_for_test(const std::wstring& title);
-    ~main_window_for_test();
-    HWND get() const { return window_; }
-    std::wstring title() const;
-    static std::vector<std::wstring>& titles();
-
-private:
-    HWND window_ = nullptr;
 };
 
 }  // namespace run_test

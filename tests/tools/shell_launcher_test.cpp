@@ -30,9 +30,6 @@ TEST(ShellLauncher, StartsWithOwnerShowCommandAndNothingSet) {
         EXPECT_EQ(launcher.show(), SW_SHOWNORMAL);
         EXPECT_FALSE(launcher.has_verb() || launcher.has_file() || launcher.has_params());
     }
-    tools_test::answering_window window;
-    shell_launcher launcher;
-    EXPECT_EQ(launcher.owner(), window.window());
 }
 
 TEST(ShellLauncher, HandsItsValuesToTheShell) {

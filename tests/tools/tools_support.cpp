@@ -5,7 +5,6 @@
 #include <ctime>
 #include <cwchar>
 
-#include "base/main_window.h"
 #include "tools/shell_launcher.h"
 
 namespace tools_test {
@@ -36,7 +35,6 @@ answering_window::answering_window() {
     // Every title the window is given is recorded.
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     old_proc_ = SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&record_proc));
-    quillet::set_main_window(window_);
 }
 
 LRESULT CALLBACK answering_window::record_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -46,7 +44,6 @@ LRESULT CALLBACK answering_window::record_proc(HWND window, UINT message, WPARAM
 }
 
 answering_window::~answering_window() {
-    quillet::set_main_window(nullptr);
     if (window_) DestroyWindow(window_);
 }
 

@@ -33,7 +33,7 @@ private:
     bool had_tmp_ = false, had_temp_ = false;
 };
 
-// A hidden (message-only) window of this thread set as the main window.
+// A hidden (message-only) window of this thread, whose titles are recorded.
 class answering_window {
 public:
     answering_window();

@@ -1,5 +1,5 @@
 // The process-wide main window value.
-#include "base/main_window.h"
+#include "app/main_window.h"
 
 namespace quillet {
 
