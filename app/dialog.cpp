@@ -218,6 +218,17 @@ int combo_box::add(const std::wstring& text) const {
         SendMessageW(h_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
 }
 
+int combo_box::add(const std::wstring& text, LPARAM data) const {
+    const int index = add(text);
+    if (index >= 0) SendMessageW(h_, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    return index;
+}
+
+LPARAM combo_box::data(int index) const {
+    if (!h_ || index < 0) return CB_ERR;
+    return static_cast<LPARAM>(SendMessageW(h_, CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
+}
+
 std::wstring combo_box::text(int index) const {
     if (!h_ || index < 0) return std::wstring();
     LRESULT length = SendMessageW(h_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);

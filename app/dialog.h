@@ -95,6 +95,9 @@ public:
     int cur_sel() const;  // -1 when nothing is selected
     bool set_cur_sel(int index) const;
     int add(const std::wstring& text) const;
+    // Adds an item that carries data (CB_SETITEMDATA); data(index) gives it back.
+    int add(const std::wstring& text, LPARAM data) const;
+    LPARAM data(int index) const;
     std::wstring text(int index) const;
 
 private:

@@ -53,18 +53,13 @@ RECT child_rect_in_client(HWND child) {
 
 }  // namespace
 
-const std::vector<std::wstring>& encoding_items() {
-    static const std::vector<std::wstring> items = drop_down_items();
-    return items;
-}
-
 int selected_code(const combo_box& combo) {
-    int index = combo.cur_sel();
+    // Each item carries its code: nothing is parsed out of the text shown.
+    const int index = combo.cur_sel();
     if (index < 0) return -1;
-    return code_from_item_text(combo.text(index));
+    const LPARAM code = combo.data(index);
+    return code == CB_ERR ? -1 : static_cast<int>(code);
 }
-
-int encoding_index_for_code(int code) { return drop_down_index(code); }
 
 MainDialog::MainDialog() : dialog(IDD_QUILLET_DIALOG), settings(L"") {
     set_registers_main_window(true);
@@ -182,7 +177,8 @@ BOOL MainDialog::OnInitDialog() {
     // 1. What the framework does: bind the controls, fill the drop-down from
     //    the dialog's initial data.
     bind_controls();
-    for (const std::wstring& text : encoding_items()) encoding_box.add(text);
+    for (const encoding_row& row : encoding_table())
+        if (row.item) encoding_box.add(row.item, row.code);
     dpi_ = window_dpi(hwnd());
     set_text_font(reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)));
     // 2. The About box entry of the system menu.
@@ -266,7 +262,7 @@ void MainDialog::show_folder() {
 }
 
 void MainDialog::select_code_for_list(const std::wstring& list_path) {
-    encoding_box.set_cur_sel(encoding_index_for_code(code_for_list(list_path)));
+    encoding_box.set_cur_sel(drop_down_index(code_for_list(list_path)));
 }
 
 bool MainDialog::in_background(std::function<void()> work, std::function<void()> then) {

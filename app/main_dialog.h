@@ -20,20 +20,12 @@
 
 namespace quillet {
 
-// The encoding code of the drop-down's current item: its text parsed as a
-// base-10 integer (as wcstol), truncated to 16 bits; -1 when nothing is
-// selected or the item's text is empty. "  8 : UTF-8" gives 8.
+// The encoding code of the drop-down's current item, which the item carries
+// as its data; -1 when nothing is selected.
 int selected_code(const combo_box& combo);
-
-// The drop-down index of a target code: 3 (" 74 : SJIS") for 74, 2
-// (" 16 : UTF-16") for 16, 1 ("  8 : UTF-8") for 8, otherwise 0 ("  0 : Copy").
-int encoding_index_for_code(int code);
 
 // The paths of a shell drop handle, in the shell's order.
 std::vector<std::wstring> dropped_files(HDROP drop);
-
-// The drop-down's items, in index order.
-const std::vector<std::wstring>& encoding_items();
 
 class MainDialog : public dialog {
 public:

@@ -11,6 +11,7 @@
 #include "app/ui_text.h"
 #include "app/report_box.h"
 #include "engine/copy_run.h"
+#include "engine/encodings.h"
 #include "engine/intake.h"
 #include "engine/store.h"
 
@@ -60,7 +61,7 @@ void MainDialog::OnDropFiles(HDROP drop) {
                 report_box(unreadable_list_message(store(), ui_translator()), 0, 0);
             if (!in->result.not_text.empty())
                 report_box(not_text_message(in->result.not_text, ui_translator()), 0, 0);
-            if (in->result.code >= 0) encoding_box.set_cur_sel(encoding_index_for_code(in->result.code));
+            if (in->result.code >= 0) encoding_box.set_cur_sel(drop_down_index(in->result.code));
             folder_text = store().get_folder();
             if (!in->result.opened.empty() || in->result.recent_reloaded)
                 fill_list(recent_list_box, in->recent);

@@ -426,8 +426,6 @@ std::wstring false_declaration(const std::wstring& path, text_code code) {
     return L"declares " + name + L", reads as " + encoding_name(code);
 }
 
-std::wstring encoding_label(text_code code) { return label_of_code(code); }
-
 std::wstring unreadable_label() { return L"NO_RD"; }
 
 }  // namespace quillet

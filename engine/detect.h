@@ -61,8 +61,6 @@ std::wstring false_declaration(const std::wstring& path, text_code code);
 // The bytes start with a ZIP signature ("PK" and 03 04, 05 06 or 07 08).
 bool is_archive_head(const std::vector<uint8_t>& bytes);
 
-// "UTF_8", "UTF16", "ASCII", "S_JIS", or "-----" for any other code.
-std::wstring encoding_label(text_code code);
 // "NO_RD": the label, in the same five columns, of a file that is there but
 // could not be read (held by another program, permission denied), whose
 // encoding is therefore unknown.

@@ -37,7 +37,7 @@ const encoding_row& encoding_of(text_code code) {
     return unlisted;
 }
 
-std::wstring label_of_code(text_code code) { return encoding_of(code).label; }
+std::wstring encoding_label(text_code code) { return encoding_of(code).label; }
 
 std::wstring list_stem_of_code(text_code code) {
     const encoding_row& row = encoding_of(code);
@@ -48,13 +48,6 @@ text_code code_of_list_stem(const std::wstring& title) {
     for (const encoding_row& row : encoding_table())
         if (row.list_stem && title == row.list_stem) return row.code;
     return code_none;
-}
-
-std::vector<std::wstring> drop_down_items() {
-    std::vector<std::wstring> items;
-    for (const encoding_row& row : encoding_table())
-        if (row.item) items.push_back(row.item);
-    return items;
 }
 
 int drop_down_index(text_code code) {

@@ -30,14 +30,13 @@ const std::vector<encoding_row>& encoding_table();
 const encoding_row& encoding_of(text_code code);
 
 // The label of code: "UTF_8", "UTF16", "ASCII", "S_JIS", "EUCJP", "JIS_7", else "-----".
-std::wstring label_of_code(text_code code);
+std::wstring encoding_label(text_code code);
 // The per-encoding list file stem: "UTF_8", "UTF16", "S_JIS", else "copy_".
 std::wstring list_stem_of_code(text_code code);
 // The code whose list stem is title (exact, case-sensitive); 0 when none is.
 text_code code_of_list_stem(const std::wstring& title);
-// The drop-down items in index order, and the index of a target code's item
-// (the "  0 : Copy" item for every code that has none).
-std::vector<std::wstring> drop_down_items();
+// The index of a target code's drop-down item, the items in table order (the
+// "  0 : Copy" item for every code that has none).
 int drop_down_index(text_code code);
 // The bytes the writer of target code writes for text.
 std::vector<uint8_t> encoded_form(text_code code, const std::wstring& text);

@@ -13,6 +13,7 @@
 #include "base/paths.h"
 #include "engine/dest_name.h"
 #include "engine/detect.h"
+#include "engine/encodings.h"
 #include "engine/file_pieces.h"
 
 namespace quillet {

@@ -12,7 +12,6 @@
 
 namespace quillet {
 
-int64_t read_byte_count(int64_t size) { return bytes_to_hold(size); }
 
 std::vector<uint8_t> read_file_bytes(const std::wstring& path) {
     std::vector<uint8_t> bytes;

@@ -54,8 +54,5 @@ std::wstring with_bom(const std::wstring& text);
 // The entries joined with CR LF plus a final CR LF; "" for an empty list.
 std::wstring lines_text(const std::vector<std::wstring>& list);
 
-// How many bytes a file of status size `size` is read as: the whole size, or -1
-// when that cannot be held in memory on this system (never a truncated count).
-int64_t read_byte_count(int64_t size);
 
 }  // namespace quillet

@@ -175,10 +175,9 @@ std::wstring folder_list_path(const std::wstring& folder) {
     return path_add_sep(folder) + L"_copy_.ilc";
 }
 
-std::wstring encoded_list_label(int code) { return list_stem_of_code(code); }
 
 std::wstring encoded_list_path(const std::wstring& folder, int code) {
-    return path_add_sep(folder) + encoded_list_label(code) + L".ilc";
+    return path_add_sep(folder) + list_stem_of_code(code) + L".ilc";
 }
 
 std::wstring recent_list_path() {

@@ -91,8 +91,6 @@ std::wstring work_folder();
 std::wstring dated_work_folder();
 // folder\_copy_.ilc
 std::wstring folder_list_path(const std::wstring& folder);
-// The per-encoding list file name stem: "UTF_8", "UTF16", "S_JIS" or "copy_".
-std::wstring encoded_list_label(int code);
 // folder\<label>.ilc
 std::wstring encoded_list_path(const std::wstring& folder, int code);
 // common documents\Temp\n_Bench\Recent\quillet.ido, created empty when missing.

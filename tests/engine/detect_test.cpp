@@ -187,14 +187,6 @@ TEST(DetectCode, ByteOrderMarksAndGuess) {
     EXPECT_EQ(detect_code({0x41, 0xC3, 0xA9, 0x80, 0x41}), 0);
 }
 
-TEST(EncodingLabel, FiveCharacterLabels) {
-    EXPECT_EQ(encoding_label(8), L"UTF_8");
-    EXPECT_EQ(encoding_label(16), L"UTF16");
-    EXPECT_EQ(encoding_label(65), L"ASCII");
-    EXPECT_EQ(encoding_label(74), L"S_JIS");
-    for (int code : {0, 17, 32, 33, -1, 99}) EXPECT_EQ(encoding_label(code), L"-----") << code;
-}
-
 TEST(IsTextFile, PlainTextsInEveryEncoding) {
     scratch_folder s;
     const std::vector<std::vector<uint8_t>> texts = {

@@ -10,7 +10,7 @@ using namespace quillet;
 
 TEST(Encodings, CodesThatAreNoTargetShareTheCopyListFileAndItem) {
     for (int code : {0, -1, 65, 51, 50, 17}) {
-        EXPECT_EQ(encoded_list_label(code), L"copy_") << code;
+        EXPECT_EQ(list_stem_of_code(code), L"copy_") << code;
         EXPECT_EQ(drop_down_index(code), 0) << code;
     }
     EXPECT_EQ(code_of_list_stem(L"EUCJP"), 0);

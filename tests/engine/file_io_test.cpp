@@ -77,16 +77,6 @@ TEST(ReadFileBytes, WaitsForAFileHeldByAnotherHandle) {
     EXPECT_EQ(read_file_bytes(s.file(L"held.txt")), ts::bytes_of("held content"));
 }
 
-TEST(ReadFileBytes, SizeDecisionNeverTruncates) {
-    EXPECT_EQ(read_byte_count(0), 0);
-    EXPECT_EQ(read_byte_count(100), 100);
-    EXPECT_EQ(read_byte_count(-5), -1);
-    EXPECT_EQ(read_byte_count(INT64_MAX), -1);
-    const int64_t four_gib_and_7 = (int64_t(1) << 32) + 7;
-    const int64_t n = read_byte_count(four_gib_and_7);
-    EXPECT_TRUE(n == four_gib_and_7 || n == -1) << n;
-}
-
 TEST(WriteFileBytes, CreatesReplacesAndEmpties) {
     scratch_folder s;
     const std::wstring f = s.file(L"out.bin");
