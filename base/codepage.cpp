@@ -225,13 +225,18 @@ std::wstring utf32_to_wide(const std::vector<uint32_t>& units) {
     return out;
 }
 
+void append_wide_bytes(const std::wstring& text, std::vector<uint8_t>& out) {
+    const size_t old = out.size();
+    out.resize(old + 2 * text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out[old + 2 * i] = static_cast<uint8_t>(text[i] & 0xFF);
+        out[old + 2 * i + 1] = static_cast<uint8_t>((text[i] >> 8) & 0xFF);
+    }
+}
+
 std::vector<uint8_t> wide_bytes(const std::wstring& text) {
     std::vector<uint8_t> out;
-    out.reserve(text.size() * 2);
-    for (wchar_t c : text) {
-        out.push_back(static_cast<uint8_t>(c & 0xFF));
-        out.push_back(static_cast<uint8_t>((c >> 8) & 0xFF));
-    }
+    append_wide_bytes(text, out);
     return out;
 }
 

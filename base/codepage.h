@@ -51,6 +51,8 @@ std::wstring utf32_to_wide(const std::vector<uint32_t>& units);
 
 // The UTF-16LE bytes of text (two per unit, low byte first, no terminator).
 std::vector<uint8_t> wide_bytes(const std::wstring& text);
+// The same, appended to out (the one UTF-16LE encoder).
+void append_wide_bytes(const std::wstring& text, std::vector<uint8_t>& out);
 // The bytes of a byte string, no terminator.
 std::vector<uint8_t> narrow_bytes(const std::string& text);
 

@@ -39,8 +39,7 @@ std::vector<uint8_t> utf8_form(const std::wstring& text, bool bom) {
 std::vector<uint8_t> utf16_form(const std::wstring& text, bool bom) {
     std::vector<uint8_t> bytes;
     if (bom) bytes = {0xFF, 0xFE};
-    const std::vector<uint8_t> body = wide_bytes(up_to_nul(text));
-    bytes.insert(bytes.end(), body.begin(), body.end());
+    append_wide_bytes(up_to_nul(text), bytes);
     return bytes;
 }
 
@@ -154,12 +153,7 @@ void encode_piece(text_code code, const std::wstring& text, bool first, bool* lo
             if (first) out = {0xFF, 0xFE};
             break;
     }
-    const size_t old = out.size();
-    out.resize(old + 2 * text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        out[old + 2 * i] = static_cast<uint8_t>(text[i] & 0xFF);
-        out[old + 2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
-    }
+    append_wide_bytes(text, out);
 }
 
 // Why a conversion became a plain copy; "" when the text was written whole.

@@ -201,14 +201,7 @@ void log_kept_files(const copy_run_result& run, const text_translator& translate
 
 bool dump_report(const std::wstring& text) {
     if (built_into_dll()) return false;
-    const std::wstring line = dump_line_text(text);
-    std::vector<uint8_t> bytes;
-    bytes.reserve(line.size() * 2);
-    for (wchar_t unit : line) {
-        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<uint8_t>((unit >> 8) & 0xFF));
-    }
-    return dump_write(bytes);
+    return dump_write(wide_bytes(dump_line_text(text)));
 }
 
 copy_run_result copy_run(int code, const text_translator& translate, run_observer* watcher) {
