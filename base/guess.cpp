@@ -561,8 +561,9 @@ code_guess guess_encoding(const uint8_t* data, size_t size, bool may_be_cut) {
         return g;
     }
     if (best.cut) {
-        g.cut_short = ends_inside_character(data, size, best.code, g.cut_offset);
-        if (!g.cut_short) g.not_japanese = true;  // (cannot happen: the reading was cut)
+        // A reading valid only as cut short: its last character cannot be converted.
+        g.cut_short = true;
+        ends_inside_character(data, size, best.code, g.cut_offset);
         return g;
     }
     g.code = best.code;

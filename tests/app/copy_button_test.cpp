@@ -126,15 +126,6 @@ TEST_F(CopyButtonTest, UnableToSaveStopsTheRun) {
     EXPECT_EQ(dlg->file_list_box.count(), 5);
 }
 
-TEST_F(CopyButtonTest, AfterReloadTheFileListShowsWhatTheButtonRuns) {
-    std::vector<std::wstring> files = prepare(3);
-    click(IDC_RELOAD_IDO);
-    ASSERT_EQ(dlg->file_list_box.count(), 3);
-    click(IDC_COPY);
-    EXPECT_EQ(dlg->file_list_box.count(), 3);
-    for (const std::wstring& f : files) EXPECT_TRUE(quillet::path_exists(dest + quillet::path_name(f), false));
-}
-
 TEST_F(CopyButtonTest, WithNothingToCopyTheButtonSaysWhatToDropAndWritesNothing) {
     const std::wstring folder = store().get_folder();
     const std::wstring rescue = temp + L"Rescue";

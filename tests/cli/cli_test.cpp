@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -475,6 +476,11 @@ TEST_F(cli_test, SameFileNamesAndFalseDeclarationsAreReportedAndExitWithOne) {
     const std::wstring converted = L"<html><head><meta charset=\"UTF-8\"></head><body>日本語</body></html>\n";
     EXPECT_EQ(get_bytes(dest + L"index.html"), utf8(converted));
     EXPECT_EQ(get_bytes(dest + L"lying.html"), utf8(converted));
+    // The later entry's status line says it is not written.
+    const std::vector<std::wstring> lines = r.out_lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::wstring& line) {
+        return line.rfind(L" != TAKEN", 0) == 0 && line.find(second) != std::wstring::npos;
+    })) << r.out;
     EXPECT_NE(r.err.find(L"Did not update.\n" + second + L"  (same destination name as " + other +
                          L"index.html)\n"),
               std::wstring::npos)

@@ -1,7 +1,6 @@
 // Copy runs over a small web site: converted pages, XML and style sheets
 // declare the encoding they are written in, a second run finds them current,
-// a declaration that contradicts its bytes is reported, and two entries of
-// one file name never become one file.
+// and a declaration that contradicts its bytes is reported.
 #include <string>
 #include <vector>
 
@@ -105,34 +104,22 @@ TEST_F(declaration_run_test, ConvertedSiteDeclaresItsTargetAndASecondRunWritesNo
     }
 }
 
-TEST_F(declaration_run_test, XmlThatNamedNoEncodingSaysShiftJisWhenWrittenSo) {
+TEST_F(declaration_run_test, AddedAndAsciiDeclarationsAreCurrentOnASecondRun) {
+    // XML that named no encoding gets one when written as Shift_JIS; a style
+    // sheet of ASCII bytes (detected as ASCII, not the target) is current by
+    // its declaration.
     store().set_folder(path_del_sep(dest_dir));
-    const std::wstring no_name = L"<?xml version=\"1.0\"?>\n<a>" + kBody + L"</a>\n";
-    const std::wstring no_declaration = L"<root>" + kBody + L"</root>\r\n";
-    store().add_file(source(L"no_name.xml", utf8(no_name)));
-    store().add_file(source(L"none.xml", utf8(no_declaration)));
-    copy_run_result run = copy_run(74);
-    EXPECT_TRUE(run.kept.empty());
-    EXPECT_EQ(get_bytes(dest_dir + L"no_name.xml"),
-              sjis(L"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<a>" + kBody + L"</a>\n"));
+    const std::wstring xml = L"<root>" + kBody + L"</root>\r\n";
+    store().add_file(source(L"none.xml", utf8(xml)));
+    store().add_file(source(L"plain.css", utf8(L"@charset \"UTF-8\";\r\nbody { color: black; }\r\n")));
+    EXPECT_TRUE(copy_run(74).kept.empty());
     EXPECT_EQ(get_bytes(dest_dir + L"none.xml"),
-              sjis(L"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n" + no_declaration));
-    run = copy_run(74);
-    EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + L"none.xml"));
-    EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + L"no_name.xml"));
+              sjis(L"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n" + xml));
+    EXPECT_EQ(get_bytes(dest_dir + L"plain.css"), sjis(L"@charset \"Shift_JIS\";\r\nbody { color: black; }\r\n"));
+    const copy_run_result run = copy_run(74);
+    for (const wchar_t* name : {L"none.xml", L"plain.css"})
+        EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + name)) << name;
     for (const std::wstring& line : run.entries) EXPECT_EQ(line.substr(0, 3), L"  =") << line;
-}
-
-TEST_F(declaration_run_test, AnAsciiStyleSheetThatDeclaresItsTargetIsCurrent) {
-    // Its bytes are ASCII, which detection names ASCII, not the target; its
-    // declaration says what it was written as.
-    store().set_folder(path_del_sep(dest_dir));
-    store().add_file(source(L"plain.css", sjis(L"@charset \"Shift_JIS\";\r\nbody { color: black; }\r\n")));
-    copy_run(8);
-    EXPECT_EQ(get_bytes(dest_dir + L"plain.css"), utf8(L"@charset \"UTF-8\";\r\nbody { color: black; }\r\n"));
-    const copy_run_result run = copy_run(8);
-    EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + L"plain.css"));
-    EXPECT_EQ(run.entries[0].substr(0, 18), L"  = ASCII   ASCII ");
 }
 
 TEST_F(declaration_run_test, ADeclarationItsBytesContradictIsReportedAndTheBytesDecide) {
@@ -151,27 +138,6 @@ TEST_F(declaration_run_test, ADeclarationItsBytesContradictIsReportedAndTheBytes
         EXPECT_EQ(get_bytes(dest_dir + L"lying.html"),
                   target == 8 ? utf8(filled(kSite[1].form, L"UTF-8")) : eucjp(page));
     }
-}
-
-TEST_F(declaration_run_test, TheFirstEntryOfAFileNameHoldsItAndLaterOnesAreLeftAlone) {
-    store().set_folder(path_del_sep(dest_dir));
-    CreateDirectoryW((src_dir + L"a").c_str(), nullptr);
-    CreateDirectoryW((src_dir + L"b").c_str(), nullptr);
-    const std::wstring first = source(L"a\\index.html", sjis(filled(kSite[1].form, L"Shift_JIS")));
-    const std::wstring second = source(L"b\\INDEX.html", sjis(L"二番目"));
-    store().add_file(first);
-    store().add_file(second);
-    // Before the run, the later entry's line says it will not be written.
-    EXPECT_EQ(store().file_entries()[1].substr(0, 9), L" !< TAKEN");
-    const copy_run_result run = copy_run(8);
-    EXPECT_TRUE(run.completed());
-    EXPECT_EQ(run.not_updated, std::vector<std::wstring>{second});
-    EXPECT_EQ(run.reasons, std::vector<std::wstring>{L"same destination name as " + first});
-    EXPECT_EQ(run.same_name, std::vector<std::wstring>{second + L"  (same destination name as " + first + L")"});
-    EXPECT_EQ(get_bytes(dest_dir + L"index.html"), utf8(filled(kSite[1].form, L"UTF-8")));
-    EXPECT_FALSE(exists(rescue_folder_of(dest_dir) + L"index.html"));
-    EXPECT_EQ(run.entries[0].substr(0, 3), L"  =");
-    EXPECT_EQ(run.entries[1].substr(0, 9), L" != TAKEN");
 }
 
 }  // namespace
