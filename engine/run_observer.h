@@ -5,6 +5,7 @@
 // in list order.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "engine/entries.h"
@@ -22,6 +23,15 @@ public:
     virtual void entry_done(size_t index, const entry_outcome& outcome) {
         (void)index;
         (void)outcome;
+    }
+    // Entry index is done up to `done` of `total` (units of the engine's
+    // choosing: bytes of its passes over the files). done never goes back
+    // for one entry and stays at most total. Called now and then while a
+    // large file is worked on, a few times a second at most.
+    virtual void entry_progress(size_t index, uint64_t done, uint64_t total) {
+        (void)index;
+        (void)done;
+        (void)total;
     }
     // The run waits for something another program or run holds (reason says
     // what, in a few English words), until it is free or a stop is asked for.
