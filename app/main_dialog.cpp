@@ -17,7 +17,7 @@
 #include "base/paths.h"
 #include "app/report_box.h"
 #include "engine/copy_run.h"
-#include "engine/encodings.h"
+#include "text/encodings.h"
 #include "engine/intake.h"
 #include "engine/store.h"
 #include "settings/placement.h"

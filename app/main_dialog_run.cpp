@@ -11,7 +11,7 @@
 #include "app/ui_text.h"
 #include "app/report_box.h"
 #include "engine/copy_run.h"
-#include "engine/encodings.h"
+#include "text/encodings.h"
 #include "engine/intake.h"
 #include "engine/store.h"
 

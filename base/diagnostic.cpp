@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "base/codepage.h"
+#include "base/wide_text.h"
 
 namespace quillet {
 

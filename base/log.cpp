@@ -7,7 +7,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "base/codepage.h"
+#include "base/wide_text.h"
 #include "base/file_status.h"
 #include "base/paths.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "base/guess.h"
+#include "text/guess.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include "base/paths.h"
 #include "engine/convert.h"
-#include "engine/detect.h"
-#include "engine/file_pieces.h"
+#include "text/detect.h"
+#include "text/file_pieces.h"
 
 using namespace quillet;
 

@@ -11,10 +11,10 @@
 
 #include "base/paths.h"
 #include "engine/dest_name.h"
-#include "engine/detect.h"
-#include "engine/encodings.h"
+#include "text/detect.h"
+#include "text/encodings.h"
 #include "engine/entries.h"
-#include "engine/file_pieces.h"
+#include "text/file_pieces.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/file_identity.h"
 #include "base/paths.h"
 #include "engine/copy_run.h"

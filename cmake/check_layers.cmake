@@ -7,17 +7,18 @@
 #
 # The layers, lowest first; folders on one line are siblings that may not
 # include each other, except that the tools may use the settings.
-#   base  <-  engine  <-  settings  <-  tools  <-  app, cli
+#   base  <-  text  <-  engine  <-  settings  <-  tools  <-  app, cli
 if(NOT ROOT)
   message(FATAL_ERROR "check_layers: ROOT not given")
 endif()
 set(_rank_base 0)
-set(_rank_engine 1)
-set(_rank_settings 2)
-set(_rank_tools 3)
-set(_rank_app 4)
-set(_rank_cli 4)
-set(_layers base engine settings tools app cli)
+set(_rank_text 1)
+set(_rank_engine 2)
+set(_rank_settings 3)
+set(_rank_tools 4)
+set(_rank_app 5)
+set(_rank_cli 5)
+set(_layers base text engine settings tools app cli)
 set(_refused "")
 foreach(_layer IN LISTS _layers)
   file(GLOB _files ${ROOT}/${_layer}/*.cpp ${ROOT}/${_layer}/*.h)

@@ -8,91 +8,19 @@
 
 #include "base/file_replace.h"
 #include "base/handles.h"
-#include "base/jis_codecs.h"
+#include "text/jis_codecs.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "engine/dest_name.h"
-#include "engine/detect.h"
-#include "engine/encodings.h"
+#include "text/detect.h"
+#include "text/encodings.h"
 #include "engine/file_io.h"
-#include "engine/file_pieces.h"
+#include "text/file_pieces.h"
 #include "engine/folder_index.h"
 #include "engine/rescue.h"
 
 namespace quillet {
 
-namespace {
-
-// The text up to its first U+0000: the UTF-8, UTF-16 and Shift_JIS forms end there.
-std::wstring up_to_nul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
-
-}  // namespace
-
-std::vector<uint8_t> utf8_form(const std::wstring& text, bool bom) {
-    std::vector<uint8_t> bytes;
-    if (bom) bytes = {0xEF, 0xBB, 0xBF};
-    const std::vector<uint8_t> body = wide_to_utf8(up_to_nul(text));
-    bytes.insert(bytes.end(), body.begin(), body.end());
-    return bytes;
-}
-
-std::vector<uint8_t> utf16_form(const std::wstring& text, bool bom) {
-    std::vector<uint8_t> bytes;
-    if (bom) bytes = {0xFF, 0xFE};
-    append_wide_bytes(up_to_nul(text), bytes);
-    return bytes;
-}
-
-std::vector<uint8_t> sjis_form(const std::wstring& text, bool* lossy) {
-    const std::wstring part = up_to_nul(text);
-    if (lossy) *lossy = false;
-    if (part.empty()) return {};
-    if (part.size() > 0x1FFFFFFF) {  // beyond what one conversion call takes
-        if (lossy) *lossy = true;
-        return {};
-    }
-    // Up to 2 bytes per unit; 3 per unit plus 3 leaves room for any default form.
-    std::vector<char> buf(3 * part.size() + 3, 0);
-    BOOL used_default = FALSE;
-    int n = WideCharToMultiByte(932, 0, part.data(), static_cast<int>(part.size()), buf.data(),
-                                static_cast<int>(buf.size()), "__", &used_default);
-    if (n <= 0) n = 0;
-    std::vector<uint8_t> out(buf.begin(), buf.begin() + n);
-    // Besides the default character, the platform may put a look-alike in
-    // place of a character (e acute as e): only reading back tells.
-    if (lossy) *lossy = used_default != FALSE || n == 0 || sjis_to_wide(out) != part;
-    return out;
-}
-
-std::vector<uint8_t> utf16_text_form(const std::wstring& text) { return wide_bytes(with_bom(text)); }
-
-bool write_utf8(const std::wstring& path, const std::wstring& text, bool bom) {
-    return write_file_bytes(path, utf8_form(text, bom), 0);
-}
-
-bool write_utf16(const std::wstring& path, const std::wstring& text, bool bom) {
-    return write_file_bytes(path, utf16_form(text, bom), 0);
-}
-
-bool write_sjis(const std::wstring& path, const std::wstring& text) {
-    return write_file_bytes(path, sjis_form(text), 0);
-}
-
-bool write_utf16_text(const std::wstring& path, const std::wstring& text) {
-    return write_file_bytes(path, utf16_text_form(text), 0);
-}
-
-bool set_file_time(const std::wstring& path, int64_t mtime) {
-    if (path.empty()) return false;
-    // Only the attributes are written (a read-only file takes a new time too);
-    // the access and creation times are left as they are.
-    unique_hfile file(CreateFileW(extended_path(path).c_str(), FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file) return false;
-    const FILETIME ft = file_time_of(mtime != 0 ? mtime : static_cast<int64_t>(_time64(nullptr)));
-    return SetFileTime(file.get(), nullptr, nullptr, &ft) != FALSE;
-}
 
 namespace {
 
@@ -458,6 +386,35 @@ bool convert_file(text_code code, const std::wstring& src, const std::wstring& d
         convert_entry(code, src, dest, src_status, file_status(dest), check_text_file(src).code);
     if (!outcome.done()) log_line(L"::convert_file   " + outcome.reason + L"   " + src);
     return outcome.done();
+}
+
+bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t write_time,
+                     bool replace) {
+    if (may_exist(dest) && is_read_only(dest)) {
+        log_line(L"Can't replace  " + dest + L"  (read-only)");
+        return false;
+    }
+    sibling_file sibling(dest, staging_folder_for(dest));
+    const FILETIME ft = file_time_from(write_time);
+    if (!sibling.ok() || !copy_pieces(src, sibling.handle()) ||
+        !SetFileTime(sibling.handle(), nullptr, nullptr, &ft) || !sibling.close())
+        return false;
+    if (!file_bytes_equal(src, sibling.path())) {
+        log_line(L"Can't write wb  " + sibling.path() + L"  (read back differs)");
+        return false;
+    }
+    if (!replace) {
+        // A name another program took after the run listed the folder: the
+        // run's index learns it, so the next name is tried, not this one again.
+        bool existed = false;
+        const bool moved = sibling.commit_new(existed);
+        if (moved || existed) note_created(dest);
+        return moved;
+    }
+    // A name the run knows is free is taken without replacing anything: a
+    // file that appeared there meanwhile is left as it is (and this copy fails).
+    if (!may_exist(dest)) return commit_if_new(sibling) > 0;
+    return sibling.commit();
 }
 
 }  // namespace quillet

@@ -1,41 +1,15 @@
-// Encoding conversion and output: the four writers that put text on disk as
-// UTF-8, UTF-16LE, Shift_JIS or marked UTF-16LE, and the conversion of one
-// source file into the destination folder, verified by reading it back and
-// stamped with the source's modification time.
+// The conversion of one source file into the destination folder, verified by
+// reading it back and stamped with the source's modification time.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/paths.h"
 #include "engine/entries.h"
 
 namespace quillet {
-
-// The bytes each writer puts in the file. The UTF-8, UTF-16 and Shift_JIS
-// forms end at the text's first U+0000; line ends are kept as they are.
-// EF BB BF (with bom), then UTF-8.
-std::vector<uint8_t> utf8_form(const std::wstring& text, bool bom);
-// FF FE (with bom), then UTF-16LE; a leading U+FEFF in text is kept as well.
-std::vector<uint8_t> utf16_form(const std::wstring& text, bool bom);
-// Code page 932; characters it cannot represent become underscores (the
-// default character "__") or a look-alike. lossy, when given, tells whether
-// the bytes fail to give the text back.
-std::vector<uint8_t> sjis_form(const std::wstring& text, bool* lossy = nullptr);
-// UTF-16LE of with_bom(text): exactly one FF FE, the whole text after it.
-std::vector<uint8_t> utf16_text_form(const std::wstring& text);
-
-// The writers: create or replace path in place with write_file_bytes; false
-// when the file could not be written.
-bool write_utf8(const std::wstring& path, const std::wstring& text, bool bom);
-bool write_utf16(const std::wstring& path, const std::wstring& text, bool bom);
-bool write_sjis(const std::wstring& path, const std::wstring& text);
-bool write_utf16_text(const std::wstring& path, const std::wstring& text);
-
-// Sets path's modification time to mtime (seconds since 1970; 0: now),
-// keeping its access time.
-bool set_file_time(const std::wstring& path, int64_t mtime);
 
 // Converts (code 8, 16, 74; other codes but 0 write marked UTF-16LE) or copies
 // (code 0) the file src to dest_folder\name of src. Leaves an up-to-date
@@ -67,5 +41,13 @@ void record_facts(entry_outcome& outcome, const file_status& src_status, const s
 // source_unreadable, backup_failed or destination_unwritable.
 entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest,
                              int64_t src_write_time, bool backup, const std::wstring& reason);
+
+// Copies src over dest as a plain, writable file with modification time
+// write_time (a file time: 100 ns units since 1601): written to a sibling, read back, then moved over dest.
+// A read-only dest is never replaced; without replace, no existing dest is
+// (the copy is then made only under a name no file holds). False, with dest as
+// it was, on failure.
+bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t write_time,
+                     bool replace = true);
 
 }  // namespace quillet

@@ -16,11 +16,11 @@
 #include "base/paths.h"
 #include "engine/convert.h"
 #include "engine/dest_name.h"
-#include "engine/detect.h"
+#include "text/detect.h"
 #include "engine/entries.h"
 #include "engine/file_io.h"
-#include "engine/file_pieces.h"
-#include "engine/loss_report.h"
+#include "text/file_pieces.h"
+#include "text/loss_report.h"
 #include "engine/folder_index.h"
 #include "engine/rescue.h"
 #include "engine/rescue_guard.h"
@@ -171,23 +171,6 @@ int code_from_item_text(const std::wstring& text) {
     return static_cast<int16_t>(static_cast<uint16_t>(value));
 }
 
-bool copy_if_newer(const std::wstring& src, const std::wstring& dest) {
-    if (src.empty() || dest.empty()) return false;
-    if (to_lower(src) == to_lower(dest)) return false;
-    if (!path_exists(src, false)) return false;
-    bool replace = false;
-    const bool network = dest.size() >= 2 && dest[0] == L'\\' && dest[1] == L'\\';
-    if (network ? _waccess(dest.c_str(), 0) != 0 : file_status(dest).failed())
-        replace = true;
-    else
-        replace = file_status(src).mtime() >= file_status(dest).mtime();
-    if (!replace) return false;
-    if (!path_exists(src, false)) return false;
-    const std::wstring folder = path_folder(dest);
-    if (!folder_exists(folder) && !make_folders(folder)) return false;
-    return copy_unchanged(src, dest, file_status(src).write_time(), false, L"").done();
-}
-
 std::wstring same_name_reason(const std::wstring& holder) {
     return L"same destination name as " + holder;
 }
@@ -204,22 +187,40 @@ bool dump_report(const std::wstring& text) {
     return dump_write(wide_bytes(dump_line_text(text)));
 }
 
-copy_run_result copy_run(int code, const text_translator& translate, run_observer* watcher) {
+copy_request store_request(int code, const text_translator& translate) {
+    const copy_list_store& s = store();
+    copy_request request;
+    request.dest_folder = s.get_folder();
+    request.files = s.get_files();
+    request.code = code;
+    request.translate = translate;
+    request.unreadable_list = s.unreadable_list();
+    request.list_problem = s.list_problem();
+    return request;
+}
+
+copy_run_result copy_run(int code, const text_translator& translate, run_observer* observer) {
+    return copy_run(store_request(code, translate), observer);
+}
+
+copy_run_result copy_run(const copy_request& request, run_observer* watcher) {
     run_observer silent;
     run_observer& observer = watcher ? *watcher : silent;
+    const int code = request.code;
+    const text_translator& translate = request.translate;
+    const std::wstring& folder = request.dest_folder;
+    const std::vector<std::wstring>& files = request.files;
     copy_run_result run;
     run.code = code;
-    copy_list_store& s = store();
-    run.dest_folder = path_add_sep(s.get_folder());
-    const std::vector<std::wstring> files = s.get_files();
+    run.dest_folder = path_add_sep(folder);
     // A list that could not be read is not an empty list: nothing is run, and
     // the earlier record of the folder is not replaced by an empty one.
-    if (!s.unreadable_list().empty()) {
-        run.unreadable_list = s.unreadable_list();
-        run.list_problem = s.list_problem();
+    if (!request.unreadable_list.empty()) {
+        run.unreadable_list = request.unreadable_list;
+        run.list_problem = request.list_problem;
         log_line(L"::copy_run   List not read   " + run.unreadable_list);
-        observer.list_unreadable(unreadable_list_message(s, translate));
-        run.entries = s.file_entries();
+        observer.list_unreadable(unreadable_list_message(run.unreadable_list, run.list_problem, translate));
+        run.entries = file_entries(folder, files);
         return run;
     }
     // What the run found out about each entry's files, for the status lines at
@@ -231,26 +232,25 @@ copy_run_result copy_run(int code, const text_translator& translate, run_observe
     // asked for every name that is not there yet.
     folder_index index;
     const folder_index_scope indexed(index);
-    {
-        observer.begin(files.size());
-        // One run at a time per destination folder, the wait reported; no
-        // backup replaces a file the run reads.
-        const folder_lock lock(
-            s.get_folder(),
-            [&] { observer.waiting(s.get_folder(), L"another run into this folder"); },
-            [&] { return observer.stop_requested(); });
-        if (lock.stopped()) {
-            // Stopped while another run held the folder: nothing was touched.
-            run.not_updated = files;
-            run.reasons.assign(files.size(), L"the run was stopped");
-            run.entries = s.file_entries();
-            return run;
-        }
-        // The sources are guarded while the entries read them: the run's own
-        // record, saved after them, is backed up without asking who they are.
-        run_entries(code, files, translate, observer, run, outcomes, last_writer);
-        run.list_record = encoded_list_path(s.get_folder(), code);
-        run.list_saved = s.save_encoded_list(code);
+    observer.begin(files.size());
+    // One run at a time per destination folder, the wait reported; no
+    // backup replaces a file the run reads.
+    const folder_lock lock(
+        folder, [&] { observer.waiting(folder, L"another run into this folder"); },
+        [&] { return observer.stop_requested(); });
+    if (lock.stopped()) {
+        // Stopped while another run held the folder: nothing was touched.
+        run.not_updated = files;
+        run.reasons.assign(files.size(), L"the run was stopped");
+        run.entries = file_entries(folder, files);
+        return run;
+    }
+    // The sources are guarded while the entries read them: the run's own
+    // record, saved after them, is backed up without asking who they are.
+    run_entries(code, files, translate, observer, run, outcomes, last_writer);
+    if (request.write_record) {
+        run.list_record = encoded_list_path(folder, code);
+        run.list_saved = save_list_record(folder, files, code);
         if (!run.list_saved) {
             log_line(L"::copy_run   Can't save the list   " + run.list_record);
             const std::wstring message =
@@ -259,31 +259,26 @@ copy_run_result copy_run(int code, const text_translator& translate, run_observe
             observer.cannot_save(run.list_record, message);
         }
         last_writer[path_key(run.list_record)] = files.size();
-        if (!run.not_updated.empty())
-            dump_report(translated(translate, L"Did not update.\r\n") + lines_text(run.not_updated));
-        log_kept_files(run, translate);
-        if (!run.false_declarations.empty())
-            dump_report(translated(translate, L"Declared encoding differs.\r\n") +
-                        lines_text(run.false_declarations));
-        // The status lines of the store's list, which the run has not changed.
-        const std::vector<std::wstring> listed = s.get_files();
-        std::vector<const entry_outcome*> known(listed.size(), nullptr);
-        const auto written_after = [&](const std::wstring& path, size_t i) {
-            const auto it = last_writer.find(path_key(path));
-            return it != last_writer.end() && it->second > i;
-        };
-        if (listed == files) {
-            for (size_t i = 0; i < files.size(); ++i) {
-                if (!outcomes[i].known && outcomes[i].result != entry_result::source_unreadable)
-                    continue;
-                if (written_after(destination_of(run.dest_folder, files[i]).path, i) ||
-                    written_after(files[i], i))
-                    continue;
-                known[i] = &outcomes[i];
-            }
-        }
-        run.entries = file_entries(s.get_folder(), listed, known);
     }
+    if (!run.not_updated.empty())
+        dump_report(translated(translate, L"Did not update.\r\n") + lines_text(run.not_updated));
+    log_kept_files(run, translate);
+    if (!run.false_declarations.empty())
+        dump_report(translated(translate, L"Declared encoding differs.\r\n") +
+                    lines_text(run.false_declarations));
+    // The status lines, with what the run found out about each entry.
+    std::vector<const entry_outcome*> known(files.size(), nullptr);
+    const auto written_after = [&](const std::wstring& path, size_t i) {
+        const auto it = last_writer.find(path_key(path));
+        return it != last_writer.end() && it->second > i;
+    };
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!outcomes[i].known && outcomes[i].result != entry_result::source_unreadable) continue;
+        if (written_after(destination_of(run.dest_folder, files[i]).path, i) || written_after(files[i], i))
+            continue;
+        known[i] = &outcomes[i];
+    }
+    run.entries = file_entries(folder, files, known);
     return run;
 }
 

@@ -40,7 +40,27 @@ struct copy_run_result {
     bool refused() const { return !unreadable_list.empty(); }
 };
 
-// One copy run over store() with target `code` (0 copy, 8 UTF-8, 16 UTF-16,
+// What a copy run is asked to do: its sources, in list order, into one
+// destination folder, converted to one target.
+struct copy_request {
+    std::wstring dest_folder;
+    std::vector<std::wstring> files;
+    int code = 0;  // 0 copy, 8 UTF-8, 16 UTF-16, 74 Shift_JIS
+    text_translator translate;  // the texts of messages (English when empty)
+    // The per-encoding list record is written into the destination folder
+    // after the entries (a run that mirrors a tree writes none).
+    bool write_record = true;
+    // The list the files came from could not be read, and why: the run then
+    // refuses (see copy_run). Both "" otherwise.
+    std::wstring unreadable_list;
+    std::wstring list_problem;
+};
+
+// The request for what the store holds now: its folder and file list.
+copy_request store_request(int code, const text_translator& translate = {});
+
+// One copy run over the request's files (0 copy, 8 UTF-8, 16 UTF-16,
+// 74 Shift_JIS; other values as the writers' fallback) (0 copy, 8 UTF-8, 16 UTF-16,
 // 74 Shift_JIS; other values as the writers' fallback). A destination that
 // cannot be written is reported to the observer (cannot_save, with "Unable to
 // save.\r\n" + the file name, translated) and ends the loop; any other file
@@ -53,16 +73,14 @@ struct copy_run_result {
 // record stays): the observer hears list_unreadable and the result is
 // refused(). Without an observer the run reports to nobody and never stops
 // early.
+copy_run_result copy_run(const copy_request& request, run_observer* observer = nullptr);
+// copy_run of store_request(code, translate): what both front ends run.
 copy_run_result copy_run(int code, const text_translator& translate = {},
                          run_observer* observer = nullptr);
 
 // The code of an encoding drop-down item text such as "  8 : UTF-8": parsed as
 // wcstol does, truncated to 16 bits; -1 for an empty text.
 int code_from_item_text(const std::wstring& text);
-
-// Copies src over dest unless dest is newer, src is missing, or both name the
-// same file; the destination folder is created when missing.
-bool copy_if_newer(const std::wstring& src, const std::wstring& dest);
 
 // The reason an entry is left alone when the earlier entry `holder` has the
 // same destination name.

@@ -8,13 +8,13 @@
 #include <sstream>
 #include <unordered_map>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "engine/dest_name.h"
-#include "engine/detect.h"
-#include "engine/encodings.h"
-#include "engine/file_pieces.h"
+#include "text/detect.h"
+#include "text/encodings.h"
+#include "text/file_pieces.h"
 
 namespace quillet {
 namespace {

@@ -36,8 +36,8 @@ struct entry_outcome {
     int64_t dest_mtime = 0;
     int64_t dest_size = 0;
     bool dest_text_file = false;  // is_text_file of the destination
-    int dest_code = 0;            // detect_code of the destination's bytes
-    int src_code = 0;             // detect_code of the source's bytes
+    int dest_code = 0;            // head_code of the destination's bytes
+    int src_code = 0;             // head_code of the source's bytes
     // The source declares an encoding its bytes are not in: what it declares
     // and what they are ("" when it does not).
     std::wstring false_declaration;

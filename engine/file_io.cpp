@@ -2,13 +2,13 @@
 // the list files of the copy list store.
 #include "engine/file_io.h"
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/file_replace.h"
 #include "base/handles.h"
 #include "base/log.h"
 #include "base/paths.h"
-#include "base/text_file.h"
-#include "engine/encodings.h"
+#include "text/text_file.h"
+#include "text/encodings.h"
 
 namespace quillet {
 
@@ -32,11 +32,10 @@ std::vector<uint8_t> read_file_bytes(const std::wstring& path) {
     return bytes;
 }
 
-bool write_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes, int attempt) {
+bool write_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     // The bytes go to a sibling file that is read back before it replaces the
     // file, so a file that did not receive all the data is never left behind
-    // and never needs rewriting; attempt is kept for callers.
-    (void)attempt;
+    // and never needs rewriting.
     return replace_file_bytes(path, bytes);
 }
 
@@ -109,13 +108,7 @@ bool read_list_entries(const std::wstring& path, std::vector<std::wstring>& list
 }
 
 bool write_list_file(const std::wstring& path, const std::vector<std::wstring>& list) {
-    return write_file_bytes(path, list_record_bytes(code_none, list).bytes, 0);
-}
-
-std::wstring with_bom(const std::wstring& text) {
-    size_t start = text.find_first_not_of(wchar_t(0xFEFF));
-    if (start == std::wstring::npos) start = text.size();
-    return std::wstring(1, wchar_t(0xFEFF)) + text.substr(start);
+    return write_file_bytes(path, list_record_bytes(code_none, list).bytes);
 }
 
 std::wstring lines_text(const std::vector<std::wstring>& list) {

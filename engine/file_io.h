@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 
 namespace quillet {
 
@@ -14,10 +14,8 @@ namespace quillet {
 // the error code logged) when it cannot be opened, read or held in memory.
 std::vector<uint8_t> read_file_bytes(const std::wstring& path);
 // Creates or replaces the file with bytes through a sibling file that is read
-// back before it is moved over (replace_file_bytes): never half-written. attempt
-// is kept for callers and is 0.
-bool write_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes,
-                      int attempt = 0);
+// back before it is moved over (replace_file_bytes): never half-written.
+bool write_file_bytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
 // decode_text of the file's bytes; "" when the path does not exist.
 std::wstring read_whole_text(const std::wstring& path);
 // The entries of a list file in any encoding decode_text recognises; empty when
@@ -43,14 +41,12 @@ struct list_record {
     bool utf16_instead;
     bool exact;
 };
-// lines_text(list) in the form target code writes (see engine/encodings.h);
+// lines_text(list) in the form target code writes (see text/encodings.h);
 // when the reader would read those bytes as other entries, UTF-16 with a
 // byte-order mark instead (little-endian, or big-endian when the list starts
 // with U+0000), which reads back exactly. Not exact only for lists the line
 // format cannot hold (an entry with CR LF outside quotes, an unclosed quote).
 list_record list_record_bytes(text_code code, const std::vector<std::wstring>& list);
-// text without its leading U+FEFF characters, with exactly one U+FEFF in front.
-std::wstring with_bom(const std::wstring& text);
 // The entries joined with CR LF plus a final CR LF; "" for an empty list.
 std::wstring lines_text(const std::vector<std::wstring>& list);
 

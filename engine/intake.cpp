@@ -5,8 +5,8 @@
 #include <winnetwk.h>
 
 #include "base/paths.h"
-#include "engine/detect.h"
-#include "engine/encodings.h"
+#include "text/detect.h"
+#include "text/encodings.h"
 
 namespace quillet {
 

@@ -7,7 +7,8 @@
 #include "base/handles.h"
 #include "base/log.h"
 #include "base/paths.h"
-#include "engine/file_pieces.h"
+#include "text/file_pieces.h"
+#include "engine/convert.h"
 #include "engine/rescue_guard.h"
 #include "engine/folder_index.h"
 

@@ -7,7 +7,7 @@
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/version_info.h"
-#include "engine/encodings.h"
+#include "text/encodings.h"
 #include "engine/entries.h"
 #include "engine/file_io.h"
 #include "engine/rescue.h"
@@ -35,9 +35,13 @@ std::wstring translated(const text_translator& translate, const std::wstring& te
     return translate ? translate(text) : text;
 }
 
+std::wstring unreadable_list_message(const std::wstring& list, const std::wstring& problem,
+                                     const text_translator& translate) {
+    return translated(translate, L"Unable to read the list.\r\n") + list + L"\r\n(" + problem + L")";
+}
+
 std::wstring unreadable_list_message(const copy_list_store& s, const text_translator& translate) {
-    return translated(translate, L"Unable to read the list.\r\n") + s.unreadable_list() + L"\r\n(" +
-           s.list_problem() + L")";
+    return unreadable_list_message(s.unreadable_list(), s.list_problem(), translate);
 }
 
 copy_list_store& store() {
@@ -129,13 +133,17 @@ int copy_list_store::find_recent() const {
 }
 
 bool copy_list_store::save_encoded_list(int code) const {
-    const std::wstring name = encoded_list_path(folder_, code);
+    return save_list_record(folder_, files_, code);
+}
+
+bool save_list_record(const std::wstring& folder, const std::vector<std::wstring>& files, int code) {
+    const std::wstring name = encoded_list_path(folder, code);
     // An earlier record is replaced only once its Rescue backup is made.
     if (!backup_before_replace(name)) {
         log_line(L"::save_encoded_list   Can't back up   " + name);
         return false;
     }
-    const list_record record = list_record_bytes(code, files_);
+    const list_record record = list_record_bytes(code, files);
     if (record.utf16_instead) {
         // S_JIS.ilc holding a path code page 932 cannot write, or a list the
         // target's form would not give back: the record is UTF-16 instead,
@@ -144,7 +152,7 @@ bool copy_list_store::save_encoded_list(int code) const {
     } else if (!record.exact) {
         log_line(L"::save_encoded_list   Entries the list format cannot hold   " + name);
     }
-    return write_file_bytes(name, record.bytes, 0);
+    return write_file_bytes(name, record.bytes);
 }
 
 std::wstring program_title() {

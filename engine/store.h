@@ -79,6 +79,12 @@ private:
 // "Unable to read the list.\r\n" (translated), the list file's path, CR LF and
 // the reason in parentheses: the report of a list file the store could not read.
 std::wstring unreadable_list_message(const copy_list_store& s, const text_translator& translate = {});
+// The message for a list file that could not be read, and why.
+std::wstring unreadable_list_message(const std::wstring& list, const std::wstring& problem,
+                                     const text_translator& translate = {});
+// Writes files as the per-encoding list record of folder for target code
+// (see copy_list_store::save_encoded_list).
+bool save_list_record(const std::wstring& folder, const std::vector<std::wstring>& files, int code);
 
 // The one process-wide store shared by the dialog, the drop intake and the copy run.
 copy_list_store& store();

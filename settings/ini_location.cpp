@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/file_replace.h"
 #include "base/log.h"
 #include "base/paths.h"
-#include "base/text_file.h"
+#include "text/text_file.h"
 #include "settings/registry_key.h"
 
 namespace quillet {

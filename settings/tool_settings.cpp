@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/diagnostic.h"
 #include "base/paths.h"
 #include "settings/ini_location.h"

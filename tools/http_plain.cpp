@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 
 namespace quillet {
 

@@ -14,7 +14,7 @@
 #include "base/handles.h"
 #include "base/log.h"
 #include "base/paths.h"
-#include "engine/convert.h"
+#include "text/encodings.h"
 #include "engine/file_io.h"
 #include "engine/store.h"
 #include "base/diagnostic.h"
@@ -167,10 +167,10 @@ bool same_page(const std::wstring& old_page, const std::wstring& new_page) {
 }
 
 bool write_compare_file(const std::wstring& path, const std::wstring& text) {
-    write_utf8(side_name(path, L"utf_8"), text, false);
+    write_file_bytes(side_name(path, L"utf_8"), utf8_form(text, false));
     const std::wstring utf16 = side_name(path, L"utf16");
-    write_utf16_text(utf16, text);
-    return write_utf16_text(path, normalize_lines(read_whole_text(utf16)));
+    write_file_bytes(utf16, utf16_text_form(text));
+    return write_file_bytes(path, utf16_text_form(normalize_lines(read_whole_text(utf16))));
 }
 
 bool pages_differ(const std::wstring& old_page, const std::wstring& new_page,
@@ -219,7 +219,7 @@ update_outcome run_update_check(fetch_control& control) {
         const std::wstring note =
             url + L"\r\n" + url_to_local_name(url) + L"\r\n" + note_file + L"\r\n";
         error_note(note);
-        write_utf16_text(note_file, note);
+        write_file_bytes(note_file, utf16_text_form(note));
     } else {
         const std::wstring new_page = read_whole_text(page);
         if (old_page.empty()) {

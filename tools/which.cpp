@@ -11,7 +11,7 @@
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/version_info.h"
-#include "engine/convert.h"
+#include "text/encodings.h"
 #include "engine/file_io.h"
 #include "engine/store.h"
 #include "tools/http_fetch.h"
@@ -110,7 +110,7 @@ std::wstring bat_path(const std::wstring& command) {
 
 std::wstring write_batch(const std::wstring& command) {
     const std::wstring path = bat_path(command);
-    if (!write_sjis(path, command + L"\r\n")) error_note(L"write_batch   Can't write   " + path);
+    if (!write_file_bytes(path, sjis_form(command + L"\r\n"))) error_note(L"write_batch   Can't write   " + path);
     return path;
 }
 

@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <sstream>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "support/scratch.h"
 
 namespace app_test {

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "base/codepage.h"
+#include "base/wide_text.h"
 #include "base/file_replace.h"
 #include "base/log.h"
 #include "base/paths.h"
@@ -22,7 +22,7 @@ using bytes = std::vector<uint8_t>;
 namespace {
 
 bool logged(const std::wstring& text) {
-    return decode_text(ts::get_bytes(dump_file_path())).find(text) != std::wstring::npos;
+    return testing_support::utf16le_text(ts::get_bytes(dump_file_path())).find(text) != std::wstring::npos;
 }
 
 // How often with_retries tries a step that always fails with error.

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <thread>
 
-#include "base/codepage.h"
+#include "base/wide_text.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "support/scratch.h"
@@ -21,7 +21,7 @@ using testing_support::held_file;
 namespace {
 std::vector<std::wstring> dump_lines(const std::wstring& file) {
     std::vector<uint8_t> b = ts::get_bytes(file);
-    return split_text(decode_text(b), L"\r\n", true);
+    return split_text(testing_support::utf16le_text(b), L"\r\n", true);
 }
 
 bool looks_like_timestamp(const std::wstring& t) {

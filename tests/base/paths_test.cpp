@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <ctime>
 
-#include "base/codepage.h"
+#include "base/wide_text.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "support/scratch.h"
@@ -23,7 +23,7 @@ bool contains(const std::vector<std::wstring>& list, const std::wstring& item) {
 // The text of the current dump file (without its byte-order mark).
 std::wstring dump_text() {
     std::vector<uint8_t> bytes = ts::get_bytes(dump_file_path());
-    return decode_text(bytes);
+    return testing_support::utf16le_text(bytes);
 }
 
 // Sets an environment variable for one test and puts the old value back.

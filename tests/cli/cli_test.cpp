@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/handles.h"
 #include "base/log.h"
 #include "base/paths.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "engine/convert.h"
 #include "engine/file_io.h"
 #include "support/scratch.h"
@@ -109,76 +109,6 @@ size_t file_count(const std::wstring& folder) {
 }
 
 }  // namespace
-
-TEST(Writers, ByteForms) {
-    EXPECT_EQ(utf8_form(kJapanese, false), kJapaneseUtf8);
-    EXPECT_EQ(utf8_form(kJapanese, true), concat({0xEF, 0xBB, 0xBF}, kJapaneseUtf8));
-    EXPECT_EQ(utf16_form(L"A\u3042", false), (bytes{0x41, 0x00, 0x42, 0x30}));
-    EXPECT_EQ(utf16_form(L"A\u3042", true), (bytes{0xFF, 0xFE, 0x41, 0x00, 0x42, 0x30}));
-    EXPECT_EQ(sjis_form(kJapanese), kJapaneseSjis);
-    EXPECT_EQ(utf16_text_form(L"A"), (bytes{0xFF, 0xFE, 0x41, 0x00}));
-}
-
-TEST(Writers, Utf16KeepsALeadingMarkButUtf16TextHasExactlyOne) {
-    EXPECT_EQ(utf16_form(L"\uFEFFA", true), (bytes{0xFF, 0xFE, 0xFF, 0xFE, 0x41, 0x00}));
-    EXPECT_EQ(utf16_text_form(L"\uFEFF\uFEFF\uFEFFA"), (bytes{0xFF, 0xFE, 0x41, 0x00}));
-    EXPECT_EQ(utf16_text_form(L""), (bytes{0xFF, 0xFE}));
-}
-
-TEST(Writers, FormsEndAtTheFirstNulButUtf16TextKeepsIt) {
-    const std::wstring text(L"ab\0cd", 5);
-    EXPECT_EQ(utf8_form(text, false), bytes_of("ab"));
-    EXPECT_EQ(utf16_form(text, false), (bytes{'a', 0, 'b', 0}));
-    EXPECT_EQ(sjis_form(text), bytes_of("ab"));
-    EXPECT_EQ(utf16_text_form(text), concat({0xFF, 0xFE}, utf16le_bytes(text, false)));
-}
-
-TEST(Writers, ShiftJisMarksCharactersOutsideCodePage932) {
-    bool lossy = false;
-    const bytes out = sjis_form(L"a\U0001F600b", &lossy);
-    EXPECT_TRUE(lossy);
-    ASSERT_GE(out.size(), 3u);
-    EXPECT_EQ(out.front(), 'a');
-    EXPECT_EQ(out.back(), 'b');
-    for (size_t i = 1; i + 1 < out.size(); ++i) EXPECT_EQ(out[i], '_') << i;
-    sjis_form(kJapanese, &lossy);
-    EXPECT_FALSE(lossy);
-    // A character that code page 932 lacks, whatever the platform puts instead.
-    sjis_form(L"caf\u00E9", &lossy);
-    EXPECT_TRUE(lossy);
-}
-
-TEST(Writers, LineEndsAreWrittenAsTheyAre) {
-    scratch_folder s;
-    const std::wstring text = L"a\nb\r\nc\rd";
-    ASSERT_TRUE(write_utf8(s.file(L"u8.txt"), text, false));
-    EXPECT_EQ(get_bytes(s.file(L"u8.txt")), bytes_of("a\nb\r\nc\rd"));
-    ASSERT_TRUE(write_sjis(s.file(L"sj.txt"), text));
-    EXPECT_EQ(get_bytes(s.file(L"sj.txt")), bytes_of("a\nb\r\nc\rd"));
-    ASSERT_TRUE(write_utf16(s.file(L"u16.txt"), text, true));
-    EXPECT_EQ(get_bytes(s.file(L"u16.txt")), utf16le_bytes(text, true));
-    ASSERT_TRUE(write_utf16_text(s.file(L"u16t.txt"), text));
-    EXPECT_EQ(get_bytes(s.file(L"u16t.txt")), utf16le_bytes(text, true));
-}
-
-TEST(Writers, ReplaceAnExistingFile) {
-    scratch_folder s;
-    ASSERT_TRUE(put_bytes(s.file(L"x.txt"), bytes_of("a much longer old content")));
-    ASSERT_TRUE(write_utf8(s.file(L"x.txt"), L"new", true));
-    EXPECT_EQ(get_bytes(s.file(L"x.txt")), (bytes{0xEF, 0xBB, 0xBF, 'n', 'e', 'w'}));
-}
-
-TEST(SetFileTime, SetsModificationTimeAndKeepsAccessTime) {
-    scratch_folder s;
-    const std::wstring path = s.file(L"t.txt");
-    ASSERT_TRUE(put_bytes(path, bytes_of("t")));
-    ASSERT_TRUE(set_file_time(path, kSourceTime));
-    EXPECT_EQ(get_mtime(path), kSourceTime);
-    EXPECT_TRUE(set_file_time(path, 0));
-    const int64_t now = static_cast<int64_t>(time(nullptr));
-    EXPECT_LE(std::llabs(get_mtime(path) - now), 5);
-    EXPECT_FALSE(set_file_time(s.file(L"missing.txt"), kSourceTime));
-}
 
 TEST_F(ConvertTest, ShiftJisToUtf16WritesMarkAndKeepsTime) {
     const std::wstring path = make_source(L"a.txt", concat(kJapaneseSjis, bytes_of("\r\n")));

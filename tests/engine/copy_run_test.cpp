@@ -324,27 +324,6 @@ TEST_F(copy_run_test, ARunReportsEachEntryInOrderAndStopsWhenAsked) {
     EXPECT_FALSE(exists(dest(L"f2.txt")));
 }
 
-TEST(CopyIfNewer, RefusesSelfMissingAndOlderSources) {
-    testing_support::scratch_folder dir;
-    const std::wstring a = dir.file(L"a.bin"), b = dir.file(L"sub\\deeper\\b.bin");
-    EXPECT_FALSE(copy_if_newer(L"", b));
-    EXPECT_FALSE(copy_if_newer(a, b));  // missing source
-    put_bytes(a, {1, 2, 3});
-    set_mtime(a, old_time);
-    EXPECT_FALSE(copy_if_newer(a, a));
-    EXPECT_FALSE(copy_if_newer(a, dir.file(L"A.BIN")));
-    ASSERT_TRUE(copy_if_newer(a, b));  // creates the folders
-    EXPECT_EQ(get_bytes(b), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(get_mtime(b), old_time);
-    put_bytes(b, {9});
-    set_mtime(b, old_time + 1);
-    EXPECT_FALSE(copy_if_newer(a, b));  // destination newer
-    EXPECT_EQ(get_bytes(b), std::vector<uint8_t>{9});
-    set_mtime(b, old_time);
-    EXPECT_TRUE(copy_if_newer(a, b));  // equal times copy
-    EXPECT_EQ(get_bytes(b), (std::vector<uint8_t>{1, 2, 3}));
-}
-
 TEST(CodeFromItemText, ParsesLikeWcstolIn16Bits) {
     EXPECT_EQ(code_from_item_text(L"  0 : Copy"), 0);
     EXPECT_EQ(code_from_item_text(L"  8 : UTF-8"), 8);

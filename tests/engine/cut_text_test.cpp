@@ -5,12 +5,12 @@
 
 #include <random>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/file_status.h"
 #include "base/paths.h"
 #include "engine/copy_run.h"
 #include "engine/file_io.h"
-#include "engine/loss_report.h"
+#include "text/loss_report.h"
 #include "engine/store.h"
 #include "run_fixture.h"
 

@@ -2,8 +2,8 @@
 // no target, and the written form of each target.
 #include <gtest/gtest.h>
 
-#include "engine/detect.h"
-#include "engine/encodings.h"
+#include "text/detect.h"
+#include "text/encodings.h"
 #include "engine/store.h"
 
 using namespace quillet;

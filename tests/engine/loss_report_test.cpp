@@ -2,11 +2,11 @@
 // keeping such files unchanged with their reasons.
 #include <gtest/gtest.h>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/paths.h"
 #include "engine/copy_run.h"
 #include "engine/file_io.h"
-#include "engine/loss_report.h"
+#include "text/loss_report.h"
 #include "engine/store.h"
 #include "run_fixture.h"
 

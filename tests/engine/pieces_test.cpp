@@ -3,14 +3,14 @@
 // one the whole-buffer rules give.
 #include <gtest/gtest.h>
 
-#include "base/piece_decoder.h"
+#include "text/piece_decoder.h"
 #include "base/paths.h"
 #include "engine/convert.h"
 #include "engine/copy_run.h"
-#include "engine/detect.h"
+#include "text/detect.h"
 #include "engine/entries.h"
 #include "engine/file_io.h"
-#include "engine/file_pieces.h"
+#include "text/file_pieces.h"
 #include "run_fixture.h"
 
 namespace {
@@ -65,7 +65,7 @@ TEST_F(pieces_test, TextTestOfEveryKindOfFile) {
         EXPECT_EQ(check.text, file.text) << file.name;
         EXPECT_EQ(is_text_file(path), file.text) << file.name;
         if (file.text) {
-            EXPECT_EQ(check.code, detect_code(file.bytes)) << file.name;
+            EXPECT_EQ(check.code, head_code(file.bytes)) << file.name;
         }
     }
 }

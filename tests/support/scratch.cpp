@@ -110,11 +110,16 @@ int64_t get_mtime(const std::wstring& path) {
     return (static_cast<int64_t>(u.QuadPart) - kEpochDiff) / 10000000LL;
 }
 
-std::wstring last_line_with(const std::wstring& utf16_file, const std::wstring& marker) {
-    const std::vector<uint8_t> bytes = get_bytes(utf16_file);
+std::wstring utf16le_text(const std::vector<uint8_t>& bytes) {
     std::wstring text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    const size_t start = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE ? 2 : 0;
+    for (size_t i = start; i + 1 < bytes.size(); i += 2)
         text.push_back(static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8)));
+    return text;
+}
+
+std::wstring last_line_with(const std::wstring& utf16_file, const std::wstring& marker) {
+    const std::wstring text = utf16le_text(get_bytes(utf16_file));
     std::wstring found;
     size_t start = 0;
     while (start < text.size()) {

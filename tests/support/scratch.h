@@ -54,6 +54,8 @@ private:
     std::thread releaser_;
 };
 std::vector<uint8_t> utf16le_bytes(const std::wstring& s, bool bom);
+// The text of UTF-16LE bytes (a leading FF FE skipped): how the log is read.
+std::wstring utf16le_text(const std::vector<uint8_t>& bytes);
 // The platform's own conversion of a whole text to code page cp
 // (WideCharToMultiByte), for comparison with what the program wrote.
 std::vector<uint8_t> code_page_bytes(const std::wstring& text, unsigned cp);

@@ -5,7 +5,7 @@
 #include <thread>
 #include <windows.h>
 
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/handles.h"
 #include "base/paths.h"
 #include "support/scratch.h"
