@@ -13,6 +13,7 @@
 
 #include "base/paths.h"
 #include "engine/convert.h"
+#include "engine/run_context.h"
 #include "text/detect.h"
 #include "text/file_pieces.h"
 
@@ -54,7 +55,8 @@ int wmain(int argc, wchar_t** argv) {
     for (const std::wstring& name : names) {
         const std::wstring src = src_folder + L"\\" + name, dest = dest_folder + L"\\" + name;
         double t0 = now_ms();
-        const entry_files kept({src, dest});
+        run_context run({src});
+        run.files.keep({src, dest});
         const file_status src_status(src);
         double t1 = now_ms();
         const file_status dest_status(dest);
@@ -62,7 +64,7 @@ int wmain(int argc, wchar_t** argv) {
         const text_check check = check_text_file(src);
         double t3 = now_ms();
         const entry_outcome outcome =
-            convert_entry(code, src, dest, src_status, dest_status, check.code);
+            convert_entry(&run, code, src, dest, src_status, dest_status, check.code);
         double t4 = now_ms();
         std::vector<uint8_t> head;
         read_file_head(src, head);

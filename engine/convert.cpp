@@ -1,3 +1,5 @@
+// Converting one text file: decoded, encoded and written piece by piece beside
+// its destination, each piece read back as it is written.
 #include "engine/convert.h"
 
 #include <windows.h>
@@ -16,58 +18,12 @@
 #include "text/encodings.h"
 #include "engine/file_io.h"
 #include "text/file_pieces.h"
-#include "engine/folder_index.h"
-#include "engine/rescue.h"
+#include "engine/run_context.h"
+#include "engine/place.h"
 
 namespace quillet {
 
-
 namespace {
-
-// The last steps of every replacement: the sibling, written whole, gets the
-// source's time and is flushed; check() reads it back; then the old
-// destination is backed up (with backup) and the sibling moved over it.
-template <typename Check>
-entry_outcome put_in_place(sibling_file& sibling, int64_t write_time, bool backup, Check check,
-                           entry_outcome done) {
-    const FILETIME ft = file_time_from(write_time);
-    if (!SetFileTime(sibling.handle(), nullptr, nullptr, &ft) || !sibling.flush())
-        return make_outcome(entry_result::destination_unwritable, L"cannot write the new file");
-    // Read back through the handle that wrote it, now that its data is on disk.
-    entry_files::lend(sibling.path(), sibling.handle());
-    const entry_outcome checked = check();
-    // The entry's files are read no more through the handles kept open for
-    // it: none stands in the way of the replacement.
-    entry_files::release();
-    if (checked.result != done.result) return checked;
-    // A destination the run knows is missing needs neither test nor backup.
-    const int moved = commit_if_new(sibling);
-    if (moved > 0) return done;
-    if (moved < 0)
-        return make_outcome(entry_result::destination_unwritable, L"cannot create the destination");
-    const std::wstring& dest = sibling.target();
-    // A read-only file is never replaced, also where the platform would let
-    // a privileged user do it.
-    if (is_read_only(dest))
-        return make_outcome(entry_result::destination_unwritable, L"destination is read-only");
-    // A folder standing at the destination's name cannot be replaced (nor
-    // backed up as a file): the destination is unwritable.
-    if (file_status(dest).is_folder())
-        return make_outcome(entry_result::destination_unwritable, L"destination is a folder");
-    if (backup && !backup_before_replace(dest))
-        return make_outcome(entry_result::backup_failed, L"no backup could be made");
-    if (!sibling.commit())
-        return make_outcome(entry_result::destination_unwritable, L"cannot replace the destination");
-    return done;
-}
-
-// A sibling of dest, its folder made first; an outcome when that fails.
-bool open_sibling(std::unique_ptr<sibling_file>& sibling, const std::wstring& dest) {
-    const std::wstring folder = path_folder(dest);
-    if (!folder_exists(folder) && !make_folders(folder)) return false;
-    sibling = std::make_unique<sibling_file>(dest, staging_folder_for(dest));
-    return sibling->ok();
-}
 
 // The bytes of one piece of text in the target code; lossy set when the
 // target cannot hold a character. first is true for the text's first piece.
@@ -170,10 +126,10 @@ bool write_and_keep_head(HANDLE file, const std::vector<uint8_t>& bytes, write_p
 }
 
 // Decodes src piece by piece, encodes each piece and writes it to file.
-write_pass write_converted(text_code code, const std::wstring& src, text_code src_code,
-                           HANDLE file) {
+write_pass write_converted(run_context* run, text_code code, const std::wstring& src,
+                           text_code src_code, HANDLE file) {
     write_pass pass;
-    text_reader reader(src, src_code);
+    text_reader reader(src, src_code, kept_files(run));
     std::wstring text, carry;
     std::vector<uint8_t> bytes;
     piece_check check(code, file);
@@ -262,16 +218,16 @@ bool ascii_declaring(const std::vector<uint8_t>& head, text_code dest_code, text
 }
 
 // head receives the destination's head when it was read.
-bool up_to_date(text_code code, const std::wstring& src, const std::wstring& dest,
+bool up_to_date(run_context* run, text_code code, const std::wstring& src, const std::wstring& dest,
                 const file_status& src_status, const file_status& dest_status,
                 text_code src_code, std::vector<uint8_t>& head) {
     if (dest_status.failed() || dest_status.mtime() != src_status.mtime()) return false;
-    if (!read_file_head(dest, head)) return false;
+    if (!read_file_head(dest, head, nullptr, kept_files(run))) return false;
     const text_code dest_code = head_code(head);
     if (dest_code != code && !ascii_declaring(head, dest_code, code)) return false;
     // The destination holds what a conversion writes: the source's text with
     // its declarations naming the target.
-    return file_texts_equal(src, dest, src_code, dest_code, nullptr, code);
+    return file_texts_equal(src, dest, src_code, dest_code, nullptr, code, kept_files(run));
 }
 
 }  // namespace
@@ -289,46 +245,26 @@ void record_facts(entry_outcome& outcome, const file_status& src_status, const s
     outcome.src_code = src_code;
 }
 
-entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest,
-                             int64_t src_write_time, bool backup, const std::wstring& reason) {
-    std::unique_ptr<sibling_file> sibling;
-    if (!open_sibling(sibling, dest))
-        return make_outcome(entry_result::destination_unwritable, L"cannot create the new file");
-    DWORD read_error = 0;
-    if (!copy_pieces(src, sibling->handle(), &read_error)) {
-        if (read_error != 0)
-            return make_outcome(entry_result::source_unreadable,
-                              L"source cannot be read" + win32_error_text(read_error));
-        return make_outcome(entry_result::destination_unwritable, L"cannot write the new file");
-    }
-    const auto check = [&] {
-        if (file_bytes_equal(src, sibling->path())) return make_outcome(entry_result::copied, reason);
-        return make_outcome(entry_result::destination_unwritable, L"the copy reads back differently");
-    };
-    return put_in_place(*sibling, src_write_time, backup, check,
-                        make_outcome(entry_result::copied, reason));
-}
-
-entry_outcome convert_entry(text_code code, const std::wstring& src, const std::wstring& dest,
-                            const file_status& src_status, const file_status& dest_status,
-                            text_code src_code) {
+entry_outcome convert_entry(run_context* run, text_code code, const std::wstring& src,
+                            const std::wstring& dest, const file_status& src_status,
+                            const file_status& dest_status, text_code src_code) {
     std::vector<uint8_t> dest_head;
-    if (up_to_date(code, src, dest, src_status, dest_status, src_code, dest_head)) {
+    if (up_to_date(run, code, src, dest, src_status, dest_status, src_code, dest_head)) {
         entry_outcome outcome = make_outcome(entry_result::up_to_date, L"up to date");
         record_facts(outcome, src_status, dest, !is_archive_head(dest_head), head_code(dest_head), src_code);
         return outcome;
     }
     if (code == 0) {
-        if (may_exist(dest) && same_file(src, dest))
+        if (may_exist(run, dest) && same_file(src, dest))
             return make_outcome(entry_result::up_to_date, L"is its own destination");
         // Copied unchanged, but like every replaced file the old destination
         // is kept in Rescue first.
-        return copy_unchanged(src, dest, src_status.write_time(), true, L"copy target");
+        return copy_unchanged(run, src, dest, src_status.write_time(), true, L"copy target");
     }
     std::unique_ptr<sibling_file> sibling;
-    if (!open_sibling(sibling, dest))
+    if (!open_sibling(run, sibling, dest))
         return make_outcome(entry_result::destination_unwritable, L"cannot create the new file");
-    const write_pass pass = write_converted(code, src, src_code, sibling->handle());
+    const write_pass pass = write_converted(run, code, src, src_code, sibling->handle());
     if (pass.unreadable) {
         log_line(L"Can't read rb  " + src + win32_error_text(pass.read_error));
         return make_outcome(entry_result::source_unreadable,
@@ -351,11 +287,12 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
                     return make_outcome(entry_result::converted, L"");
                 }
             }
-            if (file_texts_equal(src, sibling->path(), src_code, kCodeToJudge, &written_code, code))
+            if (file_texts_equal(src, sibling->path(), src_code, kCodeToJudge, &written_code, code,
+                                 kept_files(run)))
                 return make_outcome(entry_result::converted, L"");
             return make_outcome(entry_result::copied, L"read-back differs");
         };
-        entry_outcome outcome = put_in_place(*sibling, src_status.write_time(), true, check,
+        entry_outcome outcome = put_in_place(run, *sibling, src_status.write_time(), true, check,
                                              make_outcome(entry_result::converted, L"converted"));
         if (outcome.result != entry_result::copied) {
             if (outcome.result == entry_result::converted)
@@ -365,56 +302,9 @@ entry_outcome convert_entry(text_code code, const std::wstring& src, const std::
         fallback = outcome.reason;
     }
     sibling.reset();
-    entry_outcome outcome = copy_unchanged(src, dest, src_status.write_time(), true, fallback);
+    entry_outcome outcome = copy_unchanged(run, src, dest, src_status.write_time(), true, fallback);
     outcome.kept_unchanged = outcome.result == entry_result::copied;
     return outcome;
-}
-
-bool convert_file(text_code code, const std::wstring& src, const std::wstring& dest_folder) {
-    const dest_choice choice = destination_of(dest_folder, src);
-    if (!choice.ok()) {
-        log_line(L"::convert_file   " + choice.refusal + L"   " + src);
-        return false;
-    }
-    const std::wstring& dest = choice.path;
-    const file_status src_status(src);
-    if (src.empty() || !src_status.is_file()) {
-        log_line(L"::convert_file   Not a file   " + src);
-        return false;
-    }
-    const entry_outcome outcome =
-        convert_entry(code, src, dest, src_status, file_status(dest), check_text_file(src).code);
-    if (!outcome.done()) log_line(L"::convert_file   " + outcome.reason + L"   " + src);
-    return outcome.done();
-}
-
-bool copy_file_plain(const std::wstring& src, const std::wstring& dest, int64_t write_time,
-                     bool replace) {
-    if (may_exist(dest) && is_read_only(dest)) {
-        log_line(L"Can't replace  " + dest + L"  (read-only)");
-        return false;
-    }
-    sibling_file sibling(dest, staging_folder_for(dest));
-    const FILETIME ft = file_time_from(write_time);
-    if (!sibling.ok() || !copy_pieces(src, sibling.handle()) ||
-        !SetFileTime(sibling.handle(), nullptr, nullptr, &ft) || !sibling.close())
-        return false;
-    if (!file_bytes_equal(src, sibling.path())) {
-        log_line(L"Can't write wb  " + sibling.path() + L"  (read back differs)");
-        return false;
-    }
-    if (!replace) {
-        // A name another program took after the run listed the folder: the
-        // run's index learns it, so the next name is tried, not this one again.
-        bool existed = false;
-        const bool moved = sibling.commit_new(existed);
-        if (moved || existed) note_created(dest);
-        return moved;
-    }
-    // A name the run knows is free is taken without replacing anything: a
-    // file that appeared there meanwhile is left as it is (and this copy fails).
-    if (!may_exist(dest)) return commit_if_new(sibling) > 0;
-    return sibling.commit();
 }
 
 }  // namespace quillet

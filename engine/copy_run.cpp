@@ -21,9 +21,9 @@
 #include "engine/file_io.h"
 #include "text/file_pieces.h"
 #include "text/loss_report.h"
-#include "engine/folder_index.h"
+#include "engine/entry.h"
+#include "engine/run_context.h"
 #include "engine/rescue.h"
-#include "engine/rescue_guard.h"
 #include "engine/run_observer.h"
 
 namespace quillet {
@@ -31,55 +31,6 @@ namespace {
 
 entry_outcome left_alone(const std::wstring& reason) {
     return make_outcome(entry_result::left_alone, reason);
-}
-
-// A file that is not text: kept in Rescue and copied unchanged, unless it is
-// its own destination.
-entry_outcome copy_binary(const std::wstring& src, const std::wstring& dest,
-                          const file_status& src_status) {
-    if (may_exist(dest) && same_file(src, dest)) return left_alone(L"is its own destination");
-    return copy_unchanged(src, dest, src_status.write_time(), true, L"not a text file");
-}
-
-// One entry of the run, from the checks on its two files to its outcome.
-entry_outcome process_entry(int code, const std::wstring& src, const std::wstring& dest) {
-    // Each of the two files is opened once for all the reading below.
-    const entry_files kept(src == dest ? std::vector<std::wstring>{src}
-                                       : std::vector<std::wstring>{src, dest});
-    const file_status src_status(src);
-    if (!src_status.is_file()) return left_alone(L"not a file");
-    const file_status dest_status = indexed_status(dest);
-    if (!dest_status.failed() && dest_status.mtime() > src_status.mtime())
-        return left_alone(L"destination is newer");
-    const text_check check = check_text_file(src);
-    if (!check.readable) {
-        entry_outcome outcome = make_outcome(entry_result::source_unreadable,
-                                             L"source cannot be read" + win32_error_text(check.error));
-        outcome.src_mtime = src_status.mtime();
-        outcome.src_size = src_status.size();
-        return outcome;
-    }
-    // Converted or kept as detection decides; a declaration that says
-    // otherwise is what breaks such a file in a browser, so it is told.
-    // (Read before the conversion: a source may be its own destination.)
-    const std::wstring declared_wrong = check.text ? false_declaration(src, check.code) : L"";
-    entry_outcome outcome = check.text
-                                ? convert_entry(code, src, dest, src_status, dest_status, check.code)
-                                : copy_binary(src, dest, src_status);
-    outcome.false_declaration = declared_wrong;
-    // A copy holds the source's bytes: its text test and code are the source's.
-    if (outcome.result == entry_result::copied)
-        record_facts(outcome, src_status, dest, check.text, check.code, check.code);
-    return outcome;
-}
-
-// process_entry, with a failure to get memory turned into that file's refusal.
-entry_outcome process_entry_safely(int code, const std::wstring& src, const std::wstring& dest) {
-    try {
-        return process_entry(code, src, dest);
-    } catch (const std::bad_alloc&) {
-        return make_outcome(entry_result::refused, L"not enough memory");
-    }
 }
 
 // Records why src, a text file, was copied unchanged instead of converted to
@@ -100,6 +51,17 @@ bool is_failure(entry_result result) {
            result == entry_result::refused;
 }
 
+// While entry index is worked on, the observer hears how far its files have
+// been read: of about three passes over the source (the text test, the
+// conversion or copy, the read-back), never beyond them.
+void report_progress(run_context& context, run_observer& observer, size_t index,
+                     const std::wstring& src) {
+    context.files.on_progress([&observer, index, src, total = uint64_t(0)](uint64_t read) mutable {
+        if (total == 0) total = 3 * static_cast<uint64_t>(std::max<int64_t>(1, file_status(src).size()));
+        observer.entry_progress(index, std::min(read, total), total);
+    });
+}
+
 // A path as a key of the run's record of written files.
 std::wstring path_key(const std::wstring& path) { return to_lower(path_normalize(path)); }
 
@@ -107,10 +69,10 @@ std::wstring path_key(const std::wstring& path) { return to_lower(path_normalize
 // destination that cannot be written, filling outcomes, last_writer (the last
 // entry that wrote each path) and run's lists. No backup replaces a source
 // while the entries read them.
-void run_entries(int code, const std::vector<std::wstring>& files, const text_translator& translate,
-                 run_observer& observer, copy_run_result& run, std::vector<entry_outcome>& outcomes,
+void run_entries(run_context& context, int code, const std::vector<std::wstring>& files,
+                 const text_translator& translate, run_observer& observer, copy_run_result& run,
+                 std::vector<entry_outcome>& outcomes,
                  std::unordered_map<std::wstring, size_t>& last_writer) {
-    const rescue_guard guard(files);
     // The first entry of each destination name holds it: a later entry of the
     // same name from another folder would replace its file. (The same source
     // listed twice is processed twice, as before: it finds itself current.)
@@ -135,7 +97,13 @@ void run_entries(int code, const std::vector<std::wstring>& files, const text_tr
             run.same_name.push_back(src + L"  (" + outcomes[i].reason + L")");
         } else {
             if (choice.ok()) last_writer[path_key(dest)] = i;
-            outcomes[i] = choice.ok() ? process_entry_safely(code, src, dest) : left_alone(choice.refusal);
+            if (choice.ok()) {
+                report_progress(context, observer, i, src);
+                outcomes[i] = process_entry(context, code, src, dest);
+                context.files.on_progress(nullptr);
+            } else {
+                outcomes[i] = left_alone(choice.refusal);
+            }
         }
         const entry_outcome& outcome = outcomes[i];
         if (!outcome.false_declaration.empty()) {
@@ -230,8 +198,7 @@ copy_run_result copy_run(const copy_request& request, run_observer* watcher) {
     std::unordered_map<std::wstring, size_t> last_writer;
     // The destination folder and the Rescue folders are listed once each, not
     // asked for every name that is not there yet.
-    folder_index index;
-    const folder_index_scope indexed(index);
+    run_context context(files);
     observer.begin(files.size());
     // One run at a time per destination folder, the wait reported; no
     // backup replaces a file the run reads.
@@ -247,10 +214,11 @@ copy_run_result copy_run(const copy_request& request, run_observer* watcher) {
     }
     // The sources are guarded while the entries read them: the run's own
     // record, saved after them, is backed up without asking who they are.
-    run_entries(code, files, translate, observer, run, outcomes, last_writer);
+    run_entries(context, code, files, translate, observer, run, outcomes, last_writer);
+    context.guard.reset();
     if (request.write_record) {
         run.list_record = encoded_list_path(folder, code);
-        run.list_saved = save_list_record(folder, files, code);
+        run.list_saved = save_list_record(folder, files, code, &context);
         if (!run.list_saved) {
             log_line(L"::copy_run   Can't save the list   " + run.list_record);
             const std::wstring message =

@@ -75,11 +75,11 @@ constexpr uint64_t kStatusCompareBytes = uint64_t(8) << 20;
 
 // src_code and dest_code are the files' codes as their text tests found them.
 bool same_for_status(const std::wstring& src, const std::wstring& dest, bool same_time,
-                     text_code src_code, text_code dest_code) {
+                     text_code src_code, text_code dest_code, open_files& kept) {
     // A destination that differs from its source only in what its
     // declarations name (as a conversion writes it) is current.
     const comparison found = compare_file_texts(src, dest, kStatusCompareBytes, src_code, dest_code,
-                                                nullptr, kDeclarationsOfB);
+                                                nullptr, kDeclarationsOfB, &kept);
     return found == comparison::equal || (found == comparison::undecided && same_time);
 }
 
@@ -118,13 +118,14 @@ line_marks read_marks(const std::wstring& dest, const file_look& d, const std::w
         // destination the change mark is blank whatever they hold. Every file is
         // read in pieces: the text tests give the codes, and the texts are
         // compared as they are decoded; each file is opened once for all of it.
-        const entry_files kept({src, dest});
-        const text_check dest_check = d.exists && d.plain ? check_text_file(dest) : text_check();
+        open_files kept;
+        kept.keep({src, dest});
+        const text_check dest_check = d.exists && d.plain ? check_text_file(dest, &kept) : text_check();
         m.dest_unread = !dest_check.readable;
         const bool dest_text_file = d.exists && d.plain && dest_check.text;
         if (d.exists && !dest_text_file) m.non_text = true;
         const bool look = s.exists && !m.non_text && s.plain && !m.src_unread;
-        const text_check src_check = look ? check_text_file(src) : text_check();
+        const text_check src_check = look ? check_text_file(src, &kept) : text_check();
         if (!src_check.readable) m.src_unread = true;
         const bool src_text_file = s.exists && !m.non_text && s.plain && src_check.text;
         if (s.exists && !m.non_text && !src_text_file) m.non_text = true;
@@ -132,7 +133,7 @@ line_marks read_marks(const std::wstring& dest, const file_look& d, const std::w
         if (src_text_file) {
             m.src_code = src_check.code;
             m.same = compare && dest_text_file && !m.dest_unread && !m.src_unread &&
-                     same_for_status(src, dest, d.mtime == s.mtime, src_check.code, dest_check.code);
+                     same_for_status(src, dest, d.mtime == s.mtime, src_check.code, dest_check.code, kept);
         }
     }
     return m;

@@ -9,8 +9,6 @@ namespace quillet {
 
 namespace {
 
-thread_local folder_index* current_index = nullptr;
-
 // Names compare as the file system compares them: in any letter case.
 std::wstring upper(const std::wstring& text) {
     std::wstring out = text;
@@ -106,46 +104,6 @@ std::wstring folder_index::staging_folder(const std::wstring& target) {
     }
     entry.path = path;
     return path;
-}
-
-std::wstring staging_folder_for(const std::wstring& target) {
-    return current_index ? current_index->staging_folder(target) : L"";
-}
-
-folder_index* run_folder_index() { return current_index; }
-
-folder_index_scope::folder_index_scope(folder_index& index) : outer_(current_index) {
-    current_index = &index;
-}
-
-folder_index_scope::~folder_index_scope() { current_index = outer_; }
-
-bool may_exist(const std::wstring& path) {
-    return current_index == nullptr || current_index->may_exist(path);
-}
-
-void note_created(const std::wstring& path) {
-    if (current_index) current_index->note_created(path);
-}
-
-void note_removed(const std::wstring& path) {
-    if (current_index) current_index->note_removed(path);
-}
-
-int commit_if_new(sibling_file& sibling) {
-    if (may_exist(sibling.target())) return 0;
-    bool existed = false;
-    if (sibling.commit_new(existed)) {
-        note_created(sibling.target());
-        return 1;
-    }
-    if (!existed) return -1;
-    note_created(sibling.target());
-    return 0;
-}
-
-file_status indexed_status(const std::wstring& path) {
-    return may_exist(path) ? file_status(path) : file_status(std::wstring());
 }
 
 }  // namespace quillet

@@ -64,45 +64,4 @@ private:
     size_t listings_ = 0;
 };
 
-// The index of the copy run in progress on this thread, or null: the per-entry
-// code asks it without every call passing it on.
-folder_index* run_folder_index();
-
-// Makes index the run's index for the scope's lifetime (nested scopes restore
-// the outer one).
-class folder_index_scope {
-public:
-    explicit folder_index_scope(folder_index& index);
-    ~folder_index_scope();
-    folder_index_scope(const folder_index_scope&) = delete;
-    folder_index_scope& operator=(const folder_index_scope&) = delete;
-
-private:
-    folder_index* outer_;
-};
-
-// Whether path may exist, by the run's index when one is in place (true
-// otherwise); and the notes of a file the run created or removed (nothing
-// without an index).
-bool may_exist(const std::wstring& path);
-void note_created(const std::wstring& path);
-void note_removed(const std::wstring& path);
-
-class sibling_file;
-
-// Moves a sibling in at its target's name when the run's index knows that name
-// is missing: without replacing anything, so a file that appeared meanwhile is
-// never overwritten. 1 moved in; 0 the target is not known to be missing, or
-// turned out to exist (the sibling is kept: replace it the careful way); -1
-// the move failed otherwise (the sibling is gone, logged).
-int commit_if_new(sibling_file& sibling);
-
-// The run's staging folder for target (see folder_index::staging_folder); ""
-// outside a run.
-std::wstring staging_folder_for(const std::wstring& target);
-
-// file_status(path), without asking the file system when the run's index
-// knows path is missing (then the status of a missing file).
-file_status indexed_status(const std::wstring& path);
-
 }  // namespace quillet

@@ -8,9 +8,8 @@
 #include "base/log.h"
 #include "base/paths.h"
 #include "text/file_pieces.h"
-#include "engine/convert.h"
-#include "engine/rescue_guard.h"
-#include "engine/folder_index.h"
+#include "engine/place.h"
+#include "engine/run_context.h"
 
 namespace quillet {
 
@@ -39,7 +38,9 @@ std::wstring plain_mirror(const std::wstring& folder) {
 
 // A backup name is looked up only when the run's index of the mirror folder
 // does not already know it is free.
-bool backup_exists(const std::wstring& path) { return may_exist(path) && path_exists(path, false); }
+bool backup_exists(run_context* run, const std::wstring& path) {
+    return may_exist(run, path) && path_exists(path, false);
+}
 
 // True when both files can be read and hold the same bytes.
 bool same_content(const std::wstring& a, const std::wstring& b) {
@@ -72,18 +73,19 @@ std::wstring rescue_stamp(const std::wstring& path) {
 }
 
 std::wstring stamped_backup_name(const std::wstring& path, const std::wstring& folder,
-                                 const std::wstring& stamp, const std::wstring& name) {
+                                 const std::wstring& stamp, const std::wstring& name,
+                                 run_context* run) {
     // Without a stamp, stamp + name would be the plain backup's own name.
     if (!stamp.empty()) {
         const std::wstring first = folder + stamp + name;
-        if (!backup_exists(first) || same_content(path, first)) return first;
+        if (!backup_exists(run, first) || same_content(path, first)) return first;
     }
     std::wstring base = stamp;
     if (!base.empty() && base.back() == L'.') base.pop_back();
     if (!base.empty()) base += L'_';
     for (int n = stamp.empty() ? 1 : 2; n < 10000; ++n) {
         const std::wstring candidate = folder + base + std::to_wstring(n) + L"." + name;
-        if (!backup_exists(candidate) || same_content(path, candidate)) return candidate;
+        if (!backup_exists(run, candidate) || same_content(path, candidate)) return candidate;
     }
     return L"";
 }
@@ -96,14 +98,14 @@ namespace {
 // never replaced; that name is then looked at again. The backup's path, or
 // "" when none could be made.
 std::wstring new_stamped_backup(const std::wstring& path, const std::wstring& folder,
-                                const std::wstring& name, int64_t write_time) {
+                                const std::wstring& name, int64_t write_time, run_context* run) {
     for (int attempt = 0; attempt < 100 && folder_exists(folder); ++attempt) {
-        const std::wstring stamped = stamped_backup_name(path, folder, rescue_stamp(path), name);
+        const std::wstring stamped = stamped_backup_name(path, folder, rescue_stamp(path), name, run);
         if (stamped.empty()) {
             log_line(L"::rescue_copy   No free name   " + path);
             return L"";
         }
-        if (same_content(path, stamped) || copy_file_plain(path, stamped, write_time, false))
+        if (same_content(path, stamped) || copy_file_plain(run, path, stamped, write_time, false))
             return stamped;
         if (!path_exists(stamped, false)) break;
     }
@@ -113,7 +115,7 @@ std::wstring new_stamped_backup(const std::wstring& path, const std::wstring& fo
 
 }  // namespace
 
-std::wstring rescue_copy(const std::wstring& path) {
+std::wstring rescue_copy(const std::wstring& path, run_context* run) {
     if (!path_exists(path, false)) return L"";
     const std::wstring plain = path_add_sep(rescue_path(path, true), L"\\") + path_name(path);
     // The stamped copy first: the plain (latest) backup is replaced only once
@@ -121,30 +123,30 @@ std::wstring rescue_copy(const std::wstring& path) {
     // are plain, writable files with the file's own modification time.
     const int64_t write_time = file_status(path).write_time();
     const std::wstring stamped = new_stamped_backup(path, path_add_sep(path_folder(plain), L"\\"),
-                                                    path_name(plain), write_time);
+                                                    path_name(plain), write_time, run);
     if (stamped.empty()) return L"";
     // A run reading the plain backup (a restore) keeps it as it is; the
     // stamped copy holds this backup.
-    if (rescue_keeps(plain)) {
+    if (rescue_keeps(run, plain)) {
         log_line(L"::rescue_copy   Kept, a source of the run   " + plain);
         return stamped;
     }
     // The latest copy is a convenience: the backup is made once the stamped
     // copy is there, also when an earlier version left a read-only latest
     // copy that cannot be replaced.
-    if (plain != stamped && !copy_file_plain(path, plain, write_time))
+    if (plain != stamped && !copy_file_plain(run, path, plain, write_time))
         log_line(L"::rescue_copy   Can't copy   " + path + L"   " + plain);
     return stamped;
 }
 
-bool backup_if_exists(const std::wstring& path) {
+bool backup_if_exists(const std::wstring& path, run_context* run) {
     if (!path_exists(path, false)) return false;
-    return !rescue_copy(path).empty();
+    return !rescue_copy(path, run).empty();
 }
 
-bool backup_before_replace(const std::wstring& path) {
-    if (!may_exist(path) || !path_exists(path, false)) return true;
-    return backup_if_exists(path);
+bool backup_before_replace(const std::wstring& path, run_context* run) {
+    if (!may_exist(run, path) || !path_exists(path, false)) return true;
+    return backup_if_exists(path, run);
 }
 
 }  // namespace quillet

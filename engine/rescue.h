@@ -8,6 +8,10 @@
 
 namespace quillet {
 
+// The run whose index, guard and kept files a backup made inside a copy run
+// uses (null outside a run: the file system is asked).
+struct run_context;
+
 // The mirror folder of path's folder (of path itself when it is a folder):
 // temp folder\Rescue\ + the folder with ":", "/" and "%" turned into
 // separators, e.g. D:\work\site -> ...\Rescue\D\work\site. With create, the
@@ -25,7 +29,7 @@ std::wstring rescue_stamp(const std::wstring& path);
 // (20240131_235959_2.readme.txt). Without a stamp the backups are numbered
 // from the start (1.readme.txt, 2.readme.txt), never stored only under the
 // plain name that the next backup replaces.
-std::wstring rescue_copy(const std::wstring& path);
+std::wstring rescue_copy(const std::wstring& path, run_context* run = nullptr);
 
 // The name rescue_copy stores path's stamped backup under in folder (which ends
 // in a separator): folder + stamp + name, unless that file already holds
@@ -34,13 +38,14 @@ std::wstring rescue_copy(const std::wstring& path);
 // Without a stamp: the first free or identical folder + N + "." + name, N
 // from 1, as folder + name is the plain backup. "" when no name is found.
 std::wstring stamped_backup_name(const std::wstring& path, const std::wstring& folder,
-                                 const std::wstring& stamp, const std::wstring& name);
+                                 const std::wstring& stamp, const std::wstring& name,
+                                 run_context* run = nullptr);
 
 // False when path does not exist; otherwise whether rescue_copy made a backup.
-bool backup_if_exists(const std::wstring& path);
+bool backup_if_exists(const std::wstring& path, run_context* run = nullptr);
 
 // True when path may be replaced: it does not exist (as a file), or its backup
 // was made. Writers call this before they replace a file.
-bool backup_before_replace(const std::wstring& path);
+bool backup_before_replace(const std::wstring& path, run_context* run = nullptr);
 
 }  // namespace quillet

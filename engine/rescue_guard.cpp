@@ -12,12 +12,6 @@ namespace {
 
 using file_key = std::pair<unsigned long, uint64_t>;
 
-// The guards alive now, innermost last.
-std::vector<rescue_guard*>& live_guards() {
-    static std::vector<rescue_guard*> guards;
-    return guards;
-}
-
 }  // namespace
 
 std::wstring rescue_root() {
@@ -32,14 +26,7 @@ bool in_rescue_tree(const std::wstring& path) {
     return full.size() > root.size() && full.compare(0, root.size(), root) == 0;
 }
 
-rescue_guard::rescue_guard(const std::vector<std::wstring>& sources) : sources_(sources) {
-    live_guards().push_back(this);
-}
-
-rescue_guard::~rescue_guard() {
-    auto& guards = live_guards();
-    guards.erase(std::remove(guards.begin(), guards.end(), this), guards.end());
-}
+rescue_guard::rescue_guard(const std::vector<std::wstring>& sources) : sources_(sources) {}
 
 bool rescue_guard::holds(unsigned long volume, uint64_t index) {
     if (!resolved_) {
@@ -51,15 +38,6 @@ bool rescue_guard::holds(unsigned long volume, uint64_t index) {
         resolved_ = true;
     }
     return std::binary_search(keys_.begin(), keys_.end(), file_key(volume, index));
-}
-
-bool rescue_keeps(const std::wstring& path) {
-    if (live_guards().empty()) return false;
-    const file_identity id = identity_of(path);
-    if (!id.known) return false;
-    for (rescue_guard* guard : live_guards())
-        if (guard->holds(id.volume, id.index)) return true;
-    return false;
 }
 
 }  // namespace quillet

@@ -19,12 +19,10 @@ bool in_rescue_tree(const std::wstring& path);
 
 class rescue_guard {
 public:
-    // Guards the files of sources that exist (a nested guard adds to the outer
-    // one until it ends). The sources are looked up only when a backup is
-    // about to replace a file: a run that replaces nothing in the Rescue tree
-    // never asks who its sources are.
+    // Guards the files of sources that exist. The sources are looked up only
+    // when a backup is about to replace a file: a run that replaces nothing in
+    // the Rescue tree never asks who its sources are.
     explicit rescue_guard(const std::vector<std::wstring>& sources);
-    ~rescue_guard();
     rescue_guard(const rescue_guard&) = delete;
     rescue_guard& operator=(const rescue_guard&) = delete;
 
@@ -37,8 +35,5 @@ private:
     std::vector<std::pair<unsigned long, uint64_t>> keys_;  // volume, file index; sorted
 };
 
-// True when a live guard holds the file path leads to: a backup must then
-// leave path as it is.
-bool rescue_keeps(const std::wstring& path);
 
 }  // namespace quillet

@@ -136,10 +136,11 @@ bool copy_list_store::save_encoded_list(int code) const {
     return save_list_record(folder_, files_, code);
 }
 
-bool save_list_record(const std::wstring& folder, const std::vector<std::wstring>& files, int code) {
+bool save_list_record(const std::wstring& folder, const std::vector<std::wstring>& files, int code,
+                      run_context* run) {
     const std::wstring name = encoded_list_path(folder, code);
     // An earlier record is replaced only once its Rescue backup is made.
-    if (!backup_before_replace(name)) {
+    if (!backup_before_replace(name, run)) {
         log_line(L"::save_encoded_list   Can't back up   " + name);
         return false;
     }

@@ -9,6 +9,8 @@
 
 namespace quillet {
 
+struct run_context;
+
 // Turns an English interface text into the text shown (the UI text table of the
 // application); engine operations that report to the user take one, and use the
 // English text as it is when none is given.
@@ -84,7 +86,9 @@ std::wstring unreadable_list_message(const std::wstring& list, const std::wstrin
                                      const text_translator& translate = {});
 // Writes files as the per-encoding list record of folder for target code
 // (see copy_list_store::save_encoded_list).
-bool save_list_record(const std::wstring& folder, const std::vector<std::wstring>& files, int code);
+// Inside a copy run, run is that run's context (null otherwise).
+bool save_list_record(const std::wstring& folder, const std::vector<std::wstring>& files, int code,
+                      run_context* run = nullptr);
 
 // The one process-wide store shared by the dialog, the drop intake and the copy run.
 copy_list_store& store();

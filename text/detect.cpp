@@ -242,7 +242,7 @@ bool is_archive_head(const std::vector<uint8_t>& bytes) {
            (bytes[2] == 0x07 && bytes[3] == 0x08);
 }
 
-text_check check_text_file(const std::wstring& path) {
+text_check check_text_file(const std::wstring& path, open_files* files) {
     text_check check;
     // A folder or a missing file has no bytes to read: empty text.
     const file_status status(path);
@@ -251,7 +251,7 @@ text_check check_text_file(const std::wstring& path) {
         return check;
     }
     // One open of the file serves the archive test, the head and the raw pass.
-    piece_reader file(path);
+    piece_reader file(path, files);
     std::vector<uint8_t> head;
     if (!read_head_from(file, head) || !file.rewind()) {
         check.readable = false;
@@ -275,7 +275,7 @@ text_check check_text_file(const std::wstring& path) {
             return check;
         }
     }
-    text_reader reader(path, check.code);
+    text_reader reader(path, check.code, files);
     text_rules_scan rules;
     std::wstring piece;
     while (reader.next(piece)) {
@@ -353,20 +353,20 @@ size_t declaration_bytes(const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-std::wstring false_declaration(const std::wstring& path, text_code code) {
+std::wstring false_declaration(const std::wstring& path, text_code code, open_files* files) {
     if (code == code_none) return L"";
     std::wstring head;
     if (code != code_utf16le && code != code_utf16be && code != code_utf32le && code != code_utf32be) {
         // The encodings that keep ASCII as it is: the bytes show where a
         // declaration's name can stand, and only those before it are decoded.
-        piece_reader raw(path);
+        piece_reader raw(path, files);
         std::vector<uint8_t> bytes;
         raw.next(bytes, 3 * kDeclarationHeadChars);
         const size_t n = declaration_bytes(bytes);
         if (n == 0) return L"";
         make_piece_decoder(code)->decode(bytes.data(), n, true, head);
     } else {
-        text_reader reader(path, code);
+        text_reader reader(path, code, files);
         read_head_text(reader, head);
     }
     const std::wstring name = contradicting_name(head, code);

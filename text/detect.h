@@ -14,6 +14,8 @@
 
 namespace quillet {
 
+class open_files;
+
 // The first min(n, size) bytes of the file in a zero-filled vector of 2 * n + 2
 // bytes; empty (and "::ReadHead   Can't open   " + path logged) when the file
 // cannot be opened.
@@ -37,13 +39,14 @@ struct text_check {
     bool text = true;
     text_code code = code_none;
 };
-text_check check_text_file(const std::wstring& path);
+text_check check_text_file(const std::wstring& path, open_files* files = nullptr);
 
 // When a declaration in the head of the text file at path names another
 // encoding than code, the one detection found for its bytes: what it
 // declares and what the bytes are, as in "declares Shift_JIS, reads as
 // EUC-JP"; "" when none does (or the file cannot be read).
-std::wstring false_declaration(const std::wstring& path, text_code code);
+std::wstring false_declaration(const std::wstring& path, text_code code,
+                               open_files* files = nullptr);
 
 // The bytes start with a ZIP signature ("PK" and 03 04, 05 06 or 07 08).
 bool is_archive_head(const std::vector<uint8_t>& bytes);

@@ -10,23 +10,29 @@
 
 namespace quillet {
 
-namespace {
-
-struct kept_file {
+struct open_files::kept_file {
     std::wstring path;
-    unique_hfile owned;                   // the handle, when the entry opened it
+    unique_hfile owned;                   // the handle, when a reader opened it
     HANDLE handle = INVALID_HANDLE_VALUE;  // owned, or lent; none until opened
     uint64_t pointer = 0;                  // the handle's file pointer
 };
 
+// A list, not a vector: readers point into its elements, which must stay
+// where they are when a file is lent to it.
+struct open_files::state {
+    std::list<kept_file> files;
+    std::function<void(uint64_t)> report;
+    uint64_t bytes_read = 0;
+    ULONGLONG last_report = 0;
+};
+
+namespace {
+
 // A pointer position no reader asks for: the first read moves the pointer.
 constexpr uint64_t kPointerUnknown = ~uint64_t(0);
 
-// The files the entry in progress on this thread keeps open (empty outside an
-// entry); a path without a handle has not been opened yet.
-// A list, not a vector: readers point into its elements, which must stay
-// where they are when a file is lent to it.
-thread_local std::list<kept_file>* kept_files = nullptr;
+// How often, at most, the bytes read are reported.
+constexpr ULONGLONG kReportMilliseconds = 250;
 
 unique_hfile open_for_reading(const std::wstring& path, DWORD& error) {
     unique_hfile file = open_file_retrying(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -37,34 +43,48 @@ unique_hfile open_for_reading(const std::wstring& path, DWORD& error) {
 
 }  // namespace
 
-entry_files::entry_files(std::vector<std::wstring> paths) {
-    if (kept_files) return;  // an outer entry keeps its own files
-    owner_ = true;
-    kept_files = new std::list<kept_file>();
-    for (std::wstring& path : paths)
-        kept_files->push_back(kept_file{std::move(path), unique_hfile(), INVALID_HANDLE_VALUE, 0});
+open_files::open_files() : state_(new state()) {}
+
+open_files::~open_files() = default;
+
+void open_files::keep(const std::vector<std::wstring>& paths) {
+    state_->bytes_read = 0;
+    for (const std::wstring& path : paths)
+        state_->files.push_back(kept_file{path, unique_hfile(), INVALID_HANDLE_VALUE, 0});
 }
 
-entry_files::~entry_files() {
-    if (!owner_) return;
-    delete kept_files;
-    kept_files = nullptr;
+void open_files::release() {
+    state_->files.clear();
 }
 
-void entry_files::release() {
-    if (kept_files) kept_files->clear();
+void open_files::lend(const std::wstring& path, HANDLE handle) {
+    state_->files.push_back(kept_file{path, unique_hfile(), handle, kPointerUnknown});
 }
 
-void entry_files::lend(const std::wstring& path, HANDLE handle) {
-    if (kept_files)
-        kept_files->push_back(kept_file{path, unique_hfile(), handle, kPointerUnknown});
+void open_files::on_progress(std::function<void(uint64_t)> report) {
+    state_->report = std::move(report);
 }
 
-piece_reader::piece_reader(const std::wstring& path) : no_memory_(piece_memory_refused(path)) {
+open_files::kept_file* open_files::find(const std::wstring& path) {
     kept_file* kept = nullptr;
-    if (kept_files && !path.empty())
-        for (kept_file& k : *kept_files)
+    if (!path.empty())
+        for (kept_file& k : state_->files)
             if (k.path == path) kept = &k;
+    return kept;
+}
+
+void open_files::count(size_t bytes) {
+    state_->bytes_read += bytes;
+    if (!state_->report) return;
+    const ULONGLONG now = GetTickCount64();
+    if (now - state_->last_report < kReportMilliseconds) return;
+    state_->last_report = now;
+    state_->report(state_->bytes_read);
+}
+
+piece_reader::piece_reader(const std::wstring& path, open_files* files)
+    : files_(files), no_memory_(piece_memory_refused(path)) {
+    open_files::kept_file* kept = files ? files->find(path) : nullptr;
     if (kept && kept->handle != INVALID_HANDLE_VALUE) {
         file_ = kept->handle;
         pointer_ = &kept->pointer;
@@ -117,6 +137,7 @@ bool piece_reader::next(std::vector<uint8_t>& piece, size_t most) {
     if (!read_request(file_, piece.data(), piece.size(), got)) error_ = GetLastError();
     piece.resize(got);
     position_ += got;
+    if (files_) files_->count(got);
     *pointer_ = position_;
     // A short read is the file's end (requests ask one byte beyond the size
     // the file had): the next call need not ask again.
@@ -138,8 +159,9 @@ bool read_head_from(piece_reader& reader, std::vector<uint8_t>& head) {
     return reader.ok();
 }
 
-bool read_file_head(const std::wstring& path, std::vector<uint8_t>& head, DWORD* error) {
-    piece_reader reader(path);
+bool read_file_head(const std::wstring& path, std::vector<uint8_t>& head, DWORD* error,
+                    open_files* files) {
+    piece_reader reader(path, files);
     const bool ok = read_head_from(reader, head);
     if (error) *error = reader.error();
     return ok;
@@ -157,7 +179,8 @@ size_t mark_length(const std::vector<uint8_t>& head, text_code code) {
     }
 }
 
-text_reader::text_reader(const std::wstring& path, text_code code) : reader_(path) {
+text_reader::text_reader(const std::wstring& path, text_code code, open_files* files)
+    : reader_(path, files) {
     // A known code needs only the first bytes, for the byte-order mark.
     std::vector<uint8_t> head;
     if (code == kCodeToJudge) {
@@ -207,8 +230,9 @@ bool text_comparer::add(std::wstring& mine, const std::wstring& piece, std::wstr
 namespace {
 
 // Compares the bytes of both files, at most about budget of each.
-comparison compare_file_bytes(const std::wstring& a, const std::wstring& b, uint64_t budget) {
-    piece_reader ra(a), rb(b);
+comparison compare_file_bytes(const std::wstring& a, const std::wstring& b, uint64_t budget,
+                              open_files* files) {
+    piece_reader ra(a, files), rb(b, files);
     std::vector<uint8_t> pa, pb;
     for (;;) {
         if (ra.position() >= budget) return comparison::undecided;
@@ -228,7 +252,7 @@ bool read_head_text(text_reader& reader, std::wstring& out) {
 
 comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint64_t budget,
                               text_code code_a, text_code code_b, text_code* judged_b,
-                              text_code declarations) {
+                              text_code declarations, open_files* files) {
     if (judged_b) *judged_b = kCodeToJudge;
     // Equal bytes decode to equal texts: a plain comparison first when it can
     // answer (same size), so a copy is never decoded. (Equal bytes declare
@@ -237,10 +261,10 @@ comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint
     const file_status sa(a), sb(b);
     if (!sa.failed() && !sb.failed() && sa.size() == sb.size() &&
         (declarations == kDeclarationsAsTheyAre || declarations == kDeclarationsOfB)) {
-        const comparison bytes = compare_file_bytes(a, b, budget);
+        const comparison bytes = compare_file_bytes(a, b, budget, files);
         if (bytes != comparison::differ) return bytes;
     }
-    text_reader ra(a, code_a), rb(b, code_b);
+    text_reader ra(a, code_a, files), rb(b, code_b, files);
     if (judged_b && rb.ok()) *judged_b = rb.code();
     text_comparer compare;
     bool more_a = ra.ok(), more_b = rb.ok();
@@ -274,17 +298,18 @@ comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint
 }
 
 bool file_texts_equal(const std::wstring& a, const std::wstring& b, text_code code_a,
-                      text_code code_b, text_code* judged_b, text_code declarations) {
-    return compare_file_texts(a, b, UINT64_MAX, code_a, code_b, judged_b, declarations) ==
+                      text_code code_b, text_code* judged_b, text_code declarations,
+                      open_files* files) {
+    return compare_file_texts(a, b, UINT64_MAX, code_a, code_b, judged_b, declarations, files) ==
            comparison::equal;
 }
 
-bool file_bytes_equal(const std::wstring& a, const std::wstring& b) {
-    return compare_file_bytes(a, b, UINT64_MAX) == comparison::equal;
+bool file_bytes_equal(const std::wstring& a, const std::wstring& b, open_files* files) {
+    return compare_file_bytes(a, b, UINT64_MAX, files) == comparison::equal;
 }
 
-bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error) {
-    piece_reader reader(src);
+bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error, open_files* files) {
+    piece_reader reader(src, files);
     std::vector<uint8_t> piece;
     while (reader.next(piece)) {
         if (!write_open_file(out, piece)) return false;

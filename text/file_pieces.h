@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,14 +22,16 @@ namespace quillet {
 // The size of the pieces files are read in (within io_request_limit).
 constexpr size_t kPieceBytes = size_t(1) << 20;
 
+class open_files;
+
 // A file opened for reading (others may go on reading and writing; a file
 // they hold exclusively is waited for as the file reader waits), read from
 // its start in pieces. error() tells why an open or a
-// read failed. A file the entry in progress keeps open (entry_files) is read
-// through that one handle, not opened again.
+// read failed. A file kept open by `files` is read through that one handle,
+// not opened again.
 class piece_reader {
 public:
-    explicit piece_reader(const std::wstring& path);
+    explicit piece_reader(const std::wstring& path, open_files* files = nullptr);
     bool ok() const { return file_ != INVALID_HANDLE_VALUE && error_ == 0; }
     DWORD error() const { return error_; }
     // The next piece of at most `most` bytes (never more than kPieceBytes);
@@ -45,6 +48,7 @@ private:
     // read with a small buffer, never one of kPieceBytes.
     size_t request_size(size_t most) const;
 
+    open_files* files_ = nullptr;
     unique_hfile owned_;  // the handle, unless the entry keeps the file open
     bool no_memory_ = false;  // the test seam piece_memory_refused names this file
     HANDLE file_ = INVALID_HANDLE_VALUE;
@@ -58,32 +62,45 @@ private:
     uint64_t* pointer_ = &own_pointer_;
 };
 
-// While one lives, the files of one entry of a run (its source and its
-// destination) are opened at most once for reading: the text test, the
-// conversion and the read-back all read the handle the first reader opened,
-// so the platform is asked to open each file once, not once per step.
-// release() closes them: it must be called before a kept path is replaced
-// (another name moved over it) or written, so that the reads after it see
-// the new file and no handle of ours stands in the replacement's way.
-class entry_files {
+// The files one entry of a run (its source and its destination) keeps open
+// for reading: the text test, the conversion and the read-back all read the
+// handle the first reader opened, so the platform is asked to open each file
+// once, not once per step. Readers given no open_files open their file
+// themselves. Belongs to one entry at a time, on one thread.
+class open_files {
 public:
-    explicit entry_files(std::vector<std::wstring> paths);
-    ~entry_files();
-    entry_files(const entry_files&) = delete;
-    entry_files& operator=(const entry_files&) = delete;
-    // No reader of a kept file may live across a call of release().
-    static void release();
+    open_files();
+    ~open_files();
+    open_files(const open_files&) = delete;
+    open_files& operator=(const open_files&) = delete;
+    // From now on, paths are read through one handle each, opened by their
+    // first reader (kept until release()).
+    void keep(const std::vector<std::wstring>& paths);
+    // Closes every kept file and forgets the paths: must be called before a
+    // kept path is replaced (another name moved over it) or written, so that
+    // the reads after it see the new file and no handle of ours stands in
+    // the replacement's way. No reader of a kept file may live across it.
+    void release();
     // Until release(), path is read through handle, which stays its owner's
     // (a file just written, read back through the handle that wrote it).
-    static void lend(const std::wstring& path, HANDLE handle);
-
+    void lend(const std::wstring& path, HANDLE handle);
+    // Called with the bytes read through any reader given these files since
+    // the last release(), a few times a second at most while they are read.
+    void on_progress(std::function<void(uint64_t bytes_read)> report);
+    // For piece_reader: the kept entry of path, or null.
+    struct kept_file;
+    kept_file* find(const std::wstring& path);
+    // For piece_reader: count bytes just read.
+    void count(size_t bytes);
 private:
-    bool owner_ = false;  // false inside an outer entry, which keeps the files
+    struct state;
+    std::unique_ptr<state> state_;
 };
 
 // The first min(kHeadBytes, size) bytes of a file; false when it cannot be
 // opened or read (error, when given, tells why).
-bool read_file_head(const std::wstring& path, std::vector<uint8_t>& head, DWORD* error = nullptr);
+bool read_file_head(const std::wstring& path, std::vector<uint8_t>& head, DWORD* error = nullptr,
+                    open_files* files = nullptr);
 // The same from a file already open, read from its current position.
 bool read_head_from(piece_reader& reader, std::vector<uint8_t>& head);
 
@@ -99,7 +116,8 @@ class text_reader {
 public:
     // code, when known already (what head_code said of the same file's
     // head), spares judging the head again.
-    explicit text_reader(const std::wstring& path, text_code code = kCodeToJudge);
+    explicit text_reader(const std::wstring& path, text_code code = kCodeToJudge,
+                         open_files* files = nullptr);
     bool ok() const { return ok_; }
     DWORD error() const { return reader_.error(); }
     text_code code() const { return code_; }
@@ -163,7 +181,8 @@ enum class comparison { equal, differ, undecided };
 comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint64_t budget,
                               text_code code_a = kCodeToJudge, text_code code_b = kCodeToJudge,
                               text_code* judged_b = nullptr,
-                              text_code declarations = kDeclarationsAsTheyAre);
+                              text_code declarations = kDeclarationsAsTheyAre,
+                              open_files* files = nullptr);
 // The decoded texts of both files are equal (both read whole). false when
 // either cannot be read. code_a and code_b, when known, are the files' codes
 // as head_code judged them; judged_b, when given, receives b's code as it
@@ -171,11 +190,13 @@ comparison compare_file_texts(const std::wstring& a, const std::wstring& b, uint
 bool file_texts_equal(const std::wstring& a, const std::wstring& b,
                       text_code code_a = kCodeToJudge, text_code code_b = kCodeToJudge,
                       text_code* judged_b = nullptr,
-                      text_code declarations = kDeclarationsAsTheyAre);
+                      text_code declarations = kDeclarationsAsTheyAre,
+                      open_files* files = nullptr);
 // Both files hold the same bytes.
-bool file_bytes_equal(const std::wstring& a, const std::wstring& b);
+bool file_bytes_equal(const std::wstring& a, const std::wstring& b, open_files* files = nullptr);
 
 // Copies src's bytes to the open file out, piece by piece; false when src
 // cannot be read (read_error, when given, tells why) or out not written.
-bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error = nullptr);
+bool copy_pieces(const std::wstring& src, HANDLE out, DWORD* read_error = nullptr,
+                 open_files* files = nullptr);
 }  // namespace quillet

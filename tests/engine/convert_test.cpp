@@ -12,6 +12,7 @@
 
 #include "text/codepage.h"
 #include "engine/convert.h"
+#include "run_fixture.h"
 #include "engine/file_io.h"
 #include "support/scratch.h"
 
@@ -112,7 +113,7 @@ size_t file_count(const std::wstring& folder) {
 
 TEST_F(ConvertTest, ShiftJisToUtf16WritesMarkAndKeepsTime) {
     const std::wstring path = make_source(L"a.txt", concat(kJapaneseSjis, bytes_of("\r\n")));
-    ASSERT_TRUE(convert_file(16, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(16, path, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"a.txt")), utf16le_bytes(kJapanese + L"\r\n", true));
     EXPECT_EQ(get_mtime(dest(L"a.txt")), kSourceTime);
     EXPECT_EQ(get_bytes(path), concat(kJapaneseSjis, bytes_of("\r\n")));  // source untouched
@@ -120,50 +121,50 @@ TEST_F(ConvertTest, ShiftJisToUtf16WritesMarkAndKeepsTime) {
 
 TEST_F(ConvertTest, ShiftJisToUtf8WritesNoMark) {
     const std::wstring path = make_source(L"a.txt", kJapaneseSjis);
-    ASSERT_TRUE(convert_file(8, path, dest_dir() + L"\\"));
+    ASSERT_TRUE(run_test::convert_one(8, path, dest_dir() + L"\\"));
     EXPECT_EQ(get_bytes(dest(L"a.txt")), kJapaneseUtf8);
     EXPECT_EQ(get_mtime(dest(L"a.txt")), kSourceTime);
 }
 
 TEST_F(ConvertTest, Utf8AndUtf16ToShiftJis) {
     const std::wstring u8 = make_source(L"u8.txt", concat({0xEF, 0xBB, 0xBF}, kJapaneseUtf8));
-    ASSERT_TRUE(convert_file(74, u8, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(74, u8, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"u8.txt")), kJapaneseSjis);
     const std::wstring u16 = make_source(L"u16.txt", utf16le_bytes(kJapanese, true));
-    ASSERT_TRUE(convert_file(74, u16, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(74, u16, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"u16.txt")), kJapaneseSjis);
     EXPECT_EQ(get_mtime(dest(L"u16.txt")), kSourceTime);
 }
 
 TEST_F(ConvertTest, OtherTargetsWriteUtf16WithExactlyOneMark) {
     const std::wstring path = make_source(L"m.txt", bytes{0xEF, 0xBB, 0xBF, 0x41, 0x42});
-    ASSERT_TRUE(convert_file(-1, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(-1, path, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"m.txt")), (bytes{0xFF, 0xFE, 0x41, 0x00, 0x42, 0x00}));
     // Two marks in the source: its text starts with U+FEFF, which the single
     // mark of the output cannot hold; the read-back sees that and the source
     // is copied unchanged.
     const bytes two_marks = {0xFF, 0xFE, 0xFF, 0xFE, 0x41, 0x00, 0x42, 0x00};
     const std::wstring marked = make_source(L"m2.txt", two_marks);
-    ASSERT_TRUE(convert_file(-1, marked, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(-1, marked, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"m2.txt")), two_marks);
     const std::wstring ascii = make_source(L"n.txt", bytes_of("plain"));
-    ASSERT_TRUE(convert_file(99, ascii, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(99, ascii, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"n.txt")), utf16le_bytes(L"plain", true));
 }
 
 TEST_F(ConvertTest, LatinLettersOutsideCodePage932AreCopiedUnchanged) {
     const bytes content = {'c', 'a', 'f', 0xC3, 0xA9, '\r', '\n'};  // café in UTF-8
     const std::wstring path = make_source(L"cafe.txt", content);
-    ASSERT_TRUE(convert_file(74, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(74, path, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"cafe.txt")), content);
     EXPECT_EQ(get_mtime(dest(L"cafe.txt")), kSourceTime);
 }
 
 TEST_F(ConvertTest, LfLineEndsStayLfInEveryTarget) {
     const std::wstring path = make_source(L"lf.txt", bytes_of("one\ntwo\n"));
-    ASSERT_TRUE(convert_file(16, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(16, path, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"lf.txt")), utf16le_bytes(L"one\ntwo\n", true));
-    ASSERT_TRUE(convert_file(8, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(8, path, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"lf.txt")), bytes_of("one\ntwo\n"));
 }
 
@@ -171,7 +172,7 @@ TEST_F(ConvertTest, CharactersOutsideCodePage932AreCopiedUnchanged) {
     const bytes content = concat(concat({0xEF, 0xBB, 0xBF}, kJapaneseUtf8),
                                  bytes{0xF0, 0x9F, 0x98, 0x80, 0x0D, 0x0A});  // + 😀
     const std::wstring path = make_source(L"emoji.txt", content);
-    ASSERT_TRUE(convert_file(74, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(74, path, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"emoji.txt")), content);
     EXPECT_EQ(get_mtime(dest(L"emoji.txt")), kSourceTime);
 }
@@ -185,12 +186,12 @@ TEST_F(ConvertTest, NulCharactersAreNeverCutOff) {
     content.insert(content.end(), tail.begin(), tail.end());
     const std::wstring path = make_source(L"zero-char.xml", content);
     for (int code : {8, 16, 74}) {
-        ASSERT_TRUE(convert_file(code, path, dest_dir())) << code;
+        ASSERT_TRUE(run_test::convert_one(code, path, dest_dir())) << code;
         EXPECT_EQ(get_bytes(dest(L"zero-char.xml")), content) << code;
         EXPECT_EQ(get_mtime(dest(L"zero-char.xml")), kSourceTime) << code;
     }
     // The marked UTF-16 writer keeps NUL characters: that conversion is exact.
-    ASSERT_TRUE(convert_file(-1, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(-1, path, dest_dir()));
     EXPECT_EQ(read_whole_text(dest(L"zero-char.xml")), read_whole_text(path));
     EXPECT_EQ(get_bytes(dest(L"zero-char.xml"))[0], 0xFF);
 }
@@ -200,18 +201,18 @@ TEST_F(ConvertTest, UndecodableSourceIsCopiedUnchanged) {
     // put replacement characters where the source had letters.
     const bytes content = {'M', 0xFC, 'l', 'l', 'e', 'r', ' ', 'c', 'a', 'f', 0xE9, '\r', '\n'};
     const std::wstring path = make_source(L"latin.txt", content);
-    ASSERT_TRUE(convert_file(8, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(8, path, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"latin.txt")), content);
     EXPECT_EQ(get_mtime(dest(L"latin.txt")), kSourceTime);
     // A UTF-8 source with a broken sequence likewise.
     const bytes broken = {0xEF, 0xBB, 0xBF, 'a', 0xC3, 'b'};
     const std::wstring path2 = make_source(L"broken.txt", broken);
-    ASSERT_TRUE(convert_file(16, path2, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(16, path2, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"broken.txt")), broken);
     // UTF-16 with an odd last byte: that byte has no character of its own.
     const bytes odd = {0xFF, 0xFE, 0x41, 0x00, 0x42};
     const std::wstring path3 = make_source(L"odd.txt", odd);
-    ASSERT_TRUE(convert_file(8, path3, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(8, path3, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"odd.txt")), odd);
 }
 
@@ -219,7 +220,7 @@ TEST_F(ConvertTest, ExistingDestinationIsBackedUpBeforeConversion) {
     const bytes old_content = bytes_of("old destination");
     make_dest(L"b.txt", old_content);
     const std::wstring path = make_source(L"b.txt", kJapaneseSjis);
-    ASSERT_TRUE(convert_file(8, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(8, path, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"b.txt")), kJapaneseUtf8);
     EXPECT_EQ(get_bytes(rescue_dir() + L"\\b.txt"), old_content);
     EXPECT_EQ(file_count(rescue_dir()), 2u);  // plain and stamped
@@ -227,19 +228,19 @@ TEST_F(ConvertTest, ExistingDestinationIsBackedUpBeforeConversion) {
 
 TEST_F(ConvertTest, SecondUtf16RunWritesNothing) {
     const std::wstring path = make_source(L"d.txt", kJapaneseSjis);
-    ASSERT_TRUE(convert_file(16, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(16, path, dest_dir()));
     const bytes marked = concat(bytes{0xFF, 0xFE}, utf16le_bytes(kJapanese, false));
     ASSERT_EQ(get_bytes(dest(L"d.txt")), marked);
-    ASSERT_TRUE(convert_file(16, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(16, path, dest_dir()));
     EXPECT_FALSE(exists(rescue_dir()));  // nothing to back up: nothing written
     EXPECT_EQ(get_mtime(dest(L"d.txt")), kSourceTime);
 }
 
 TEST_F(ConvertTest, AsciiDestinationIsWrittenAgainEachRun) {
     const std::wstring path = make_source(L"e.txt", bytes_of("ascii only"));
-    ASSERT_TRUE(convert_file(8, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(8, path, dest_dir()));
     EXPECT_FALSE(exists(rescue_dir()));
-    ASSERT_TRUE(convert_file(8, path, dest_dir()));
+    ASSERT_TRUE(run_test::convert_one(8, path, dest_dir()));
     // Detected as 65, not 8: backed up and written again.
     EXPECT_EQ(file_count(rescue_dir()), 2u);
     EXPECT_EQ(get_bytes(dest(L"e.txt")), bytes_of("ascii only"));
@@ -252,7 +253,7 @@ TEST_F(ConvertTest, UnreadableSourceIsRefusedAndNothingIsWritten) {
     // Held open without any sharing: every open of the source fails.
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    const bool ok = convert_file(8, path, dest_dir());
+    const bool ok = run_test::convert_one(8, path, dest_dir());
     CloseHandle(h);
     EXPECT_FALSE(ok);
     EXPECT_EQ(get_bytes(dest(L"f.txt")), old_content);
@@ -260,21 +261,21 @@ TEST_F(ConvertTest, UnreadableSourceIsRefusedAndNothingIsWritten) {
 }
 
 TEST_F(ConvertTest, MissingSourceIsRefused) {
-    EXPECT_FALSE(convert_file(8, src(L"missing.txt"), dest_dir()));
+    EXPECT_FALSE(run_test::convert_one(8, src(L"missing.txt"), dest_dir()));
     EXPECT_FALSE(exists(dest(L"missing.txt")));
-    EXPECT_FALSE(convert_file(0, src(L"missing.txt"), dest_dir()));
+    EXPECT_FALSE(run_test::convert_one(0, src(L"missing.txt"), dest_dir()));
 }
 
 // (Its backup in Rescue is checked in the copy run's tests.)
 TEST_F(ConvertTest, SourceThatIsItsOwnDestinationIsConvertedInPlace) {
     const std::wstring path = make_source(L"g.txt", kJapaneseSjis);
     // Another spelling of the source's own folder.
-    EXPECT_TRUE(convert_file(8, path, src_dir() + L"\\.\\"));
+    EXPECT_TRUE(run_test::convert_one(8, path, src_dir() + L"\\.\\"));
     EXPECT_EQ(get_bytes(path), kJapaneseUtf8);
     EXPECT_EQ(get_mtime(path), kSourceTime);
     EXPECT_EQ(file_count(src_dir()), 1u);  // no temporary file left beside it
     // Copying unchanged onto itself has nothing to do.
-    EXPECT_TRUE(convert_file(0, path, src_dir()));
+    EXPECT_TRUE(run_test::convert_one(0, path, src_dir()));
     EXPECT_EQ(get_bytes(path), kJapaneseUtf8);
 }
 
@@ -284,17 +285,17 @@ TEST_F(ConvertTest, DestinationIsNotReplacedWithoutItsBackup) {
     // A plain file named Rescue leaves no room for the backup tree.
     ASSERT_TRUE(put_bytes(scratch_.path() + L"tmp\\Rescue", bytes_of("in the way")));
     const std::wstring path = make_source(L"h.txt", kJapaneseSjis);
-    EXPECT_FALSE(convert_file(16, path, dest_dir()));
+    EXPECT_FALSE(run_test::convert_one(16, path, dest_dir()));
     EXPECT_EQ(get_bytes(dest(L"h.txt")), old_content);
     // Without an existing destination there is nothing to keep.
     const std::wstring other = make_source(L"i.txt", kJapaneseSjis);
-    EXPECT_TRUE(convert_file(16, other, dest_dir()));
+    EXPECT_TRUE(run_test::convert_one(16, other, dest_dir()));
 }
 
 TEST_F(ConvertTest, MissingDestinationFolderIsCreated) {
     const std::wstring path = make_source(L"j.txt", bytes_of("abc"));
-    ASSERT_TRUE(convert_file(0, path, dest_dir() + L"\\deeper"));
+    ASSERT_TRUE(run_test::convert_one(0, path, dest_dir() + L"\\deeper"));
     EXPECT_EQ(get_bytes(dest_dir() + L"\\deeper\\j.txt"), bytes_of("abc"));
-    ASSERT_TRUE(convert_file(16, path, dest_dir() + L"\\other\\deeper"));
+    ASSERT_TRUE(run_test::convert_one(16, path, dest_dir() + L"\\other\\deeper"));
     EXPECT_EQ(get_bytes(dest_dir() + L"\\other\\deeper\\j.txt"), utf16le_bytes(L"abc", true));
 }

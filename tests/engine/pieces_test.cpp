@@ -9,6 +9,8 @@
 #include "engine/copy_run.h"
 #include "text/detect.h"
 #include "engine/entries.h"
+#include "engine/entry.h"
+#include "engine/run_context.h"
 #include "engine/file_io.h"
 #include "text/file_pieces.h"
 #include "run_fixture.h"
@@ -152,22 +154,22 @@ TEST_F(pieces_test, FileOfManyPiecesIsConvertedWholeAndFoundUpToDateAfterwards) 
     while (text.size() < 3 * kPieceBytes) text += L"日本語の行とASCII ｶﾀｶﾅ①㈱\r\n";
     const std::wstring src = source(L"many.txt", utf8(text));
     const std::wstring dest = dest_dir + L"many.txt";
-    ASSERT_TRUE(convert_file(16, src, dest_dir));
+    ASSERT_TRUE(run_test::convert_one(16, src, dest_dir));
     EXPECT_EQ(get_bytes(dest), utf16le(text));
     EXPECT_EQ(get_mtime(dest), old_time);
-    EXPECT_EQ(convert_entry(16, src, dest, file_status(src), file_status(dest), code_utf8).result,
-              entry_result::up_to_date);
-    ASSERT_TRUE(convert_file(74, src, dest_dir));
+    run_context run({src});
+    EXPECT_EQ(process_entry(run, 16, src, dest).result, entry_result::up_to_date);
+    ASSERT_TRUE(run_test::convert_one(74, src, dest_dir));
     EXPECT_EQ(get_bytes(dest), sjis(text));
     // An emoji in the last piece, which Shift_JIS cannot hold: the source is copied unchanged.
     const std::wstring late = source(L"late.txt", utf8(text + L"\U0001F600"));
-    ASSERT_TRUE(convert_file(74, late, dest_dir));
+    ASSERT_TRUE(run_test::convert_one(74, late, dest_dir));
     EXPECT_EQ(get_bytes(dest_dir + L"late.txt"), utf8(text + L"\U0001F600"));
     // A UTF-8 result longer than the head that decides its encoding, with a
     // character cut at the head's end, still reads back as the text.
     std::wstring japanese = L"abc";  // cuts a character after its second byte at the head's end
     while (japanese.size() < 2 * kHeadBytes / 3) japanese += L"日本語の行ｶﾀｶﾅ①\r\n";
-    ASSERT_TRUE(convert_file(8, source(L"long.txt", sjis(japanese)), dest_dir));
+    ASSERT_TRUE(run_test::convert_one(8, source(L"long.txt", sjis(japanese)), dest_dir));
     EXPECT_EQ(get_bytes(dest_dir + L"long.txt"), utf8(japanese));
 }
 
@@ -242,8 +244,9 @@ TEST_F(pieces_test, RunStatusLinesEqualFreshOnesAfterEveryKindOfEntry) {
 TEST_F(pieces_test, ReadersOfAFileTheEntryKeepsOpenEachReadTheirOwnPlace) {
     const std::wstring path = src_dir + L"kept.txt";
     put_bytes(path, testing_support::bytes_of("0123456789"));
-    const entry_files kept({path});
-    piece_reader a(path), b(path);
+    open_files kept;
+    kept.keep({path});
+    piece_reader a(path, &kept), b(path, &kept);
     std::vector<uint8_t> piece;
     const auto read = [&](piece_reader& reader, size_t most) {
         return reader.next(piece, most) ? std::string(piece.begin(), piece.end()) : "(none)";

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/folder_index.h"
+#include "engine/run_context.h"
 #include "engine/rescue.h"
 #include "support/scratch.h"
 
@@ -183,11 +183,10 @@ TEST_F(RescueTest, AStampedNameTakenAfterTheRunListedTheFolderIsNeverOverwritten
     const std::wstring mirror = mirror_of(src_folder());
     const std::wstring taken = mirror + L"\\" + stamp_of(kTime2) + L"x.txt";
     // The run lists the mirror folder, then another program takes the name.
-    folder_index index;
-    const folder_index_scope scope(index);
-    ASSERT_FALSE(may_exist(taken));
+    run_context run({});
+    ASSERT_FALSE(may_exist(&run, taken));
     ASSERT_TRUE(put_text(taken, "theirs"));
-    const std::wstring backup = rescue_copy(file);
+    const std::wstring backup = rescue_copy(file, &run);
     EXPECT_EQ(content_of(taken), "theirs");
     ASSERT_FALSE(backup.empty());
     EXPECT_NE(backup, taken);

@@ -1,8 +1,20 @@
 #include "run_fixture.h"
 
+#include "base/paths.h"
+#include "engine/dest_name.h"
+#include "engine/entry.h"
+#include "engine/run_context.h"
+
 #include "base/log.h"
 
 namespace run_test {
+
+bool convert_one(int code, const std::wstring& src, const std::wstring& dest_folder) {
+    const quillet::dest_choice choice = quillet::destination_of(quillet::path_add_sep(dest_folder), src);
+    if (!choice.ok()) return false;
+    quillet::run_context run({src});
+    return quillet::process_entry(run, code, src, choice.path).done();
+}
 
 std::wstring log_line_with(const std::wstring& marker) {
     return testing_support::last_line_with(quillet::dump_file_path(), marker);

@@ -17,6 +17,11 @@
 
 namespace run_test {
 
+// src converted (code 8, 16, 74) or copied (0) into dest_folder as one entry
+// of a copy run is: true when the destination then holds the source's content
+// (converted, copied unchanged or found up to date).
+bool convert_one(int code, const std::wstring& src, const std::wstring& dest_folder);
+
 inline std::wstring env(const wchar_t* name) {
     wchar_t buffer[1024] = {};
     const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
