@@ -48,7 +48,9 @@ open_files::open_files() : state_(new state()) {}
 open_files::~open_files() = default;
 
 void open_files::keep(const std::vector<std::wstring>& paths) {
+    // A file read within the first interval is never reported.
     state_->bytes_read = 0;
+    state_->last_report = GetTickCount64();
     for (const std::wstring& path : paths)
         state_->files.push_back(kept_file{path, unique_hfile(), INVALID_HANDLE_VALUE, 0});
 }

@@ -324,6 +324,24 @@ TEST_F(copy_run_test, ARunReportsEachEntryInOrderAndStopsWhenAsked) {
     EXPECT_FALSE(exists(dest(L"f2.txt")));
 }
 
+TEST_F(copy_run_test, ALargeFileReportsHowFarItHasBeenRead) {
+    listed(L"small.txt", sjis(L"小さい"));
+    std::wstring text;
+    while (text.size() < (size_t(48) << 20)) text += L"日本語の行とASCII ｶﾀｶﾅ\r\n";
+    listed(L"large.txt", sjis(text));
+    text.clear();
+    recording_observer seen;
+    ASSERT_TRUE(copy_run(8, {}, &seen).completed());
+    ASSERT_FALSE(seen.progressed.empty());
+    uint64_t last = 0;
+    for (const auto& p : seen.progressed) {
+        EXPECT_EQ(p.index, 1u);  // the small file is done before it would be told
+        EXPECT_GE(p.done, last);
+        EXPECT_LE(p.done, p.total);
+        last = p.done;
+    }
+}
+
 TEST(CodeFromItemText, ParsesLikeWcstolIn16Bits) {
     EXPECT_EQ(code_from_item_text(L"  0 : Copy"), 0);
     EXPECT_EQ(code_from_item_text(L"  8 : UTF-8"), 8);

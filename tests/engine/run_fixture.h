@@ -90,11 +90,14 @@ struct recording_observer : quillet::run_observer {
     size_t total = 0;
     std::vector<size_t> started, done;
     std::vector<std::wstring> waits, unsaved, unreadable;
+    struct progress { size_t index; uint64_t done, total; };
+    std::vector<progress> progressed;
     std::atomic<bool> waited{false};  // set at the first wait
     size_t stop_after = SIZE_MAX;     // asks to stop once this many entries are done
     void begin(size_t n) override { total = n; }
     void entry_started(size_t i) override { started.push_back(i); }
     void entry_done(size_t i, const quillet::entry_outcome&) override { done.push_back(i); }
+    void entry_progress(size_t i, uint64_t d, uint64_t t) override { progressed.push_back({i, d, t}); }
     void waiting(const std::wstring&, const std::wstring& reason) override {
         waits.push_back(reason);
         waited = true;
