@@ -121,7 +121,28 @@ std::wstring dump_line_text(const std::wstring& message) {
            tabs_for_breaks(message) + L"\r\n";
 }
 
-bool log_line(const std::wstring& message) { return dump_write(wide_bytes(dump_line_text(message))); }
+namespace {
+// Where this thread's log lines go instead of the file, while a capture lives.
+thread_local std::vector<uint8_t>* captured_lines = nullptr;
+}  // namespace
+
+log_capture::log_capture() : outer_(captured_lines) { captured_lines = &lines_; }
+
+log_capture::~log_capture() { captured_lines = outer_; }
+
+std::vector<uint8_t> log_capture::take() {
+    std::vector<uint8_t> lines;
+    lines.swap(lines_);
+    return lines;
+}
+
+bool log_line(const std::wstring& message) {
+    if (captured_lines) {
+        append_wide_bytes(dump_line_text(message), *captured_lines);
+        return true;
+    }
+    return dump_write(wide_bytes(dump_line_text(message)));
+}
 
 bool log_line(const wchar_t* message) { return log_line(std::wstring(message ? message : L"")); }
 

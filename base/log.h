@@ -23,6 +23,21 @@ bool built_into_dll();
 // and LF turned into a tab), CR LF. False when the line could not be written.
 bool log_line(const std::wstring& message);
 bool log_line(const wchar_t* message);
+// While one lives, the log lines its thread writes are kept (as dump_line_text
+// gives them, with the time each was written) instead of written; take()
+// hands them over for dump_write. The workers of a copy run keep their
+// entries' lines so that the log lists the entries in list order.
+class log_capture {
+public:
+    log_capture();
+    ~log_capture();
+    log_capture(const log_capture&) = delete;
+    log_capture& operator=(const log_capture&) = delete;
+    std::vector<uint8_t> take();
+private:
+    std::vector<uint8_t> lines_;
+    std::vector<uint8_t>* outer_;
+};
 // The text log_line writes for message, for callers that gather several lines
 // and hand them to dump_write at once.
 std::wstring dump_line_text(const std::wstring& message);

@@ -55,7 +55,8 @@ int wmain(int argc, wchar_t** argv) {
     for (const std::wstring& name : names) {
         const std::wstring src = src_folder + L"\\" + name, dest = dest_folder + L"\\" + name;
         double t0 = now_ms();
-        run_context run({src});
+        run_shared shared({src});
+        run_context run(shared);
         run.files.keep({src, dest});
         const file_status src_status(src);
         double t1 = now_ms();

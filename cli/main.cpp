@@ -96,7 +96,7 @@ int report_run(const copy_run_result& run) {
 // Usage, help and version texts
 
 const wchar_t usage_lines[] =
-    L"usage: quillet-cli [--code N] [--status] [--] PATH...\n"
+    L"usage: quillet-cli [--code N] [--status] [--jobs N] [--] PATH...\n"
     L"       quillet-cli --help | --version\n";
 
 std::wstring version_text() { return L"quillet-cli " QUILLET_VERSION L"\n"; }
@@ -126,6 +126,9 @@ std::wstring help_text() {
            L"               _copy_.ilc and any other list 0); with no list opened,\n"
            L"               UTF-16 with a byte-order mark\n"
            L"  --status     print the status lines only; change nothing\n"
+           L"  --jobs N     work on up to N files at the same time (default: one per\n"
+           L"               processor, at most 8; 1 works on one after the other).\n"
+           L"               Lines, messages and records come in list order whatever N\n"
            L"  --help       print this text\n"
            L"  --version    print the version\n"
            L"\n"
@@ -167,14 +170,16 @@ std::wstring help_text() {
            L"  0  every file was handled (files left alone as missing, folders or\n"
            L"     with a newer destination are not failures)\n"
            L"  1  something failed: a destination could not be written (the files\n"
-           L"     after it were not processed), the run's list record could not be\n"
+           L"     after it were not started; those already being worked on with\n"
+           L"     --jobs above 1 were finished and are reported), the run's list\n"
+           L"     record could not be\n"
            L"     written, the list file could not be read (\"Unable to read the\n"
            L"     list.\": nothing was run and the earlier record stays), or some\n"
            L"     files failed: a source that could not be read, a backup that could\n"
            L"     not be made (under \"Did not update.\" with the reason); those files\n"
            L"     were left as they were and the run went on; or two entries have\n"
            L"     the same file name (the first is processed, the others left alone)\n"
-           L"  2  usage error: unknown option, a bad --code, no PATH, or a PATH that\n"
+           L"  2  usage error: unknown option, a bad --code or --jobs, no PATH, or a PATH that\n"
            L"     does not exist; nothing was changed\n"
            ;
 }
@@ -200,12 +205,22 @@ bool parse_code(const std::wstring& text, int& code) {
     return true;
 }
 
+// A count of workers, 1 to 64.
+bool parse_jobs(const std::wstring& text, size_t& jobs) {
+    if (text.empty() || text.size() > 2) return false;
+    for (wchar_t c : text)
+        if (!std::iswdigit(c)) return false;
+    jobs = static_cast<size_t>(std::stoi(text));
+    return jobs >= 1 && jobs <= 64;
+}
+
 enum class action { run, status, help, version };
 
 struct arguments {
     action what = action::run;
     bool has_code = false;
     int code = -1;
+    size_t jobs = 0;  // 0: one per processor
     std::vector<std::wstring> paths;
 };
 
@@ -244,6 +259,17 @@ bool parse_arguments(int argc, wchar_t** argv, arguments& args, std::wstring& pr
                 return false;
             }
             args.has_code = true;
+        } else if (arg == L"--jobs" || arg.rfind(L"--jobs=", 0) == 0) {
+            const bool joined = arg.size() > 6;
+            if (!joined && i + 1 >= argc) {
+                problem = L"--jobs needs a number";
+                return false;
+            }
+            const std::wstring value = joined ? arg.substr(7) : std::wstring(argv[++i]);
+            if (!parse_jobs(value, args.jobs)) {
+                problem = L"--jobs needs a number from 1 to 64, not \"" + value + L"\"";
+                return false;
+            }
         } else {
             problem = L"unknown option " + arg;
             return false;
@@ -302,7 +328,9 @@ int run_program(int argc, wchar_t** argv) {
     }
     // Without --code the target follows the last opened list, as the encoding
     // drop-down does; with no list opened nothing is selected there (-1).
-    return report_run(copy_run(args.has_code ? args.code : drop.code));
+    copy_request request = store_request(args.has_code ? args.code : drop.code);
+    request.jobs = args.jobs;
+    return report_run(copy_run(request));
 }
 
 }  // namespace

@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <deque>
+#include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/file_replace.h"
 #include "base/folder_lock.h"
@@ -22,6 +25,7 @@
 #include "text/file_pieces.h"
 #include "text/loss_report.h"
 #include "engine/entry.h"
+#include "engine/entry_workers.h"
 #include "engine/run_context.h"
 #include "engine/rescue.h"
 #include "engine/run_observer.h"
@@ -33,103 +37,160 @@ entry_outcome left_alone(const std::wstring& reason) {
     return make_outcome(entry_result::left_alone, reason);
 }
 
-// Records why src, a text file, was copied unchanged instead of converted to
-// code: the source is read again (the conversion has let its bytes go).
-// Sources too large to hold are reported by the reason the conversion gave.
-void note_kept(copy_run_result& run, const std::wstring& src, int code, const std::wstring& reason) {
-    constexpr int64_t kMostHeld = int64_t(16) << 20;
-    std::wstring text;
-    if (file_status(src).size() <= kMostHeld)
-        text = loss_report_text(src, conversion_loss(read_file_bytes(src), code), code);
-    if (text.empty()) text = src + L": kept unchanged: " + reason + L"\n";
-    run.kept.push_back(text);
-}
-
 // A file the run could not handle, as opposed to one it had no reason to touch.
 bool is_failure(entry_result result) {
     return result == entry_result::source_unreadable || result == entry_result::backup_failed ||
            result == entry_result::refused;
 }
 
-// While entry index is worked on, the observer hears how far its files have
-// been read: of about three passes over the source (the text test, the
-// conversion or copy, the read-back), never beyond them.
-void report_progress(run_context& context, run_observer& observer, size_t index,
-                     const std::wstring& src) {
-    context.files.on_progress([&observer, index, src, total = uint64_t(0)](uint64_t read) mutable {
-        if (total == 0) total = 3 * static_cast<uint64_t>(std::max<int64_t>(1, file_status(src).size()));
-        observer.entry_progress(index, std::min(read, total), total);
-    });
+// How far entry job has been read, of about three passes over its source
+// (the text test, the conversion or copy, the read-back), never beyond them.
+void report_progress(run_observer& observer, const entry_job& job) {
+    const uint64_t total = 3 * static_cast<uint64_t>(std::max<int64_t>(1, file_status(job.src).size()));
+    observer.entry_progress(job.index, std::min<uint64_t>(job.read, total), total);
 }
 
 // A path as a key of the run's record of written files.
 std::wstring path_key(const std::wstring& path) { return to_lower(path_normalize(path)); }
 
-// Runs the entries of files in order until the last, a stop by the user, or a
-// destination that cannot be written, filling outcomes, last_writer (the last
-// entry that wrote each path) and run's lists. No backup replaces a source
-// while the entries read them.
-void run_entries(run_context& context, int code, const std::vector<std::wstring>& files,
-                 const text_translator& translate, run_observer& observer, copy_run_result& run,
+// The run's entries, handed to the workers in list order and reported in list
+// order: the entries of one destination never at the same time, no entry
+// started once the user asked to stop or a destination could not be written
+// (those already running finish and are reported).
+class entry_runner {
+public:
+    entry_runner(const copy_request& request, run_observer& observer, copy_run_result& run,
                  std::vector<entry_outcome>& outcomes,
-                 std::unordered_map<std::wstring, size_t>& last_writer) {
-    // The first entry of each destination name holds it: a later entry of the
-    // same name from another folder would replace its file. (The same source
-    // listed twice is processed twice, as before: it finds itself current.)
-    std::unordered_map<std::wstring, size_t> holders;
-    for (size_t i = 0; i < files.size(); ++i) {
-        const std::wstring& src = files[i];
-        observer.entry_started(i);
-        // Stopped by the user: the files not reached are left alone.
-        if (observer.stop_requested()) {
-            run.not_updated.insert(run.not_updated.end(),
-                                   files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
-            run.reasons.resize(run.not_updated.size(), L"the run was stopped");
-            break;
-        }
-        ++run.processed;
-        // The destination folder plus a plain name, or the entry's refusal.
-        const dest_choice choice = destination_of(run.dest_folder, src);
-        const std::wstring& dest = choice.path;
-        const auto holder = choice.ok() ? holders.emplace(name_key(path_name(dest)), i).first : holders.end();
-        if (holder != holders.end() && name_taken(files[holder->second], src)) {
-            outcomes[i] = left_alone(same_name_reason(files[holder->second]));
-            run.same_name.push_back(src + L"  (" + outcomes[i].reason + L")");
-        } else {
-            if (choice.ok()) last_writer[path_key(dest)] = i;
-            if (choice.ok()) {
-                report_progress(context, observer, i, src);
-                outcomes[i] = process_entry(context, code, src, dest);
-                context.files.on_progress(nullptr);
-            } else {
-                outcomes[i] = left_alone(choice.refusal);
+                 std::unordered_map<std::wstring, size_t>& last_writer)
+        : request_(request), files_(request.files), observer_(observer), run_(run),
+          outcomes_(outcomes), last_writer_(last_writer) {}
+
+    void run_all(run_shared& shared) {
+        const size_t count = request_.jobs > 0 ? request_.jobs : default_worker_count();
+        entry_workers workers(shared, count, [this](const entry_job& job) { report_progress(observer_, job); });
+        size_t next = 0;
+        for (;;) {
+            report_finished(workers);
+            if (!ending_ && next < files_.size() && busy_.size() < workers.count() &&
+                !busy_dest(next)) {
+                start(workers, next++);
+                continue;
             }
+            if (pending_.empty() && (ending_ || next == files_.size())) break;
+            // A worker's entry to finish: the first one's progress meanwhile.
+            workers.wait(100);
+            for (const std::unique_ptr<entry_job>& job : pending_)
+                if (job && !workers.finished(*job)) {
+                    if (job->read > 0) report_progress(observer_, *job);
+                    break;
+                }
         }
-        const entry_outcome& outcome = outcomes[i];
+        if (stopped_from_ < files_.size()) {
+            // Stopped by the user: the files not reached are left alone.
+            run_.not_updated.insert(run_.not_updated.end(),
+                                    files_.begin() + static_cast<std::ptrdiff_t>(stopped_from_), files_.end());
+            run_.reasons.resize(run_.not_updated.size(), L"the run was stopped");
+        }
+    }
+
+private:
+    // The destination entry i writes, when an entry still running writes it
+    // too: i then waits for it.
+    bool busy_dest(size_t i) {
+        const dest_choice choice = destination_of(run_.dest_folder, files_[i]);
+        return choice.ok() && busy_.count(path_key(choice.path)) != 0;
+    }
+
+    void start(entry_workers& workers, size_t i) {
+        const std::wstring& src = files_[i];
+        observer_.entry_started(i);
+        if (observer_.stop_requested()) {
+            ending_ = true;
+            stopped_from_ = i;
+            return;
+        }
+        ++run_.processed;
+        std::unique_ptr<entry_job> job(new entry_job());
+        job->index = i;
+        job->src = src;
+        job->code = request_.code;
+        // The destination folder plus a plain name, or the entry's refusal.
+        const dest_choice choice = destination_of(run_.dest_folder, src);
+        job->dest = choice.path;
+        // The first entry of each destination name holds it: a later entry of
+        // the same name from another folder would replace its file. (The same
+        // source listed twice is worked on twice, one after the other: the
+        // second finds itself current.)
+        const auto holder = choice.ok() ? holders_.emplace(name_key(path_name(choice.path)), i).first
+                                        : holders_.end();
+        if (holder != holders_.end() && name_taken(files_[holder->second], src)) {
+            job->outcome = left_alone(same_name_reason(files_[holder->second]));
+            run_.same_name.push_back(src + L"  (" + job->outcome.reason + L")");
+            job->finished = true;
+        } else if (!choice.ok()) {
+            job->outcome = left_alone(choice.refusal);
+            job->finished = true;
+        } else {
+            last_writer_[path_key(choice.path)] = i;
+            busy_.insert(path_key(choice.path));
+            workers.submit(*job);
+        }
+        pending_.push_back(std::move(job));
+    }
+
+    // Reports the finished entries at the front of the list, in list order.
+    void report_finished(entry_workers& workers) {
+        while (!pending_.empty() && workers.finished(*pending_.front())) {
+            std::unique_ptr<entry_job> job = std::move(pending_.front());
+            pending_.pop_front();
+            busy_.erase(path_key(job->dest));
+            report(*job);
+        }
+    }
+
+    void report(entry_job& job) {
+        if (!job.log.empty()) dump_write(job.log);
+        const entry_outcome& outcome = outcomes_[job.index] = std::move(job.outcome);
+        const std::wstring& src = job.src;
         if (!outcome.false_declaration.empty()) {
             log_line(L"::copy_run   " + outcome.false_declaration + L"   " + src);
-            run.false_declarations.push_back(src + L": " + outcome.false_declaration);
+            run_.false_declarations.push_back(src + L": " + outcome.false_declaration);
         }
-        if (outcome.result == entry_result::destination_unwritable) {
-            log_line(L"::copy_run   " + outcome.reason + L"   " + dest);
-            run.unsaved = src;
-            run.unsaved_reason = outcome.reason;
-            observer.entry_done(i, outcome);
-            const std::wstring message = translated(translate, L"Unable to save.\r\n") + path_name(src);
+        if (outcome.result == entry_result::destination_unwritable && run_.unsaved.empty()) {
+            // The first destination that cannot be written ends the run.
+            log_line(L"::copy_run   " + outcome.reason + L"   " + job.dest);
+            run_.unsaved = src;
+            run_.unsaved_reason = outcome.reason;
+            ending_ = true;
+            observer_.entry_done(job.index, outcome);
+            const std::wstring message =
+                translated(request_.translate, L"Unable to save.\r\n") + path_name(src);
             dump_report(message);  // the record, whether or not anyone shows it
-            observer.cannot_save(dest, message);
-            break;
+            observer_.cannot_save(job.dest, message);
+            return;
         }
-        if (outcome.kept_unchanged) note_kept(run, src, code, outcome.reason);
+        if (outcome.kept_unchanged) run_.kept.push_back(job.kept);
         if (!outcome.done()) {
-            if (is_failure(outcome.result)) ++run.failed;
+            if (is_failure(outcome.result)) ++run_.failed;
             log_line(L"::copy_run   " + outcome.reason + L"   " + src);
-            run.not_updated.push_back(src);
-            run.reasons.push_back(outcome.reason);
+            run_.not_updated.push_back(src);
+            run_.reasons.push_back(outcome.reason);
         }
-        observer.entry_done(i, outcome);
+        observer_.entry_done(job.index, outcome);
     }
-}
+
+    const copy_request& request_;
+    const std::vector<std::wstring>& files_;
+    run_observer& observer_;
+    copy_run_result& run_;
+    std::vector<entry_outcome>& outcomes_;
+    std::unordered_map<std::wstring, size_t>& last_writer_;
+    std::unordered_map<std::wstring, size_t> holders_;
+    std::deque<std::unique_ptr<entry_job>> pending_;  // started, not reported; in list order
+    std::unordered_set<std::wstring> busy_;            // destinations of entries still running
+    bool ending_ = false;
+    size_t stopped_from_ = SIZE_MAX;
+};
 
 }  // namespace
 
@@ -198,7 +259,7 @@ copy_run_result copy_run(const copy_request& request, run_observer* watcher) {
     std::unordered_map<std::wstring, size_t> last_writer;
     // The destination folder and the Rescue folders are listed once each, not
     // asked for every name that is not there yet.
-    run_context context(files);
+    run_shared shared(files);
     observer.begin(files.size());
     // One run at a time per destination folder, the wait reported; no
     // backup replaces a file the run reads.
@@ -214,10 +275,11 @@ copy_run_result copy_run(const copy_request& request, run_observer* watcher) {
     }
     // The sources are guarded while the entries read them: the run's own
     // record, saved after them, is backed up without asking who they are.
-    run_entries(context, code, files, translate, observer, run, outcomes, last_writer);
-    context.guard.reset();
+    entry_runner(request, observer, run, outcomes, last_writer).run_all(shared);
+    shared.guard.reset();
     if (request.write_record) {
         run.list_record = encoded_list_path(folder, code);
+        run_context context(shared);
         run.list_saved = save_list_record(folder, files, code, &context);
         if (!run.list_saved) {
             log_line(L"::copy_run   Can't save the list   " + run.list_record);

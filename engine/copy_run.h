@@ -50,6 +50,10 @@ struct copy_request {
     // The per-encoding list record is written into the destination folder
     // after the entries (a run that mirrors a tree writes none).
     bool write_record = true;
+    // How many entries may be worked on at the same time: 0 for one per
+    // processor (at most 8), 1 for one after the other on the calling thread.
+    // Whatever the number, everything the run reports comes in list order.
+    size_t jobs = 0;
     // The list the files came from could not be read, and why: the run then
     // refuses (see copy_run). Both "" otherwise.
     std::wstring unreadable_list;

@@ -57,18 +57,21 @@ bool folder_index::may_exist(const std::wstring& path) {
     // relative to the current folder) is left to the file system.
     if (path.empty() || path_name(path).empty() || path.find_first_of(L"\\/") == std::wstring::npos)
         return true;
+    const std::lock_guard<std::recursive_mutex> hold(mutex_);
     std::wstring name;
     const listing& entry = folder_of(path, name);
     return !entry.complete || entry.names.count(name) != 0;
 }
 
 void folder_index::note_created(const std::wstring& path) {
+    const std::lock_guard<std::recursive_mutex> hold(mutex_);
     std::wstring name;
     listing& entry = folder_of(path, name);
     if (entry.complete) entry.names.insert(name);
 }
 
 void folder_index::note_removed(const std::wstring& path) {
+    const std::lock_guard<std::recursive_mutex> hold(mutex_);
     std::wstring name;
     listing& entry = folder_of(path, name);
     if (entry.complete) entry.names.erase(name);
@@ -84,6 +87,7 @@ folder_index::~folder_index() {
 std::wstring folder_index::staging_folder(const std::wstring& target) {
     const std::wstring folder = path_del_sep(path_folder(path_normalize(target, L"\\")));
     if (folder.empty()) return L"";
+    const std::lock_guard<std::recursive_mutex> hold(mutex_);
     staging& entry = staging_[upper(folder)];
     if (entry.tried) return entry.path;
     if (!folder_exists(folder)) return L"";

@@ -11,6 +11,7 @@
 // create or move without replacing, so that a file another program made
 // meanwhile is found and handled the careful way.
 #pragma once
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -37,7 +38,10 @@ public:
     void note_created(const std::wstring& path);
     void note_removed(const std::wstring& path);
     // How many folders have been listed (for tests).
-    size_t listings() const { return listings_; }
+    size_t listings() const {
+        const std::lock_guard<std::recursive_mutex> hold(mutex_);
+        return listings_;
+    }
     // The run's staging folder in target's folder, made on first use: new
     // files are written there and then moved to their names, so that only
     // the move looks the new name up in the (possibly large) folder. A hidden
@@ -62,6 +66,8 @@ private:
     std::unordered_map<std::wstring, listing> folders_;
     std::unordered_map<std::wstring, staging> staging_;
     size_t listings_ = 0;
+    // The workers of a run ask and note at the same time.
+    mutable std::recursive_mutex mutex_;
 };
 
 }  // namespace quillet

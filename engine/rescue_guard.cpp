@@ -29,6 +29,7 @@ bool in_rescue_tree(const std::wstring& path) {
 rescue_guard::rescue_guard(const std::vector<std::wstring>& sources) : sources_(sources) {}
 
 bool rescue_guard::holds(unsigned long volume, uint64_t index) {
+    const std::lock_guard<std::mutex> hold(mutex_);
     if (!resolved_) {
         for (const std::wstring& source : sources_) {
             const file_identity id = identity_of(source);

@@ -5,6 +5,7 @@
 // of the guarded sources, by identity: any spelling, any link.
 #pragma once
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,7 @@ private:
     std::vector<std::wstring> sources_;
     bool resolved_ = false;
     std::vector<std::pair<unsigned long, uint64_t>> keys_;  // volume, file index; sorted
+    std::mutex mutex_;  // the workers of a run ask at the same time
 };
 
 

@@ -1,7 +1,7 @@
 // What the entries of one copy run share, passed down to every step that
 // needs it instead of kept in statics: the index of the folders the run
 // writes into, the guard that keeps backups off the run's sources, and the
-// files the entry in progress keeps open. Outside a run (a list record saved
+// files the entry in progress keeps open (one set per worker). Outside a run (a list record saved
 // on its own, a status line) the steps are given no context and ask the file
 // system.
 #pragma once
@@ -18,16 +18,29 @@ namespace quillet {
 
 class sibling_file;
 
-struct run_context {
-    explicit run_context(const std::vector<std::wstring>& sources) : guard(sources) {}
-    run_context(const run_context&) = delete;
-    run_context& operator=(const run_context&) = delete;
+// What every worker of one run shares. Each part guards itself: the workers
+// of a run use them at the same time.
+struct run_shared {
+    explicit run_shared(const std::vector<std::wstring>& sources) : guard(sources) {}
+    run_shared(const run_shared&) = delete;
+    run_shared& operator=(const run_shared&) = delete;
 
     folder_index index;
     // Guards the sources while the entries read them; let go once they are
     // done, so that the run's own record is backed up without asking who the
     // sources are.
     std::optional<rescue_guard> guard;
+};
+
+// One worker's view of the run: the shared parts, and the files of the entry
+// it is working on.
+struct run_context {
+    explicit run_context(run_shared& shared) : index(shared.index), guard(shared.guard) {}
+    run_context(const run_context&) = delete;
+    run_context& operator=(const run_context&) = delete;
+
+    folder_index& index;
+    std::optional<rescue_guard>& guard;
     open_files files;
 };
 

@@ -10,6 +10,7 @@
 #include "app_fixture.h"
 #include "base/paths.h"
 #include "app/progress.h"
+#include "engine/entry_workers.h"
 #include "engine/store.h"
 
 using namespace app_test;
@@ -102,7 +103,9 @@ TEST_F(CopyButtonTest, NoSelectionRunsWithCodeMinusOne) {
 }
 
 TEST_F(CopyButtonTest, UnableToSaveStopsTheRun) {
-    std::vector<std::wstring> files = prepare(5);
+    // One file more than the run's workers can have begun when the third fails.
+    const size_t workers = quillet::default_worker_count();
+    std::vector<std::wstring> files = prepare(3 + workers);
     // The third destination exists, is older and cannot be written.
     std::wstring blocked = dest + quillet::path_name(files[2]);
     ASSERT_TRUE(testing_support::put_text(blocked, "old\r\n"));
@@ -118,12 +121,12 @@ TEST_F(CopyButtonTest, UnableToSaveStopsTheRun) {
     EXPECT_TRUE(boxes[0].waiting);
     EXPECT_FALSE(quillet::wait_cursor::active());
     EXPECT_TRUE(quillet::path_exists(dest + quillet::path_name(files[1]), false));
-    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[3]), false));
-    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[4]), false));
-    // The list file still lists all five, and the box shows all five.
+    // Files being worked on when it failed are finished; none is begun after them.
+    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files.back()), false));
+    // The list file still lists them all, and the box shows them all.
     std::wstring list = read_utf16(dest + L"UTF16.ilc");
     for (const std::wstring& f : files) EXPECT_NE(list.find(f), std::wstring::npos);
-    EXPECT_EQ(dlg->file_list_box.count(), 5);
+    EXPECT_EQ(dlg->file_list_box.count(), static_cast<int>(files.size()));
 }
 
 TEST_F(CopyButtonTest, WithNothingToCopyTheButtonSaysWhatToDropAndWritesNothing) {

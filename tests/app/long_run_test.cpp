@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "app/about_dialog.h"
 #include "app/resource.h"
 #include "app_fixture.h"
+#include "engine/entry_workers.h"
 #include "x_side.h"
 #include "base/paths.h"
 #include "app/progress.h"
@@ -99,12 +101,17 @@ TEST_F(LongRunTest, EscStopsTheRunAfterTheCurrentFileAndASecondClickStartsNothin
 }
 
 TEST_F(LongRunTest, WindowAnswersAtOnceAndStopsWhileTheRunWaitsForAHeldFile) {
-    files = prepare(3);
+    // Another program holds the first sources for 3 s, one for each of the
+    // run's workers: the run waits inside them.
+    const size_t workers = quillet::default_worker_count();
+    files = prepare(workers + 2);
     dlg->encoding_box.set_cur_sel(1);
     const HWND window = dlg->hwnd();
-    // Another program holds the first source for 3 s: the run waits inside it.
-    testing_support::held_file other_program(files[0], 3000);
-    ASSERT_TRUE(other_program.held());
+    std::vector<std::unique_ptr<testing_support::held_file>> other_program;
+    for (size_t i = 0; i < workers; ++i) {
+        other_program.emplace_back(new testing_support::held_file(files[i], 3000));
+        ASSERT_TRUE(other_program.back()->held());
+    }
     ULONGLONG answered_ms = 0;
     std::thread user([&] {
         Sleep(700);
@@ -117,10 +124,10 @@ TEST_F(LongRunTest, WindowAnswersAtOnceAndStopsWhileTheRunWaitsForAHeldFile) {
     click(IDC_COPY);
     user.join();
     EXPECT_GT(answered_ms, 0u) << "the window did not answer within 250 ms";
-    // The run stopped after the held file: the others were not begun.
+    // The run stopped after the held files: the others were not begun.
     EXPECT_TRUE(IsWindow(window));
-    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[1]), false));
-    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[2]), false));
+    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[workers]), false));
+    EXPECT_FALSE(quillet::path_exists(dest + quillet::path_name(files[workers + 1]), false));
 }
 
 TEST_F(LongRunTest, QuitDuringARunStopsItThenClosesTheWindow) {

@@ -168,12 +168,14 @@ const std::wstring jp = L"日本語とASCIIの混在\r\n二行目\r\n";
 TEST_F(cli_test, UsageErrorsExitWithTwo) {
     cli_result r = run({});
     EXPECT_EQ(r.exit, 2u);
-    EXPECT_NE(r.err.find(L"usage: quillet-cli [--code N] [--status] [--] PATH..."),
+    EXPECT_NE(r.err.find(L"usage: quillet-cli [--code N] [--status] [--jobs N] [--] PATH..."),
               std::wstring::npos);
     EXPECT_TRUE(r.out.empty());
     EXPECT_EQ(run({L"--bogus", dest}).exit, 2u);
     EXPECT_EQ(run({L"--code", L"x8", dest}).exit, 2u);
     EXPECT_EQ(run({dest, L"--code"}).exit, 2u);
+    EXPECT_EQ(run({L"--jobs", L"0", dest}).exit, 2u);
+    EXPECT_EQ(run({L"--jobs=x", dest}).exit, 2u);
     EXPECT_TRUE(list_folder(dest).empty());
 }
 
@@ -192,7 +194,7 @@ TEST_F(cli_test, HelpNamesTheOptionsTheExitCodesAndTheStatusColumns) {
     const cli_result r = run({L"--help"});
     EXPECT_EQ(r.exit, 0u);
     EXPECT_TRUE(r.err.empty()) << r.err;
-    for (const wchar_t* part : {L"usage: quillet-cli [--code N] [--status] [--] PATH...",
+    for (const wchar_t* part : {L"usage: quillet-cli [--code N] [--status] [--jobs N] [--] PATH...",
                                 L"--version", L"  2  usage error", L"NO_RD", L"Did not update."}) {
         EXPECT_NE(r.out.find(part), std::wstring::npos) << "missing: " << part;
     }
@@ -333,7 +335,8 @@ TEST_F(cli_test, UnwritableDestinationExitsWithOne) {
     const std::wstring e = source(L"e.txt", utf8(L"e"), later);
     user_list(L"_copy_.ilc", {a, c, e});
     CreateDirectoryW((dest + L"c.txt").c_str(), nullptr);
-    const cli_result r = run({L"--code", L"0", dest});
+    // One file after the other: the run stops at c.txt, e.txt is not begun.
+    const cli_result r = run({L"--code", L"0", L"--jobs", L"1", dest});
     EXPECT_EQ(r.exit, 1u) << r.err;
     EXPECT_NE(r.err.find(L"Unable to save.\nc.txt  (destination is a folder)\n"),
               std::wstring::npos)

@@ -205,7 +205,9 @@ TEST_F(copy_run_test, UnwritableDestinationStopsTheRunAndIsReportedOnce) {
     CreateDirectoryW(dest(L"c.txt").c_str(), nullptr);
 
     recording_observer seen;
-    const copy_run_result run = copy_run(0, {}, &seen);
+    copy_request one_by_one = store_request(0);
+    one_by_one.jobs = 1;
+    const copy_run_result run = copy_run(one_by_one, &seen);
     EXPECT_FALSE(run.completed());
     EXPECT_EQ(run.unsaved, srcs[2]);
     EXPECT_EQ(run.processed, 3u);
@@ -218,6 +220,31 @@ TEST_F(copy_run_test, UnwritableDestinationStopsTheRunAndIsReportedOnce) {
     EXPECT_EQ(get_bytes(dest(L"copy_.ilc")), utf16le(lines_text(srcs), true));
     EXPECT_EQ(run.entries.size(), 5u);
     EXPECT_EQ(log_message(log_line_with(L"Unable to save.\t\tc.txt")), L"Unable to save.\t\tc.txt");
+}
+
+TEST_F(copy_run_test, ParallelRunReportsInListOrderAndStartsNothingAfterAnUnwritableDestination) {
+    const int64_t later = static_cast<int64_t>(time(nullptr)) + 86400;
+    std::vector<std::wstring> srcs;
+    for (int i = 0; i < 12; ++i)
+        srcs.push_back(listed(L"f" + std::to_wstring(10 + i) + L".txt", sjis(L"日本語 " + std::to_wstring(i)), later));
+    DeleteFileW(srcs[1].c_str());  // left alone: not a file
+    CreateDirectoryW(dest(L"f13.txt").c_str(), nullptr);
+    recording_observer seen;
+    copy_request three = store_request(8);
+    three.jobs = 3;
+    const copy_run_result run = copy_run(three, &seen);
+    EXPECT_EQ(run.unsaved, srcs[3]);
+    EXPECT_EQ(seen.unsaved, std::vector<std::wstring>{L"Unable to save.\r\nf13.txt"});
+    // Entries come back in list order; those running when f13 failed are
+    // finished and reported, none is started after them.
+    ASSERT_GE(seen.done.size(), 4u);
+    for (size_t i = 0; i < seen.done.size(); ++i) EXPECT_EQ(seen.done[i], i);
+    EXPECT_LE(seen.done.size(), 6u);
+    EXPECT_EQ(run.not_updated.front(), srcs[1]);
+    EXPECT_EQ(get_bytes(dest(L"f12.txt")), utf8(L"日本語 2"));
+    for (size_t i = 0; i < seen.done.size(); ++i)
+        if (i != 1 && i != 3) EXPECT_TRUE(exists(dest(path_name(srcs[i])))) << i;
+    for (size_t i = seen.done.size(); i < srcs.size(); ++i) EXPECT_FALSE(exists(dest(path_name(srcs[i])))) << i;
 }
 
 TEST_F(copy_run_test, UnwritableDestinationWithoutWindowIsReportedToTheCaller) {
@@ -313,7 +340,9 @@ TEST_F(copy_run_test, ARunReportsEachEntryInOrderAndStopsWhenAsked) {
     for (int i = 0; i < 5; ++i) srcs.push_back(listed(L"f" + std::to_wstring(i) + L".txt", utf8(L"x")));
     recording_observer seen;
     seen.stop_after = 2;
-    const copy_run_result run = copy_run(8, {}, &seen);
+    copy_request one_by_one = store_request(8);
+    one_by_one.jobs = 1;
+    const copy_run_result run = copy_run(one_by_one, &seen);
     EXPECT_EQ(seen.total, 5u);
     EXPECT_EQ(seen.started, (std::vector<size_t>{0, 1, 2}));
     EXPECT_EQ(seen.done, (std::vector<size_t>{0, 1}));

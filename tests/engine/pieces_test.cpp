@@ -157,7 +157,8 @@ TEST_F(pieces_test, FileOfManyPiecesIsConvertedWholeAndFoundUpToDateAfterwards) 
     ASSERT_TRUE(run_test::convert_one(16, src, dest_dir));
     EXPECT_EQ(get_bytes(dest), utf16le(text));
     EXPECT_EQ(get_mtime(dest), old_time);
-    run_context run({src});
+    run_shared shared({src});
+    run_context run(shared);
     EXPECT_EQ(process_entry(run, 16, src, dest).result, entry_result::up_to_date);
     ASSERT_TRUE(run_test::convert_one(74, src, dest_dir));
     EXPECT_EQ(get_bytes(dest), sjis(text));

@@ -183,7 +183,8 @@ TEST_F(RescueTest, AStampedNameTakenAfterTheRunListedTheFolderIsNeverOverwritten
     const std::wstring mirror = mirror_of(src_folder());
     const std::wstring taken = mirror + L"\\" + stamp_of(kTime2) + L"x.txt";
     // The run lists the mirror folder, then another program takes the name.
-    run_context run({});
+    run_shared shared({});
+    run_context run(shared);
     ASSERT_FALSE(may_exist(&run, taken));
     ASSERT_TRUE(put_text(taken, "theirs"));
     const std::wstring backup = rescue_copy(file, &run);

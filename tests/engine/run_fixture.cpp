@@ -12,7 +12,8 @@ namespace run_test {
 bool convert_one(int code, const std::wstring& src, const std::wstring& dest_folder) {
     const quillet::dest_choice choice = quillet::destination_of(quillet::path_add_sep(dest_folder), src);
     if (!choice.ok()) return false;
-    quillet::run_context run({src});
+    quillet::run_shared shared({src});
+    quillet::run_context run(shared);
     return quillet::process_entry(run, code, src, choice.path).done();
 }
 
