@@ -20,7 +20,7 @@
 namespace quillet {
 
 // The size of the pieces files are read in (within io_request_limit).
-constexpr size_t kPieceBytes = size_t(1) << 20;
+constexpr size_t kPieceBytes = size_t(1) << 19;
 
 class open_files;
 
