@@ -68,22 +68,25 @@ public:
     void run_all(run_shared& shared) {
         const size_t count = request_.jobs > 0 ? request_.jobs : default_worker_count();
         entry_workers workers(shared, count, [this](const entry_job& job) { report_progress(observer_, job); });
+        const size_t window = entries_handed_out(workers.count());
         size_t next = 0;
         for (;;) {
             report_finished(workers);
-            if (!ending_ && next < files_.size() && busy_.size() < workers.count() &&
-                !busy_dest(next)) {
+            if (!ending_ && !pending_.empty() && observer_.stop_requested()) {
+                // Stopped by the user: nothing more is begun.
+                ending_ = true;
+                stopped_from_ = next;
+            }
+            if (ending_) withdraw_waiting(workers);
+            if (!ending_ && next < files_.size() && busy_.size() < window && !busy_dest(next)) {
                 start(workers, next++);
                 continue;
             }
             if (pending_.empty() && (ending_ || next == files_.size())) break;
-            // A worker's entry to finish: the first one's progress meanwhile.
-            workers.wait(100);
-            for (const std::unique_ptr<entry_job>& job : pending_)
-                if (job && !workers.finished(*job)) {
-                    if (job->read > 0) report_progress(observer_, *job);
-                    break;
-                }
+            // The first entry to finish, its progress told meanwhile.
+            const entry_job& first = *pending_.front();
+            workers.wait_for(first, 100);
+            if (!entry_workers::finished(first) && first.read > 0) report_progress(observer_, first);
         }
         if (stopped_from_ < files_.size()) {
             // Stopped by the user: the files not reached are left alone.
@@ -138,9 +141,23 @@ private:
         pending_.push_back(std::move(job));
     }
 
+    // Once the run ends, the entries handed out that no worker has begun are
+    // taken back: they are not reached, as if never handed out.
+    void withdraw_waiting(entry_workers& workers) {
+        while (!pending_.empty()) {
+            entry_job& last = *pending_.back();
+            if (entry_workers::finished(last) || !workers.withdraw(last)) break;
+            busy_.erase(path_key(last.dest));
+            --run_.processed;
+            stopped_from_ = stopped_from_ == SIZE_MAX ? SIZE_MAX : std::min(stopped_from_, last.index);
+            pending_.pop_back();
+        }
+    }
+
     // Reports the finished entries at the front of the list, in list order.
     void report_finished(entry_workers& workers) {
-        while (!pending_.empty() && workers.finished(*pending_.front())) {
+        (void)workers;
+        while (!pending_.empty() && entry_workers::finished(*pending_.front())) {
             std::unique_ptr<entry_job> job = std::move(pending_.front());
             pending_.pop_front();
             busy_.erase(path_key(job->dest));

@@ -61,14 +61,19 @@ void entry_workers::submit(entry_job& job) {
     has_work_.notify_one();
 }
 
-bool entry_workers::finished(const entry_job& job) {
-    const std::lock_guard<std::mutex> hold(mutex_);
-    return job.finished;
+void entry_workers::wait_for(const entry_job& job, unsigned ms) {
+    std::unique_lock<std::mutex> hold(mutex_);
+    awaited_ = &job;
+    has_finished_.wait_for(hold, std::chrono::milliseconds(ms), [&job] { return finished(job); });
+    awaited_ = nullptr;
 }
 
-void entry_workers::wait(unsigned ms) {
-    std::unique_lock<std::mutex> hold(mutex_);
-    has_finished_.wait_for(hold, std::chrono::milliseconds(ms));
+bool entry_workers::withdraw(const entry_job& job) {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    const auto found = std::find(queue_.begin(), queue_.end(), &job);
+    if (found == queue_.end()) return false;
+    queue_.erase(found);
+    return true;
 }
 
 void entry_workers::work() {
@@ -82,11 +87,13 @@ void entry_workers::work() {
             queue_.pop_front();
         }
         process(shared_, *job, true, nullptr);
-        {
+        job->finished = true;
+        // Only the job the run waits for wakes it: the others are taken up
+        // when their turn in the list comes.
+        if (awaited_ == job) {
             const std::lock_guard<std::mutex> hold(mutex_);
-            job->finished = true;
+            has_finished_.notify_all();
         }
-        has_finished_.notify_all();
     }
 }
 

@@ -32,11 +32,16 @@ struct entry_job {
     std::wstring kept;           // why a text file was copied unchanged, in detail ("" otherwise)
     std::vector<uint8_t> log;    // the log lines written meanwhile (a worker's own)
     std::atomic<uint64_t> read{0};  // bytes of its files read so far
-    bool finished = false;       // set under the workers' lock
+    std::atomic<bool> finished{false};
 };
 
 // The number of workers a run uses when not told: one per processor, at most 8.
 size_t default_worker_count();
+// How many entries a run with that many workers hands out before the first
+// of them is reported: twice as many, so that a worker finds the next entry
+// waiting while the run reports the first. When the run ends (a stop, a
+// destination it cannot write) those no worker has begun are taken back.
+inline size_t entries_handed_out(size_t workers) { return workers > 1 ? 2 * workers : 1; }
 
 class entry_workers {
 public:
@@ -53,9 +58,11 @@ public:
     // next free worker.
     void submit(entry_job& job);
     // Whether job is finished (its outcome may then be read).
-    bool finished(const entry_job& job);
-    // Waits until some job finishes, at most ms milliseconds.
-    void wait(unsigned ms);
+    static bool finished(const entry_job& job) { return job.finished; }
+    // Waits until job finishes, at most ms milliseconds.
+    void wait_for(const entry_job& job, unsigned ms);
+    // Takes back the jobs no worker has begun; true when job was among them.
+    bool withdraw(const entry_job& job);
 
 private:
     void work();
@@ -68,6 +75,7 @@ private:
     std::mutex mutex_;
     std::condition_variable has_work_, has_finished_;
     std::deque<entry_job*> queue_;
+    std::atomic<const entry_job*> awaited_{nullptr};  // the job the run waits for
     bool closing_ = false;
     std::vector<std::thread> threads_;
 };

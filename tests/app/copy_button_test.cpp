@@ -103,9 +103,9 @@ TEST_F(CopyButtonTest, NoSelectionRunsWithCodeMinusOne) {
 }
 
 TEST_F(CopyButtonTest, UnableToSaveStopsTheRun) {
-    // One file more than the run's workers can have begun when the third fails.
-    const size_t workers = quillet::default_worker_count();
-    std::vector<std::wstring> files = prepare(3 + workers);
+    // One file more than the run can have handed out when the third fails.
+    const size_t handed_out = quillet::entries_handed_out(quillet::default_worker_count());
+    std::vector<std::wstring> files = prepare(3 + handed_out);
     // The third destination exists, is older and cannot be written.
     std::wstring blocked = dest + quillet::path_name(files[2]);
     ASSERT_TRUE(testing_support::put_text(blocked, "old\r\n"));
