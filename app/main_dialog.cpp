@@ -102,7 +102,8 @@ void MainDialog::bind_controls() {
 
 void MainDialog::set_text_font(HFONT ui_font) {
     // The folder box and both lists show paths and the labels ("UTF_8",
-    // "S_JIS") that carry each line's meaning: their font must draw "_".
+    // "S_JIS") that carry each line's meaning, the lines below them names
+    // such as "Shift_JIS": their font must draw "_".
     LOGFONTW face{};
     if (!ui_font || !GetObjectW(ui_font, sizeof face, &face)) {
         face.lfHeight = -MulDiv(9, dpi_, 72);
@@ -110,12 +111,13 @@ void MainDialog::set_text_font(HFONT ui_font) {
     }
     HFONT font = make_text_font(face);
     if (!font) return;
-    for (HWND box : {folder_edit.hwnd(), file_list_box.hwnd(), recent_list_box.hwnd()})
+    for (HWND box : {folder_edit.hwnd(), file_list_box.hwnd(), recent_list_box.hwnd(), run_summary, line_note})
         if (box) SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     if (text_font_) DeleteObject(text_font_);
     text_font_ = font;
     fit_list_extent(file_list_box);
     fit_list_extent(recent_list_box);
+    stretch_controls();
 }
 
 void MainDialog::OnDpiChanged(int dpi, const RECT* suggested) {
