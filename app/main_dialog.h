@@ -186,6 +186,7 @@ private:
     std::vector<std::wstring> shown_files_;
     // Status lines being made behind the names shown; stop ends that early.
     bool filling_ = false;
+    int fill_extent_ = 0;  // the scroll extent of the status lines put so far
     std::atomic<bool> fill_stop_{false};
     std::mutex tasks_guard_;
     std::deque<std::function<void()>> tasks_;  // under tasks_guard_

@@ -4,6 +4,7 @@
 // the selected line's file.
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -74,10 +75,23 @@ void MainDialog::run_posted_task() {
 
 void MainDialog::show_names(const std::vector<std::wstring>& files) {
     shown_files_ = files;
-    std::vector<std::wstring> lines;
-    lines.reserve(files.size());
-    for (const std::wstring& file : files) lines.push_back(pending_status_line(file));
-    fill_list(file_list_box, lines);
+    if (!file_list_box) return;
+    // fill_list, but the scroll extent fitted to the longest line alone: each
+    // line measured would hold the window for a long list, and the extent
+    // follows the status lines as they come.
+    const HWND box = file_list_box.hwnd();
+    SendMessageW(box, WM_SETREDRAW, FALSE, 0);
+    file_list_box.reset();
+    std::wstring longest;
+    for (const std::wstring& file : files) {
+        const std::wstring line = pending_status_line(file);
+        if (line.size() > longest.size()) longest = line;
+        file_list_box.add(line);
+    }
+    SendMessageW(box, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(box, nullptr, TRUE);
+    file_list_box.set_horizontal_extent(list_extent_for(file_list_box, {longest}));
+    fill_extent_ = 0;
     filling_ = !files.empty();
     // The names can be scrolled and selected while their lines are made.
     if (file_list_box) EnableWindow(file_list_box.hwnd(), TRUE);
@@ -99,6 +113,10 @@ void MainDialog::put_status_lines(size_t first, const std::vector<std::wstring>&
     }
     if (selected >= 0) file_list_box.set_cur_sel(selected);
     SendMessageW(box, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    // The widest status line so far; the extent never shrinks while the
+    // lines fill, and is the widest line's once they all are.
+    fill_extent_ = std::max(fill_extent_, list_extent_for(file_list_box, lines));
+    file_list_box.set_horizontal_extent(std::max(file_list_box.horizontal_extent(), fill_extent_));
     SendMessageW(box, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(box, nullptr, TRUE);
 }
@@ -107,7 +125,7 @@ void MainDialog::end_fill() {
     const bool was_filling = filling_;
     filling_ = false;
     if (!was_filling) return;
-    fit_list_extent(file_list_box);
+    if (!fill_stop_ && fill_extent_ > 0) file_list_box.set_horizontal_extent(fill_extent_);
     // The cursor over the list is no longer busy: asked again where it is.
     POINT at{};
     if (!GetCursorPos(&at)) return;
