@@ -44,6 +44,19 @@ LRESULT CALLBACK esc_filter(int code, WPARAM wp, LPARAM lp) {
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
+// The height of a line of text in control's font.
+int text_line_height(HWND control) {
+    HDC dc = GetDC(control);
+    if (!dc) return 16;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICW metrics{};
+    const int height = GetTextMetricsW(dc, &metrics) ? metrics.tmHeight : 16;
+    if (font) SelectObject(dc, old_font);
+    ReleaseDC(control, dc);
+    return height;
+}
+
 RECT child_rect_in_client(HWND child) {
     RECT rect{};
     GetWindowRect(child, &rect);
@@ -67,9 +80,10 @@ MainDialog::MainDialog() : dialog(IDD_QUILLET_DIALOG), settings(L"") {
 }
 
 MainDialog::~MainDialog() {
-    // Work still going (a run stops after its current file) is waited for,
-    // since it reports into this object.
+    // Work still going (a run stops after its current file, status lines
+    // after the current one) is waited for, since it reports into this object.
     stop_run();
+    fill_stop_ = true;
     if (work_thread_.joinable()) work_thread_.join();
     if (esc_hook_) UnhookWindowsHookEx(esc_hook_);
     if (working_dialog == this) working_dialog = nullptr;
@@ -82,11 +96,14 @@ void MainDialog::bind_controls() {
     folder_edit = edit_box(item(IDC_FOLDER_EDIT));
     file_list_box = list_box(item(IDC_FILE_LIST));
     recent_list_box = list_box(item(IDC_RECENT_LIST));
+    run_summary = item(IDC_RUN_SUMMARY);
+    line_note = item(IDC_LINE_NOTE);
 }
 
 void MainDialog::set_text_font(HFONT ui_font) {
     // The folder box and both lists show paths and the labels ("UTF_8",
-    // "S_JIS") that carry each line's meaning: their font must draw "_".
+    // "S_JIS") that carry each line's meaning, the lines below them names
+    // such as "Shift_JIS": their font must draw "_".
     LOGFONTW face{};
     if (!ui_font || !GetObjectW(ui_font, sizeof face, &face)) {
         face.lfHeight = -MulDiv(9, dpi_, 72);
@@ -94,12 +111,13 @@ void MainDialog::set_text_font(HFONT ui_font) {
     }
     HFONT font = make_text_font(face);
     if (!font) return;
-    for (HWND box : {folder_edit.hwnd(), file_list_box.hwnd(), recent_list_box.hwnd()})
+    for (HWND box : {folder_edit.hwnd(), file_list_box.hwnd(), recent_list_box.hwnd(), run_summary, line_note})
         if (box) SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     if (text_font_) DeleteObject(text_font_);
     text_font_ = font;
     fit_list_extent(file_list_box);
     fit_list_extent(recent_list_box);
+    stretch_controls();
 }
 
 void MainDialog::OnDpiChanged(int dpi, const RECT* suggested) {
@@ -144,10 +162,12 @@ SIZE MainDialog::min_window_size() const {
                  child_rect_in_client(file_list_box.hwnd()).top + 2 * GetSystemMetrics(SM_CYHSCROLL)};
     for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (child == file_list_box.hwnd() || child == recent_list_box.hwnd() ||
-            child == folder_edit.hwnd() || !(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE))
+            child == folder_edit.hwnd() || child == run_summary || child == line_note ||
+            !(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE))
             continue;
         need.right = std::max(need.right, child_rect_in_client(child).right);
     }
+    if (report_shown()) need.bottom += 2 * (text_line_height(run_summary) + 2) + 2;
     AdjustWindowRectEx(&need, static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_EXSTYLE)));
     return SIZE{need.right - need.left, need.bottom - need.top};
@@ -211,6 +231,15 @@ BOOL MainDialog::OnInitDialog() {
 void MainDialog::stretch_controls() {
     RECT client{};
     if (!GetClientRect(hwnd(), &client)) return;
+    // The run's summary and the line note take two lines below the lists,
+    // once there is a report.
+    const int line = report_shown() ? text_line_height(run_summary) + 2 : 0;
+    const LONG lists_bottom = client.bottom - (line > 0 ? 2 * line + 2 : 0);
+    if (line > 0) {
+        const int margin = GetSystemMetrics(SM_CXEDGE);
+        MoveWindow(run_summary, margin, lists_bottom + 2, client.right - 2 * margin, line, TRUE);
+        MoveWindow(line_note, margin, lists_bottom + 2 + line, client.right - 2 * margin, line, TRUE);
+    }
     struct rule {
         HWND control;
         bool to_bottom;
@@ -224,7 +253,7 @@ void MainDialog::stretch_controls() {
         RECT rect{};
         GetWindowRect(r.control, &rect);
         MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
-        if (r.to_bottom) rect.bottom = client.bottom;
+        if (r.to_bottom) rect.bottom = lists_bottom;
         if (r.to_right) rect.right = client.right;
         MoveWindow(r.control, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    TRUE);
@@ -336,19 +365,13 @@ void MainDialog::OnRecentSelect() {
     const std::vector<std::wstring> recent = store().get_recent();
     if (index < 0 || static_cast<size_t>(index) >= recent.size()) return;
     const std::wstring path = recent[static_cast<size_t>(index)];
-    auto lines = std::make_shared<std::vector<std::wstring>>();
-    in_background(
-        [path, lines] {
-            store().open_list(path);
-            *lines = store().file_entries();
-        },
-        [this, path, lines] {
-            select_code_for_list(path);
-            show_folder();
-            fill_list(file_list_box, *lines);
-            if (!store().unreadable_list().empty())
-                report_box(unreadable_list_message(store(), ui_translator()), 0, 0);
-        });
+    read_list_in_background([path] { store().open_list(path); },
+                            [this, path] {
+                                select_code_for_list(path);
+                                show_folder();
+                                if (!store().unreadable_list().empty())
+                                    report_box(unreadable_list_message(store(), ui_translator()), 0, 0);
+                            });
 }
 
 void MainDialog::OnOK() {
@@ -358,16 +381,8 @@ void MainDialog::OnOK() {
 void MainDialog::OnReloadIdo() {
     // The file list keeps showing the list the copy button works on.
     auto recent = std::make_shared<std::vector<std::wstring>>();
-    auto lines = std::make_shared<std::vector<std::wstring>>();
-    in_background(
-        [recent, lines] {
-            *recent = store().load_recent();
-            *lines = store().file_entries();
-        },
-        [this, recent, lines] {
-            fill_list(recent_list_box, *recent);
-            fill_list(file_list_box, *lines);
-        });
+    read_list_in_background([recent] { *recent = store().load_recent(); },
+                            [this, recent] { fill_list(recent_list_box, *recent); });
 }
 
 bool MainDialog::on_command(int id, int code, HWND) {
@@ -384,6 +399,10 @@ bool MainDialog::on_command(int id, int code, HWND) {
     }
     if (id == IDC_RECENT_LIST && code == LBN_SELCHANGE) {
         OnRecentSelect();
+        return true;
+    }
+    if (id == IDC_FILE_LIST && code == LBN_SELCHANGE) {
+        OnFileSelect();
         return true;
     }
     return false;
@@ -405,6 +424,15 @@ bool MainDialog::handle_message(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result)
         return true;
     case kWorkDone:
         on_work_done();
+        result = TRUE;
+        return true;
+    case kWindowTask:
+        run_posted_task();
+        result = TRUE;
+        return true;
+    case WM_SETCURSOR:
+        if (!on_set_cursor(reinterpret_cast<HWND>(wp))) return dialog::handle_message(msg, wp, lp, result);
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
         result = TRUE;
         return true;
     case WM_QUERYDRAGICON:

@@ -6,15 +6,20 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/dialog.h"
 #include "app/run_progress.h"
+#include "app/run_report.h"
 #include "app/progress.h"
+#include "app/taskbar_progress.h"
 #include "settings/profile.h"
 #include "tools/update_check.h"
 
@@ -42,6 +47,10 @@ public:
     list_box file_list_box;   // 1002
     list_box recent_list_box; // 1001
     std::wstring folder_text; // the text of 1003
+    // Below the lists once a run has ended: what the run did (1011), and what
+    // became of the file of the selected line, and why (1012).
+    HWND run_summary = nullptr;
+    HWND line_note = nullptr;
 
     HICON icon() const { return icon_; }
 
@@ -70,6 +79,10 @@ public:
     // Esc during a run: the run stops after its current file; the window stays.
     void stop_run();
     void OnRecentSelect();
+    // A line of the file list was selected: its note from the last run.
+    void OnFileSelect();
+    // The status lines of the list shown are still being made.
+    bool filling() const { return filling_; }
     void OnReloadIdo();
     bool OnSysCommand(UINT id, LPARAM param);
     void OnEditIdo();
@@ -95,6 +108,8 @@ protected:
     bool on_update_check_message(UINT msg);
     // Stops a running update check, waiting for it at most about a second.
     void stop_update_check();
+    // The run in progress (null between runs): what its thread reports into.
+    run_link* current_run() const { return run_.get(); }
 
 private:
     void bind_controls();
@@ -114,14 +129,36 @@ private:
     bool in_background(std::function<void()> work, std::function<void()> then);
     void on_work_done();
     void enable_during_work(bool enable);
+    // Work that opens a list: read() changes the store on the work's thread
+    // (opens a list file, takes a drop); then, on the window's thread,
+    // shown() and the store's names in the file list at once, the controls
+    // usable again but those that start work; the status lines then fill in
+    // behind the names, and done() follows once they all are.
+    bool read_list_in_background(std::function<void()> read, std::function<void()> shown,
+                                 std::function<void()> done = nullptr);
+    // Runs task on the window's thread (from any thread), in the order given.
+    void post_to_window(std::function<void()> task);
+    void run_posted_task();
+    // The file list shows files, each with its status columns blank.
+    void show_names(const std::vector<std::wstring>& files);
+    // Puts status lines in place of the lines from first on.
+    void put_status_lines(size_t first, const std::vector<std::wstring>& lines);
+    void end_fill();
+    bool on_set_cursor(HWND over);
     // A list is being read into the store on the work's thread: handlers that
     // read the store wait until it is done (a copy run only reads it).
     bool store_in_use() const;
+    // The summary and line note below the lists: shown with a run's report.
+    bool report_shown() const;
+    void show_report_lines(const std::wstring& summary);
+    void show_line_note();
     void edit_in_notepad(const std::wstring& path);
     // The run's thread reported (kRunMessage): progress or a wait.
     void on_run_event(WPARAM event, LPARAM number);
-    // After the run's thread has ended: the list, the boxes.
+    // After the run's thread has ended: the list, the boxes, the report.
     void finish_run();
+    // The current entry's share done, in the title and on the taskbar.
+    void show_entry_progress();
 
     HICON icon_ = nullptr;
     HFONT text_font_ = nullptr;    // folder box and lists
@@ -139,8 +176,20 @@ private:
     // The copy run in progress, if any, and its meter.
     std::unique_ptr<run_link> run_;
     std::unique_ptr<progress_meter> meter_;
-    bool run_waited_ = false;  // the meter shows a wait
+    bool run_waited_ = false;  // the meter shows a wait or a share of a file
     size_t meter_steps_ = 0;   // entries the meter has counted
+    std::unique_ptr<taskbar_progress> taskbar_;
+    std::vector<std::wstring> run_files_;  // the entries of the run in progress
+    // The last run's report, shown until the next run.
+    std::unique_ptr<run_report> report_;
+    // The paths behind the file list's lines, in order.
+    std::vector<std::wstring> shown_files_;
+    // Status lines being made behind the names shown; stop ends that early.
+    bool filling_ = false;
+    int fill_extent_ = 0;  // the scroll extent of the status lines put so far
+    std::atomic<bool> fill_stop_{false};
+    std::mutex tasks_guard_;
+    std::deque<std::function<void()>> tasks_;  // under tasks_guard_
 };
 
 }  // namespace quillet

@@ -46,15 +46,14 @@ void MainDialog::OnDropFiles(HDROP drop) {
     if (drop) DragFinish(drop);
     struct taken {
         drop_result result;
-        std::vector<std::wstring> recent, lines;
+        std::vector<std::wstring> recent;
     };
     auto in = std::make_shared<taken>();
-    in_background(
+    read_list_in_background(
         [paths, in] {
             in->result = take_drop(paths);
             if (!in->result.opened.empty() || in->result.recent_reloaded)
                 in->recent = store().recent_display();
-            in->lines = store().file_entries();
         },
         [this, in] {
             if (!store().unreadable_list().empty())
@@ -65,7 +64,6 @@ void MainDialog::OnDropFiles(HDROP drop) {
             folder_text = store().get_folder();
             if (!in->result.opened.empty() || in->result.recent_reloaded)
                 fill_list(recent_list_box, in->recent);
-            fill_list(file_list_box, in->lines);
             UpdateData(false);
         });
 }
@@ -81,6 +79,11 @@ void MainDialog::OnCopy() {
         return;
     }
     run_waited_ = false;
+    run_files_ = store().get_files();
+    // The last run's report gives way to this one's.
+    report_.reset();
+    if (report_shown()) show_report_lines(ui_text("Copying..."));
+    if (!taskbar_) taskbar_ = std::make_unique<taskbar_progress>(hwnd());
     run_ = std::make_unique<run_link>();
     run_->window = hwnd();
     run_link* link = run_.get();
@@ -102,6 +105,11 @@ void MainDialog::on_run_event(WPARAM event, LPARAM number) {
         meter_->set_color(0x8000);
         meter_->set_total(static_cast<uint32_t>(number));
         find_status_bar();
+        // The meter shows from the start, however long the first file takes.
+        if (meter_->get_total() > 0) {
+            meter_->draw();
+            taskbar_->show(0, meter_->get_total());
+        }
         break;
     case run_entry_started: {
         run_->start_posted = false;
@@ -111,8 +119,11 @@ void MainDialog::on_run_event(WPARAM event, LPARAM number) {
         run_waited_ = false;
         // One title for however many entries began since the last message:
         // each title set then reaches the screen before the next.
-        if (reached > meter_steps_ && meter_->get_total() > 0)
+        if (reached > meter_steps_ && meter_->get_total() > 0) {
             meter_->show(static_cast<uint32_t>(std::min<size_t>(reached, meter_->get_total())));
+            // The button counts the entries done, the one begun not yet.
+            taskbar_->show(reached - 1, meter_->get_total());
+        }
         meter_steps_ = reached;
         break;
     }
@@ -126,18 +137,52 @@ void MainDialog::on_run_event(WPARAM event, LPARAM number) {
         meter_->set_text(L" waiting for " + reason + L" ... ");
         meter_->draw();
         run_waited_ = true;
+        taskbar_->pause();
         break;
     }
+    case run_entry_progress:
+        run_->progress_posted = false;
+        show_entry_progress();
+        break;
     default: break;
     }
 }
 
+void MainDialog::show_entry_progress() {
+    size_t index = 0;
+    uint64_t done = 0, total = 0;
+    {
+        std::lock_guard<std::mutex> hold(run_->guard);
+        index = run_->progress_index;
+        done = run_->progress_done;
+        total = run_->progress_total;
+    }
+    if (!meter_ || meter_->get_total() == 0 || total == 0 || done > total) return;
+    // The share of the entry at work follows the count; the title changes at
+    // most every 100 ms, the taskbar button in thousandths of an entry.
+    meter_->set_text(L" ... " + std::to_wstring(done * 100 / total) + L"% ");
+    run_waited_ = true;
+    meter_->show(meter_->get_position());
+    constexpr uint64_t kSteps = 1000;
+    taskbar_->show(index * kSteps + done * kSteps / total, meter_->get_total() * kSteps);
+}
+
 void MainDialog::finish_run() {
     meter_.reset();  // the title as it was
+    if (taskbar_) taskbar_->clear();
     std::unique_ptr<run_link> run = std::move(run_);
     if (!run) return;
     // A run ended by an error outside any file: the lines of the list as it is.
     fill_list(file_list_box, run->failed ? store().file_entries() : run->result.entries);
+    shown_files_ = store().get_files();
+    std::vector<entry_note> notes;
+    {
+        std::lock_guard<std::mutex> hold(run->guard);
+        notes = std::move(run->notes);
+    }
+    report_ = std::make_unique<run_report>(
+        make_run_report(run_files_, std::move(notes), run->result, run->stop, run->failed));
+    show_report_lines(run_summary_text(*report_));
     for (const std::wstring& message : run->messages) report_box(message, 0, 0);
     show_run_report(run->result);
 }

@@ -74,6 +74,7 @@ void MainDialog::OnCancel() {
         // "終了" or the close box during a run (or while a list is read): a
         // run stops after its current file, then the window closes.
         stop_run();
+        fill_stop_ = true;
         close_after_work_ = true;
         return;
     }
@@ -91,7 +92,7 @@ void show_refusal(const shell_launcher& launcher) {
 
 }  // namespace
 
-bool MainDialog::store_in_use() const { return busy_ && !run_; }
+bool MainDialog::store_in_use() const { return busy_ && !run_ && !filling_; }
 
 void MainDialog::edit_in_notepad(const std::wstring& path) {
     shell_launcher launcher(hwnd());

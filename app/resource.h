@@ -22,6 +22,8 @@
 #define IDC_EDIT_ILC 1008
 #define IDC_EXPLORER_SRC 1009
 #define IDC_RELOAD_IDO 1010
+#define IDC_RUN_SUMMARY 1011
+#define IDC_LINE_NOTE 1012
 
 // About box controls.
 #define IDC_ABOUT_VERSION 1005

@@ -1,9 +1,11 @@
 // The UI text table and its application to a dialog's windows.
 #include "app/ui_text.h"
 
+#include <cwctype>
 #include <vector>
 
 #include "app/dialog.h"
+#include "app/run_report.h"
 
 namespace quillet {
 
@@ -62,6 +64,73 @@ bool translate_window_text(const std::wstring& text, std::wstring& translated) {
     return false;
 }
 
+// A "%1" ... "%9" at key[k]: the piece's number from 0, else -1.
+int piece_at(const std::wstring& key, size_t k) {
+    if (key[k] != L'%' || k + 1 >= key.size() || key[k + 1] < L'1' || key[k + 1] > L'9') return -1;
+    return key[k + 1] - L'1';
+}
+
+// Matches text from t against key from k; each piece takes as little text as
+// lets the rest match.
+bool match_from(const std::wstring& key, size_t k, const std::wstring& text, size_t t,
+                std::vector<std::wstring>& pieces) {
+    if (k == key.size()) return t == text.size();
+    const int piece = piece_at(key, k);
+    if (piece < 0)
+        return t < text.size() && key[k] == text[t] && match_from(key, k + 1, text, t + 1, pieces);
+    if (pieces.size() <= static_cast<size_t>(piece)) pieces.resize(static_cast<size_t>(piece) + 1);
+    for (size_t end = t + 1; end <= text.size(); ++end) {
+        pieces[static_cast<size_t>(piece)] = text.substr(t, end - t);
+        if (match_from(key, k + 2, text, end, pieces)) return true;
+    }
+    return false;
+}
+
+// A key that holds pieces and words: rows such as "%1 (%2)", which only lay
+// pieces out, would match nearly any text and are never matched.
+bool is_pattern(const std::wstring& key) {
+    bool pieces = false, words = false;
+    for (size_t k = 0; k < key.size(); ++k) {
+        if (piece_at(key, k) >= 0) {
+            pieces = true;
+            ++k;
+        } else if (std::iswalpha(static_cast<wint_t>(key[k]))) {
+            words = true;
+        }
+    }
+    return pieces && words;
+}
+
+std::wstring filled(const std::wstring& ja, const std::vector<std::wstring>& pieces) {
+    std::wstring out;
+    for (size_t k = 0; k < ja.size(); ++k) {
+        const int piece = piece_at(ja, k);
+        if (piece < 0) {
+            out += ja[k];
+            continue;
+        }
+        if (static_cast<size_t>(piece) < pieces.size()) out += pieces[static_cast<size_t>(piece)];
+        ++k;
+    }
+    return out;
+}
+
+// ui_text_matched; the pieces of a match go through the pattern rows alone
+// (a name is never taken for a whole key), `depth` levels deep.
+std::wstring matched(const std::wstring& text, int depth, bool whole_keys) {
+    if (whole_keys)
+        for (const ui_text_row& row : table())
+            if (row.key == text) return row.ja;
+    for (const ui_text_row& row : table()) {
+        std::vector<std::wstring> pieces;
+        if (!is_pattern(row.key) || !match_from(row.key, 0, text, 0, pieces)) continue;
+        if (depth > 0)
+            for (std::wstring& piece : pieces) piece = matched(piece, depth - 1, false);
+        return filled(row.ja, pieces);
+    }
+    return text;
+}
+
 }  // namespace
 
 void add_ui_text(const std::string& key, const std::wstring& ja) {
@@ -80,6 +149,12 @@ std::wstring ui_text_of(const std::wstring& key) {
     std::wstring translated;
     return translate_window_text(key, translated) ? translated : key;
 }
+
+std::wstring ui_text_with(const std::string& key, const std::vector<std::wstring>& args) {
+    return filled(ui_text(key), args);
+}
+
+std::wstring ui_text_matched(const std::wstring& text) { return matched(text, 1, true); }
 
 std::function<std::wstring(const std::wstring&)> ui_translator() {
     return [](const std::wstring& key) { return ui_text_of(key); };
@@ -115,6 +190,7 @@ void add_program_ui_texts() {
     add_ui_text("Edit i&lc", L"i&lc 編集");
     add_ui_text("&Explorer", L"&Explorer");
     add_ui_text("Explorer &src", L"元のフォルダを開く(&S)");
+    add_run_report_ui_texts();
 }
 
 size_t ui_text_count() { return table().size(); }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quillet {
 
@@ -23,7 +24,20 @@ std::wstring ui_text(const std::string& key);
 std::wstring ui_text_of(const std::wstring& key);
 std::function<std::wstring(const std::wstring&)> ui_translator();
 
-// Adds the program's 13 rows in their fixed order (start-up does this once).
+// ui_text(key) with each "%1" to "%9" of the translation replaced by
+// args[0] to args[8] (names and numbers, shown as they are).
+std::wstring ui_text_with(const std::string& key, const std::vector<std::wstring>& args);
+
+// The translation of an English text built from a pattern: the Japanese text
+// of the first row whose key equals text; else of the first row whose key
+// holds "%1" ... "%9" and matches text, each of them standing for a non-empty
+// piece (as short as the match allows) that is filled into the same place of
+// the Japanese text, itself translated when a pattern row matches it whole;
+// else text unchanged.
+std::wstring ui_text_matched(const std::wstring& text);
+
+// Adds the program's rows in their fixed order (start-up does this once): the
+// window's texts, then those of the run report (app/run_report.h).
 void add_program_ui_texts();
 
 // Number of rows; and emptying the table (for tests that need a fresh one).

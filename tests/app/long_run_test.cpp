@@ -93,6 +93,9 @@ TEST_F(LongRunTest, EscStopsTheRunAfterTheCurrentFileAndASecondClickStartsNothin
     EXPECT_EQ(converted_prefix(), done);  // no second run
 
     EXPECT_TRUE(IsWindow(window));
+    // The window says that the run stopped, and how far it got.
+    const std::wstring stopped = L"中止しました（150 件中 " + std::to_wstring(done) + L" 件まで）：";
+    EXPECT_EQ(text_of(IDC_RUN_SUMMARY).substr(0, stopped.size()), stopped);
     // The status lines tell the converted files from those still to do.
     const std::vector<std::wstring> lines = dlg->file_list_box.texts();
     ASSERT_EQ(lines.size(), files.size());

@@ -112,3 +112,17 @@ TEST_F(UiText, ApplyKeepsAnUntranslatedCaption) {
     EXPECT_EQ(window_tree::text(tree.child(2)), L"キャンセル");
     EXPECT_EQ(window_tree::text(tree.child(3)), L"終了(&X)");
 }
+
+TEST_F(UiText, EngineReasonsAreTranslatedByPatternRowsKeepingNamesAndNumbers) {
+    using quillet::ui_text_matched;
+    EXPECT_EQ(ui_text_matched(L"3 character(s) that Shift_JIS cannot hold"),
+              L"Shift_JIS で表せない文字が 3 個あります");
+    // A piece is translated too when a pattern row matches it whole.
+    EXPECT_EQ(ui_text_matched(L"encoding undecided between Shift_JIS (cut short) and EUC-JP"),
+              L"文字コードを決められません（Shift_JIS（途中で切れています） か EUC-JP）");
+    EXPECT_EQ(ui_text_matched(L"same destination name as C:\\a (1)\\x.txt"),
+              L"C:\\a (1)\\x.txt とコピー先の名前が同じです");
+    // Whole keys first; a text no row matches stays English.
+    EXPECT_EQ(ui_text_matched(L"destination is newer"), L"コピー先のほうが新しいファイルです");
+    EXPECT_EQ(ui_text_matched(L"a reason of tomorrow (42)"), L"a reason of tomorrow (42)");
+}
