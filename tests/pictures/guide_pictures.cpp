@@ -13,7 +13,7 @@
 
 #include "app/resource.h"
 #include "app_fixture.h"
-#include "base/codepage.h"
+#include "text/codepage.h"
 #include "base/paths.h"
 #include "engine/store.h"
 
