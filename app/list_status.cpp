@@ -32,17 +32,12 @@ void make_status_lines(const std::wstring& folder, const std::vector<std::wstrin
                        const std::atomic<bool>& stop,
                        const std::function<void(size_t first, std::vector<std::wstring> lines)>& batch) {
     const short_read_waits quick;  // a file another program holds shows as unreadable
-    // The entry holding each destination name: the first that has it (the
-    // rule of file_entries, which makes the same lines in one go).
-    std::unordered_map<std::wstring, size_t> holders;
+    name_holders holders;  // as file_entries, which makes the same lines in one go
     std::vector<std::wstring> lines;
     size_t first = 0;
     ULONGLONG handed = GetTickCount64();
     for (size_t i = 0; i < files.size() && !stop; ++i) {
-        const dest_choice choice = destination_of(folder, files[i]);
-        const auto holder = choice.ok() ? holders.emplace(name_key(path_name(choice.path)), i).first
-                                        : holders.end();
-        const bool taken = holder != holders.end() && name_taken(files[holder->second], files[i]);
+        const bool taken = holders.taken_by(files, i, destination_of(folder, files[i])) != SIZE_MAX;
         lines.push_back(status_line(folder, files[i], nullptr, taken));
         if (GetTickCount64() - handed >= kBatchMs || i + 1 == files.size()) {
             const size_t count = lines.size();

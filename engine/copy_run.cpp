@@ -124,10 +124,9 @@ private:
         // the same name from another folder would replace its file. (The same
         // source listed twice is worked on twice, one after the other: the
         // second finds itself current.)
-        const auto holder = choice.ok() ? holders_.emplace(name_key(path_name(choice.path)), i).first
-                                        : holders_.end();
-        if (holder != holders_.end() && name_taken(files_[holder->second], src)) {
-            job->outcome = left_alone(same_name_reason(files_[holder->second]));
+        const size_t holder = holders_.taken_by(files_, i, choice);
+        if (holder != SIZE_MAX) {
+            job->outcome = left_alone(same_name_reason(files_[holder]));
             run_.same_name.push_back(src + L"  (" + job->outcome.reason + L")");
             job->finished = true;
         } else if (!choice.ok()) {
@@ -202,7 +201,7 @@ private:
     copy_run_result& run_;
     std::vector<entry_outcome>& outcomes_;
     std::unordered_map<std::wstring, size_t>& last_writer_;
-    std::unordered_map<std::wstring, size_t> holders_;
+    name_holders holders_;
     std::deque<std::unique_ptr<entry_job>> pending_;  // started, not reported; in list order
     std::unordered_set<std::wstring> busy_;            // destinations of entries still running
     bool ending_ = false;

@@ -106,4 +106,11 @@ dest_choice destination_of(const std::wstring& dest_folder, const std::wstring& 
     return choice;
 }
 
+size_t name_holders::taken_by(const std::vector<std::wstring>& files, size_t i,
+                              const dest_choice& choice) {
+    if (!choice.ok()) return SIZE_MAX;
+    const size_t holder = first_.emplace(name_key(path_name(choice.path)), i).first->second;
+    return name_taken(files[holder], files[i]) ? holder : SIZE_MAX;
+}
+
 }  // namespace quillet

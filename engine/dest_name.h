@@ -4,7 +4,10 @@
 // its name is taken after the last "\\" or "/", and a name that is no plain
 // file name makes the entry a refusal with its reason.
 #pragma once
+#include <cstddef>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace quillet {
 
@@ -57,5 +60,19 @@ struct dest_choice {
 // the folder. A name like one of the run's list files is refused too: the
 // run's own list file would replace that copy at the end of the run.
 dest_choice destination_of(const std::wstring& dest_folder, const std::wstring& entry);
+
+// The first entry of a list that has a destination name holds it: a later
+// entry of that name from another file is left alone, never written over it
+// (the same file listed twice is worked on twice). Asked about the entries in
+// list order.
+class name_holders {
+public:
+    // The earlier entry of files that holds the name of entry i's
+    // destination (choice) when entry i is another file; SIZE_MAX otherwise
+    // (entry i then holds the name itself, or has no destination).
+    size_t taken_by(const std::vector<std::wstring>& files, size_t i, const dest_choice& choice);
+private:
+    std::unordered_map<std::wstring, size_t> first_;
+};
 
 }  // namespace quillet

@@ -210,13 +210,9 @@ std::vector<std::wstring> file_entries(const std::wstring& folder,
     const short_read_waits quick;  // a file another program holds shows as unreadable
     std::vector<std::wstring> lines;
     lines.reserve(files.size());
-    // The entry holding each destination name: the first that has it.
-    std::unordered_map<std::wstring, size_t> holders;
+    name_holders holders;
     for (size_t i = 0; i < files.size(); ++i) {
-        const dest_choice choice = destination_of(folder, files[i]);
-        const auto holder = choice.ok() ? holders.emplace(name_key(path_name(choice.path)), i).first
-                                        : holders.end();
-        const bool taken = holder != holders.end() && name_taken(files[holder->second], files[i]);
+        const bool taken = holders.taken_by(files, i, destination_of(folder, files[i])) != SIZE_MAX;
         lines.push_back(status_line(folder, files[i], i < known.size() ? known[i] : nullptr, taken));
     }
     return lines;
