@@ -1,5 +1,7 @@
 #include "app_fixture.h"
 
+#include "base/paths.h"
+
 #include <commctrl.h>
 #include <shlobj.h>
 
@@ -165,6 +167,15 @@ void app_window::select_recent(int index) {
 }
 
 std::wstring app_window::text_of(int id) const { return quillet::window_text(dlg->item(id)); }
+
+std::vector<std::wstring> app_window::drop_folder_and_files(const std::wstring& folder, int n,
+                                                          const std::function<std::string(int)>& body) {
+    std::vector<std::wstring> dropped = {quillet::path_del_sep(folder)};
+    for (int i = 0; i < n; ++i)
+        dropped.push_back(make_file(L"src\\file" + std::to_wstring(i) + L".txt", body(i)));
+    drop(dropped);
+    return {dropped.begin() + 1, dropped.end()};
+}
 
 std::wstring app_window::make_folder(const std::wstring& relative) {
     std::wstring path = scratch.path() + relative;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ protected:
     std::wstring make_file(const std::wstring& relative, const std::string& bytes);
     // A folder below the scratch folder; ends with "\\".
     std::wstring make_folder(const std::wstring& relative);
+    // Drops folder and then n text files src\fileI.txt holding body(I);
+    // their paths, in order.
+    std::vector<std::wstring> drop_folder_and_files(const std::wstring& folder, int n,
+                                                    const std::function<std::string(int)>& body);
     // Writes a list file (UTF-16LE with byte-order mark, CR LF lines).
     void write_list(const std::wstring& path, const std::vector<std::wstring>& entries);
     // The text of a UTF-16LE file with byte-order mark ("" when missing).

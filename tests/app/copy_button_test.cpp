@@ -36,12 +36,7 @@ protected:
     // n text files dropped after the destination folder.
     std::vector<std::wstring> prepare(int n) {
         dest = make_folder(L"dest");
-        std::vector<std::wstring> dropped = {quillet::path_del_sep(dest)};
-        for (int i = 0; i < n; ++i)
-            dropped.push_back(make_file(L"src\\file" + std::to_wstring(i) + L".txt",
-                                        "line " + std::to_string(i) + "\r\n"));
-        drop(dropped);
-        return {dropped.begin() + 1, dropped.end()};
+        return drop_folder_and_files(dest, n, [](int i) { return "line " + std::to_string(i) + "\r\n"; });
     }
     bool any_progress_title() const {
         for (const std::wstring& t : titles)

@@ -32,13 +32,9 @@ protected:
     // n text files of a few kilobytes, dropped after the destination folder.
     std::vector<std::wstring> prepare(int n) {
         dest = make_folder(L"dest");
-        std::vector<std::wstring> dropped = {quillet::path_del_sep(dest)};
         std::string body;
         for (int line = 0; line < 200; ++line) body += "line " + std::to_string(line) + " text\r\n";
-        for (int i = 0; i < n; ++i)
-            dropped.push_back(make_file(L"src\\file" + std::to_wstring(i) + L".txt", body));
-        drop(dropped);
-        return {dropped.begin() + 1, dropped.end()};
+        return drop_folder_and_files(dest, n, [&body](int) { return body; });
     }
     // A UTF-8 run of 150 files during which the user acts once the third is
     // done; the run stops after a few files, with its list file written.

@@ -48,12 +48,7 @@ protected:
     // n small text files dropped after the destination folder.
     std::vector<std::wstring> prepare(int n) {
         dest = make_folder(L"dest");
-        std::vector<std::wstring> dropped = {quillet::path_del_sep(dest)};
-        for (int i = 0; i < n; ++i)
-            dropped.push_back(make_file(L"src\\file" + std::to_wstring(i) + L".txt",
-                                        "line " + std::to_string(i) + "\r\n"));
-        drop(dropped);
-        return {dropped.begin() + 1, dropped.end()};
+        return drop_folder_and_files(dest, n, [](int i) { return "line " + std::to_string(i) + "\r\n"; });
     }
     void record_titles_with_time() {
         ASSERT_TRUE(SetWindowSubclass(dlg->hwnd(), record_timed_titles, 1,

@@ -10,19 +10,6 @@ namespace app_test {
 
 namespace {
 
-// Starts a Linux shell command (no double quotes in it) without waiting.
-bool start_shell(const std::wstring& command) {
-    std::wstring line = L"Z:\\bin\\sh -c \"" + command + L"\"";
-    STARTUPINFOW start{};
-    start.cb = sizeof start;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
-                        &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
 
 // The Linux path of a file of the prefix ("" when Wine cannot tell).
 std::string unix_path(const std::wstring& path) {
@@ -41,6 +28,19 @@ std::wstring quoted_unix_path(const std::wstring& path) {
 }
 
 }  // namespace
+
+bool start_shell(const std::wstring& command) {
+    std::wstring line = L"Z:\\bin\\sh -c \"" + command + L"\"";
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
+                        &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
 
 x_title_spy::x_title_spy(HWND window, const std::wstring& spy_file) : file_(spy_file) {
     const auto xid = reinterpret_cast<uintptr_t>(GetPropW(window, L"__wine_x11_whole_window"));

@@ -10,6 +10,10 @@
 
 namespace app_test {
 
+// Starts a Linux shell command (no double quotes in it) without waiting: Wine
+// does not wait for a Linux program to end.
+bool start_shell(const std::wstring& command);
+
 // Follows the title X holds for a window: every change is written, as it
 // happens, as one line of the file spy_file (a scratch file).
 class x_title_spy {

@@ -13,6 +13,7 @@
 
 #include "app/resource.h"
 #include "app_fixture.h"
+#include "x_side.h"
 #include "text/codepage.h"
 #include "base/paths.h"
 #include "engine/store.h"
@@ -21,19 +22,6 @@ using namespace app_test;
 
 namespace {
 
-// Starts a Linux shell command (no double quotes in it); Wine does not wait
-// for a Linux program to end.
-bool start_shell(const std::wstring& command) {
-    std::wstring line = L"Z:\\bin\\sh -c \"" + command + L"\"";
-    STARTUPINFOW start{};
-    start.cb = sizeof start;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
 
 class GuidePictures : public app_window {
 protected:

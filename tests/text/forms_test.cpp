@@ -5,9 +5,13 @@
 #include <vector>
 
 #include "text/encodings.h"
+#include "support/japanese_sample.h"
 #include "support/scratch.h"
 
 using namespace quillet;
+using testing_support::kJapanese;
+using testing_support::kJapaneseSjis;
+using testing_support::kJapaneseUtf8;
 using testing_support::bytes_of;
 using testing_support::utf16le_bytes;
 
@@ -20,12 +24,6 @@ bytes concat(bytes a, const bytes& b) {
     return a;
 }
 
-// 日本語テキスト in code page 932 and in UTF-8, and the same text as wide text.
-const std::wstring kJapanese = L"\u65E5\u672C\u8A9E\u30C6\u30AD\u30B9\u30C8";
-const bytes kJapaneseSjis = {0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 0x83, 0x65, 0x83, 0x4C, 0x83, 0x58,
-                             0x83, 0x67};
-const bytes kJapaneseUtf8 = {0xE6, 0x97, 0xA5, 0xE6, 0x9C, 0xAC, 0xE8, 0xAA, 0x9E, 0xE3, 0x83,
-                             0x86, 0xE3, 0x82, 0xAD, 0xE3, 0x82, 0xB9, 0xE3, 0x83, 0x88};
 
 }  // namespace
 
