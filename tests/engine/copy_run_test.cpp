@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/log.h"
+#include "base/file_identity.h"
 #include "base/paths.h"
 #include "engine/entries.h"
 #include "engine/file_io.h"
@@ -143,6 +144,7 @@ TEST_F(copy_run_test, MixedCorpusToUtf8) {
 TEST_F(copy_run_test, Utf16RunThenASecondRunFindsEverythingCurrent) {
     listed(L"sjis.txt", sjis(sjis_text));
     listed(L"le.txt", utf16le(le_text));
+    listed(L"pic.png", png_bytes());
     put_bytes(dest(L"sjis.txt"), utf8(L"same time, other text"));
     set_mtime(dest(L"sjis.txt"), old_time);  // equal times still go to the conversion
 
@@ -156,13 +158,16 @@ TEST_F(copy_run_test, Utf16RunThenASecondRunFindsEverythingCurrent) {
     EXPECT_EQ(get_bytes(rescue + L"sjis.txt"), utf8(L"same time, other text"));
 
     const size_t backups = count_files(rescue);
+    const file_identity picture = identity_of(dest(L"pic.png"));
     set_mtime(dest(L"UTF16.ilc"), old_time);
     run = copy_run(16);
     EXPECT_TRUE(run.completed());
     EXPECT_TRUE(run.not_updated.empty());
     EXPECT_EQ(get_bytes(dest(L"sjis.txt")), utf16le(sjis_text, true));
-    // Only the list file was backed up again; the current copies were not touched.
+    // Only the list file was backed up again; the current copies, the
+    // picture's too, were not touched.
     EXPECT_EQ(count_files(rescue), backups + 2);
+    EXPECT_TRUE(identity_of(dest(L"pic.png")).same_as(picture));
     EXPECT_EQ(run.entries[0].substr(0, 18), L"  = UTF16   S_JIS ");
 }
 
