@@ -291,6 +291,14 @@ void record_facts(entry_outcome& outcome, const file_status& src_status, const s
 
 entry_outcome copy_unchanged(const std::wstring& src, const std::wstring& dest,
                              int64_t src_write_time, bool backup, const std::wstring& reason) {
+    // A destination holding the source's bytes under the source's time is
+    // what the copy would leave: it is neither backed up nor written again.
+    if (may_exist(dest)) {
+        const file_status src_status(src), dest_status(dest);
+        if (dest_status.is_file() && dest_status.write_time() == src_write_time &&
+            dest_status.size() == src_status.size() && file_bytes_equal(src, dest))
+            return make_outcome(entry_result::up_to_date, L"up to date");
+    }
     std::unique_ptr<sibling_file> sibling;
     if (!open_sibling(sibling, dest))
         return make_outcome(entry_result::destination_unwritable, L"cannot create the new file");
