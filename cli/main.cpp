@@ -111,7 +111,7 @@ std::wstring help_text() {
            L"  followed: they are listed under \"Skipped.\". Folders go in name order.\n"
            L"  --code N           required: the target encoding, as above\n"
            L"  --status           print the status lines of every file; write nothing\n"
-           L"  --jobs N           workers per folder (1 or more)\n"
+           L"  --jobs N           1 or more; accepted, files are handled one at a time\n"
            L"  --include PATTERN  take only the files that match (or lie in a folder\n"
            L"                     that matches) some --include\n"
            L"  --exclude PATTERN  leave out files and folders (and all below them)\n"
