@@ -32,7 +32,7 @@ struct tree_arguments {
     bool status = false;
     bool has_code = false;
     int code = 0;
-    // Accepted and checked; each folder's run works with one worker today.
+    // Accepted and checked; the runs work on one file at a time.
     int jobs = 1;
     std::wstring source, dest;
     tree_filter filter;
