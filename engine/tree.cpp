@@ -214,7 +214,10 @@ bool tree_walk::next(tree_folder& folder, std::vector<tree_skip>& skipped) {
     unique_hfind find(FindFirstFileExW(extended_path(path_add_sep(path) + L"*").c_str(), FindExInfoBasic,
                                        &found, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find) {
-        skipped.push_back({path, L"cannot be listed" + win32_error_text(GetLastError()), true});
+        // A drive's empty root has no "." entry: nothing is found, and that is no failure.
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND)
+            skipped.push_back({path, L"cannot be listed" + win32_error_text(error), true});
         return true;
     }
     // Names with their sort keys: folders are visited, and files given, in
