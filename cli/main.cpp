@@ -1,8 +1,10 @@
 // quillet-cli: the console front end. Takes its paths as a drop onto the main
 // window takes them, then performs one copy run (or, with --status, only shows
 // what a run would do) and prints the file list's status lines as UTF-8.
+// With --tree it mirrors a whole folder tree instead (cli/tree_run.cpp).
 //
 //   quillet-cli [--code N] [--status] [--] PATH...
+//   quillet-cli --code N [--status] [--jobs N] --tree SOURCE DEST [--include P]... [--exclude P]...
 //   quillet-cli --help | --version
 //
 // Exit status: 0 when every file was handled, 1 when anything failed (a
@@ -11,16 +13,13 @@
 // usage error (a missing PATH among them); see help_text.
 #include <windows.h>
 
-#include <algorithm>
-#include <cwchar>
-#include <cwctype>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "text/codepage.h"
-#include "base/file_identity.h"
 #include "base/paths.h"
+#include "cli/console.h"
+#include "cli/tree_run.h"
 #include "engine/copy_run.h"
 #include "engine/intake.h"
 #include "engine/store.h"
@@ -30,74 +29,14 @@ namespace {
 
 using namespace quillet;
 
-constexpr int exit_done = 0;
-constexpr int exit_unsaved = 1;
-constexpr int exit_usage = 2;
-
-// ---------------------------------------------------------------------------
-// Output
-
-// Console windows get wide text; pipes and files get UTF-8 bytes.
-void write_out(DWORD which, const std::wstring& text) {
-    HANDLE out = GetStdHandle(which);
-    if (out == nullptr || out == INVALID_HANDLE_VALUE || text.empty()) return;
-    DWORD mode = 0;
-    if (GetConsoleMode(out, &mode)) {
-        DWORD written = 0;
-        WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
-    }
-    write_open_file(out, wide_to_utf8(text));
-}
-
-std::wstring lines_of(const std::vector<std::wstring>& lines) {
-    std::wstring text;
-    for (const std::wstring& line : lines) text += line + L"\n";
-    return text;
-}
-
-// A heading line followed by one line per item, on standard error; nothing
-// when there are no items.
-void report_list(const std::wstring& heading, const std::vector<std::wstring>& items) {
-    if (!items.empty()) write_out(STD_ERROR_HANDLE, heading + L"\n" + lines_of(items));
-}
-
 void report_not_text(const drop_result& drop) {
     std::vector<std::wstring> names;
     for (const std::wstring& path : drop.not_text) names.push_back(path_name(path));
     report_list(L"Not a text file.", names);
 }
 
-// A path followed by its reason in brackets, when there is one.
-std::wstring with_reason(const std::wstring& path, const std::wstring& reason) {
-    return reason.empty() ? path : path + L"  (" + reason + L")";
-}
-
-// Standard output: the status lines. Standard error: the files left alone and
-// the destination that could not be written. Returns the exit status.
-int report_run(const copy_run_result& run) {
-    write_out(STD_OUTPUT_HANDLE, lines_of(run.entries));
-    std::vector<std::wstring> left;
-    for (size_t i = 0; i < run.not_updated.size(); ++i)
-        left.push_back(with_reason(run.not_updated[i], i < run.reasons.size() ? run.reasons[i] : L""));
-    report_list(L"Did not update.", left);
-    for (const std::wstring& why : run.kept) write_out(STD_ERROR_HANDLE, why);
-    report_list(L"Declared encoding differs.", run.false_declarations);
-    if (!run.completed())
-        report_list(L"Unable to save.", {with_reason(path_name(run.unsaved), run.unsaved_reason)});
-    if (!run.list_saved)
-        report_list(L"Unable to save.", {with_reason(run.list_record, L"the run's list record")});
-    // What failed most decides.
-    if (!run.completed() || !run.list_saved) return exit_unsaved;
-    return run.failed > 0 || !run.same_name.empty() ? exit_unsaved : exit_done;
-}
-
 // ---------------------------------------------------------------------------
-// Usage, help and version texts
-
-const wchar_t usage_lines[] =
-    L"usage: quillet-cli [--code N] [--status] [--jobs N] [--] PATH...\n"
-    L"       quillet-cli --help | --version\n";
+// Help and version texts
 
 std::wstring version_text() { return L"quillet-cli " QUILLET_VERSION L"\n"; }
 
@@ -166,6 +105,29 @@ std::wstring help_text() {
            L"Converted files that declare their encoding (XML, HTML <meta>, CSS\n"
            L"@charset) declare the one they are written in.\n"
            L"\n"
+           L"A whole folder tree (--tree SOURCE DEST):\n"
+           L"  Every file below SOURCE goes to the same relative path below DEST,\n"
+           L"  converted as above (other files copied unchanged); folders are made\n"
+           L"  as needed. Each folder is one run: the same backups, times, checks and\n"
+           L"  reports, but no list record, so DEST holds only the source tree's\n"
+           L"  files. Links (symbolic links, junctions) inside SOURCE are not\n"
+           L"  followed: they are listed under \"Skipped.\". Folders go in name order.\n"
+           L"  --code N           required: the target encoding, as above\n"
+           L"  --status           print the status lines of every file; write nothing\n"
+           L"  --jobs N           files worked on at the same time, as above\n"
+           L"  --include PATTERN  take only the files that match (or lie in a folder\n"
+           L"                     that matches) some --include\n"
+           L"  --exclude PATTERN  leave out files and folders (and all below them)\n"
+           L"                     that match\n"
+           L"  PATTERN: \"*\" and \"?\" within one name, letter case aside. Without a\n"
+           L"  separator it matches a name at any depth (--exclude .git); with \\\n"
+           L"  or / the path below SOURCE (--exclude old\\*).\n"
+           L"  DEST inside SOURCE, SOURCE inside DEST or both the same folder (also\n"
+           L"  through links) is a usage error. Standard error ends with a summary\n"
+           L"  line; on a console a progress line shows the files done of found.\n"
+           L"  Example: a site converted to UTF-8, its .git left out:\n"
+           L"    quillet-cli --code 8 --tree C:\\work\\site D:\\site-utf8 --exclude .git\n"
+           L"\n"
            L"Exit status:\n"
            L"  0  every file was handled (files left alone as missing, folders or\n"
            L"     with a newer destination are not failures)\n"
@@ -180,39 +142,14 @@ std::wstring help_text() {
            L"     were left as they were and the run went on; or two entries have\n"
            L"     the same file name (the first is processed, the others left alone)\n"
            L"  2  usage error: unknown option, a bad --code or --jobs, no PATH, or a PATH that\n"
-           L"     does not exist; nothing was changed\n"
+           L"     does not exist; for --tree also no --code, a bad --jobs or an\n"
+           L"     empty pattern, SOURCE not a folder, or the two folders overlapping;\n"
+           L"     nothing was changed\n"
            ;
-}
-
-int usage_error(const std::wstring& problem) {
-    write_out(STD_ERROR_HANDLE, L"quillet-cli: " + problem + L"\n" + usage_lines +
-                                    L"Try 'quillet-cli --help' for more.\n");
-    return exit_usage;
 }
 
 // ---------------------------------------------------------------------------
 // Arguments
-
-// A whole decimal number with an optional sign; its value as the encoding
-// drop-down would give it.
-bool parse_code(const std::wstring& text, int& code) {
-    size_t i = (!text.empty() && (text[0] == L'-' || text[0] == L'+')) ? 1 : 0;
-    if (i >= text.size()) return false;
-    for (size_t j = i; j < text.size(); ++j) {
-        if (!std::iswdigit(text[j])) return false;
-    }
-    code = code_from_item_text(text);
-    return true;
-}
-
-// A count of workers, 1 to 64.
-bool parse_jobs(const std::wstring& text, size_t& jobs) {
-    if (text.empty() || text.size() > 2) return false;
-    for (wchar_t c : text)
-        if (!std::iswdigit(c)) return false;
-    jobs = static_cast<size_t>(std::stoi(text));
-    return jobs >= 1 && jobs <= 64;
-}
 
 enum class action { run, status, help, version };
 
@@ -247,25 +184,17 @@ bool parse_arguments(int argc, wchar_t** argv, arguments& args, std::wstring& pr
             if (args.what != action::help) args.what = action::version;
         } else if (arg == L"--status") {
             if (args.what == action::run) args.what = action::status;
-        } else if (arg == L"--code" || arg.rfind(L"--code=", 0) == 0) {
-            const bool joined = arg.size() > 6;
-            if (!joined && i + 1 >= argc) {
-                problem = L"--code needs a number";
-                return false;
-            }
-            const std::wstring value = joined ? arg.substr(7) : std::wstring(argv[++i]);
+        } else if (is_option(arg, L"--code")) {
+            std::wstring value;
+            if (!option_value(argc, argv, i, L"--code", value, problem)) return false;
             if (!parse_code(value, args.code)) {
                 problem = L"--code needs a number, not \"" + value + L"\"";
                 return false;
             }
             args.has_code = true;
-        } else if (arg == L"--jobs" || arg.rfind(L"--jobs=", 0) == 0) {
-            const bool joined = arg.size() > 6;
-            if (!joined && i + 1 >= argc) {
-                problem = L"--jobs needs a number";
-                return false;
-            }
-            const std::wstring value = joined ? arg.substr(7) : std::wstring(argv[++i]);
+        } else if (is_option(arg, L"--jobs")) {
+            std::wstring value;
+            if (!option_value(argc, argv, i, L"--jobs", value, problem)) return false;
             if (!parse_jobs(value, args.jobs)) {
                 problem = L"--jobs needs a number from 1 to 64, not \"" + value + L"\"";
                 return false;
@@ -293,6 +222,22 @@ bool parse_arguments(int argc, wchar_t** argv, arguments& args, std::wstring& pr
 
 // The program itself, below the guard of wmain.
 int run_program(int argc, wchar_t** argv) {
+    if (names_a_tree(argc, argv)) {
+        // The tree's own syntax, unless help or the version is asked for.
+        for (int i = 1; i < argc; ++i) {
+            const std::wstring arg = argv[i];
+            if (arg == L"--") break;
+            if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
+                write_out(STD_OUTPUT_HANDLE, help_text());
+                return exit_done;
+            }
+            if (arg == L"--version") {
+                write_out(STD_OUTPUT_HANDLE, version_text());
+                return exit_done;
+            }
+        }
+        return run_tree(argc, argv);
+    }
     arguments args;
     std::wstring problem;
     if (!parse_arguments(argc, argv, args, problem)) return usage_error(problem);

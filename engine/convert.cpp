@@ -224,7 +224,10 @@ bool up_to_date(run_context* run, text_code code, const std::wstring& src, const
     if (dest_status.failed() || dest_status.mtime() != src_status.mtime()) return false;
     if (!read_file_head(dest, head, nullptr, kept_files(run))) return false;
     const text_code dest_code = head_code(head);
-    if (dest_code != code && !ascii_declaring(head, dest_code, code)) return false;
+    // An ASCII text converted to UTF-8 or Shift_JIS stays the same ASCII bytes.
+    const bool ascii_written = src_code == code_ascii && dest_code == code_ascii &&
+                               (code == code_utf8 || code == code_sjis);
+    if (dest_code != code && !ascii_written && !ascii_declaring(head, dest_code, code)) return false;
     // The destination holds what a conversion writes: the source's text with
     // its declarations naming the target.
     return file_texts_equal(src, dest, src_code, dest_code, nullptr, code, kept_files(run));

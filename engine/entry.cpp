@@ -21,12 +21,8 @@ entry_outcome left_alone(const std::wstring& reason) {
 // A file that is not text: copied unchanged (the file it replaces kept in
 // Rescue), unless it is its own destination or already its copy.
 entry_outcome copy_binary(run_context& run, const std::wstring& src, const std::wstring& dest,
-                          const file_status& src_status, const file_status& dest_status) {
+                          const file_status& src_status) {
     if (may_exist(&run, dest) && same_file(src, dest)) return left_alone(L"is its own destination");
-    // A copy made by an earlier run (same time, same bytes) is not made again.
-    if (!dest_status.failed() && dest_status.is_file() && dest_status.mtime() == src_status.mtime() &&
-        dest_status.size() == src_status.size() && file_bytes_equal(src, dest, &run.files))
-        return make_outcome(entry_result::up_to_date, L"up to date");
     return copy_unchanged(&run, src, dest, src_status.write_time(), true, L"not a text file");
 }
 
@@ -52,7 +48,7 @@ entry_outcome decide_and_do(run_context& run, int code, const std::wstring& src,
     const std::wstring declared_wrong = check.text ? false_declaration(src, check.code, &run.files) : L"";
     entry_outcome outcome = check.text
                                 ? convert_entry(&run, code, src, dest, src_status, dest_status, check.code)
-                                : copy_binary(run, src, dest, src_status, dest_status);
+                                : copy_binary(run, src, dest, src_status);
     outcome.false_declaration = declared_wrong;
     // A copy holds the source's bytes: its text test and code are the source's.
     if (outcome.result == entry_result::copied || (!check.text && outcome.result == entry_result::up_to_date))
