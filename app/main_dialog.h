@@ -108,8 +108,6 @@ protected:
     bool on_update_check_message(UINT msg);
     // Stops a running update check, waiting for it at most about a second.
     void stop_update_check();
-    // The run in progress (null between runs): what its thread reports into.
-    run_link* current_run() const { return run_.get(); }
 
 private:
     void bind_controls();

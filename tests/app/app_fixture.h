@@ -20,8 +20,6 @@ namespace app_test {
 class test_dialog : public quillet::MainDialog {
 public:
     int update_checks = 0;
-    // A stand-in for engine reports the run does not make (yet).
-    using quillet::MainDialog::current_run;
 
 protected:
     void start_update_check() override { ++update_checks; }
