@@ -140,4 +140,20 @@ bool is_option(const std::wstring& arg, const std::wstring& name) {
     return arg == name || arg.rfind(name + L"=", 0) == 0;
 }
 
+bool code_option(int argc, wchar_t** argv, int& i, int& code, std::wstring& problem) {
+    std::wstring value;
+    if (!option_value(argc, argv, i, L"--code", value, problem)) return false;
+    if (parse_code(value, code)) return true;
+    problem = L"--code needs a number, not \"" + value + L"\"";
+    return false;
+}
+
+bool jobs_option(int argc, wchar_t** argv, int& i, size_t& jobs, std::wstring& problem) {
+    std::wstring value;
+    if (!option_value(argc, argv, i, L"--jobs", value, problem)) return false;
+    if (parse_jobs(value, jobs)) return true;
+    problem = L"--jobs needs a number from 1 to 64, not \"" + value + L"\"";
+    return false;
+}
+
 }  // namespace quillet

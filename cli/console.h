@@ -56,5 +56,9 @@ bool option_value(int argc, wchar_t** argv, int& i, const std::wstring& name, st
 bool is_option(const std::wstring& arg, const std::wstring& name);
 // A count of workers, 1 to 64.
 bool parse_jobs(const std::wstring& text, size_t& jobs);
+// The value of --code or --jobs at argv[i], read as parse_code or parse_jobs
+// read it; false (problem set) when it is missing or not a number they take.
+bool code_option(int argc, wchar_t** argv, int& i, int& code, std::wstring& problem);
+bool jobs_option(int argc, wchar_t** argv, int& i, size_t& jobs, std::wstring& problem);
 
 }  // namespace quillet

@@ -185,20 +185,10 @@ bool parse_arguments(int argc, wchar_t** argv, arguments& args, std::wstring& pr
         } else if (arg == L"--status") {
             if (args.what == action::run) args.what = action::status;
         } else if (is_option(arg, L"--code")) {
-            std::wstring value;
-            if (!option_value(argc, argv, i, L"--code", value, problem)) return false;
-            if (!parse_code(value, args.code)) {
-                problem = L"--code needs a number, not \"" + value + L"\"";
-                return false;
-            }
+            if (!code_option(argc, argv, i, args.code, problem)) return false;
             args.has_code = true;
         } else if (is_option(arg, L"--jobs")) {
-            std::wstring value;
-            if (!option_value(argc, argv, i, L"--jobs", value, problem)) return false;
-            if (!parse_jobs(value, args.jobs)) {
-                problem = L"--jobs needs a number from 1 to 64, not \"" + value + L"\"";
-                return false;
-            }
+            if (!jobs_option(argc, argv, i, args.jobs, problem)) return false;
         } else {
             problem = L"unknown option " + arg;
             return false;

@@ -54,18 +54,10 @@ bool parse_tree_arguments(int argc, wchar_t** argv, tree_arguments& args, std::w
         } else if (arg == L"--status") {
             args.status = true;
         } else if (is_option(arg, L"--code")) {
-            if (!option_value(argc, argv, i, L"--code", value, problem)) return false;
-            if (!parse_code(value, args.code)) {
-                problem = L"--code needs a number, not \"" + value + L"\"";
-                return false;
-            }
+            if (!code_option(argc, argv, i, args.code, problem)) return false;
             args.has_code = true;
         } else if (is_option(arg, L"--jobs")) {
-            if (!option_value(argc, argv, i, L"--jobs", value, problem)) return false;
-            if (!parse_jobs(value, args.jobs)) {
-                problem = L"--jobs needs a number from 1 to 64, not \"" + value + L"\"";
-                return false;
-            }
+            if (!jobs_option(argc, argv, i, args.jobs, problem)) return false;
         } else if (is_option(arg, L"--include") || is_option(arg, L"--exclude")) {
             const std::wstring name = arg.substr(0, 9);
             if (!option_value(argc, argv, i, name, value, problem)) return false;
