@@ -262,7 +262,7 @@ entry_outcome convert_entry(run_context* run, text_code code, const std::wstring
             return make_outcome(entry_result::up_to_date, L"is its own destination");
         // Copied unchanged, but like every replaced file the old destination
         // is kept in Rescue first.
-        return copy_unchanged(run, src, dest, src_status.write_time(), true, L"copy target");
+        return copy_unchanged(run, src, dest, src_status, true, L"copy target");
     }
     std::unique_ptr<sibling_file> sibling;
     if (!open_sibling(run, sibling, dest))
@@ -305,7 +305,7 @@ entry_outcome convert_entry(run_context* run, text_code code, const std::wstring
         fallback = outcome.reason;
     }
     sibling.reset();
-    entry_outcome outcome = copy_unchanged(run, src, dest, src_status.write_time(), true, fallback);
+    entry_outcome outcome = copy_unchanged(run, src, dest, src_status, true, fallback);
     outcome.kept_unchanged = outcome.result == entry_result::copied;
     return outcome;
 }

@@ -70,17 +70,23 @@ public:
         entry_workers workers(shared, count, [this](const entry_job& job) { report_progress(observer_, job); });
         const size_t window = entries_handed_out(workers.count());
         size_t next = 0;
+        dest_choice choice;  // next's destination, once asked for
+        size_t chosen = SIZE_MAX;
         for (;;) {
-            report_finished(workers);
+            report_finished();
             if (!ending_ && !pending_.empty() && observer_.stop_requested()) {
                 // Stopped by the user: nothing more is begun.
                 ending_ = true;
                 stopped_from_ = next;
             }
             if (ending_) withdraw_waiting(workers);
-            if (!ending_ && next < files_.size() && busy_.size() < window && !busy_dest(next)) {
-                start(workers, next++);
-                continue;
+            if (!ending_ && next < files_.size() && busy_.size() < window) {
+                if (chosen != next) choice = destination_of(run_.dest_folder, files_[chosen = next]);
+                // An entry of a destination another entry is still writing waits for it.
+                if (!choice.ok() || busy_.count(path_key(choice.path)) == 0) {
+                    start(workers, next++, choice);
+                    continue;
+                }
             }
             if (pending_.empty() && (ending_ || next == files_.size())) break;
             // The first entry to finish, its progress told meanwhile.
@@ -97,14 +103,8 @@ public:
     }
 
 private:
-    // The destination entry i writes, when an entry still running writes it
-    // too: i then waits for it.
-    bool busy_dest(size_t i) {
-        const dest_choice choice = destination_of(run_.dest_folder, files_[i]);
-        return choice.ok() && busy_.count(path_key(choice.path)) != 0;
-    }
-
-    void start(entry_workers& workers, size_t i) {
+    // Hands out entry i, whose destination is choice (or left alone at once).
+    void start(entry_workers& workers, size_t i, const dest_choice& choice) {
         const std::wstring& src = files_[i];
         observer_.entry_started(i);
         if (observer_.stop_requested()) {
@@ -117,8 +117,6 @@ private:
         job->index = i;
         job->src = src;
         job->code = request_.code;
-        // The destination folder plus a plain name, or the entry's refusal.
-        const dest_choice choice = destination_of(run_.dest_folder, src);
         job->dest = choice.path;
         // The first entry of each destination name holds it: a later entry of
         // the same name from another folder would replace its file. (The same
@@ -135,6 +133,7 @@ private:
         } else {
             last_writer_[path_key(choice.path)] = i;
             busy_.insert(path_key(choice.path));
+            job->handed_out = true;
             workers.submit(*job);
         }
         pending_.push_back(std::move(job));
@@ -154,12 +153,13 @@ private:
     }
 
     // Reports the finished entries at the front of the list, in list order.
-    void report_finished(entry_workers& workers) {
-        (void)workers;
+    void report_finished() {
         while (!pending_.empty() && entry_workers::finished(*pending_.front())) {
             std::unique_ptr<entry_job> job = std::move(pending_.front());
             pending_.pop_front();
-            busy_.erase(path_key(job->dest));
+            // (An entry left alone at once never held its destination: a
+            // running entry of the same destination may hold it now.)
+            if (job->handed_out) busy_.erase(path_key(job->dest));
             report(*job);
         }
     }

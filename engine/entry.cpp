@@ -23,7 +23,7 @@ entry_outcome left_alone(const std::wstring& reason) {
 entry_outcome copy_binary(run_context& run, const std::wstring& src, const std::wstring& dest,
                           const file_status& src_status) {
     if (may_exist(&run, dest) && same_file(src, dest)) return left_alone(L"is its own destination");
-    return copy_unchanged(&run, src, dest, src_status.write_time(), true, L"not a text file");
+    return copy_unchanged(&run, src, dest, src_status, true, L"not a text file");
 }
 
 // One entry, from the checks on its two files to its outcome.

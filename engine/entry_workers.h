@@ -32,6 +32,7 @@ struct entry_job {
     std::wstring kept;           // why a text file was copied unchanged, in detail ("" otherwise)
     std::vector<uint8_t> log;    // the log lines written meanwhile (a worker's own)
     std::atomic<uint64_t> read{0};  // bytes of its files read so far
+    bool handed_out = false;      // given to the workers (not left alone at once)
     std::atomic<bool> finished{false};
 };
 

@@ -54,12 +54,12 @@ bool open_sibling(run_context* run, std::unique_ptr<sibling_file>& sibling, cons
 }
 
 entry_outcome copy_unchanged(run_context* run, const std::wstring& src, const std::wstring& dest,
-                             int64_t src_write_time, bool backup, const std::wstring& reason) {
+                             const file_status& src_status, bool backup, const std::wstring& reason) {
     // A destination holding the source's bytes under the source's time (to
     // the second, as every up-to-date test compares) is what the copy would
     // leave: it is neither backed up nor written again.
     if (may_exist(run, dest)) {
-        const file_status src_status(src), dest_status(dest);
+        const file_status dest_status(dest);
         if (dest_status.is_file() && dest_status.mtime() == src_status.mtime() &&
             dest_status.size() == src_status.size() && file_bytes_equal(src, dest, kept_files(run)))
             return make_outcome(entry_result::up_to_date, L"up to date");
@@ -79,7 +79,7 @@ entry_outcome copy_unchanged(run_context* run, const std::wstring& src, const st
             return make_outcome(entry_result::copied, reason);
         return make_outcome(entry_result::destination_unwritable, L"the copy reads back differently");
     };
-    return put_in_place(run, *sibling, src_write_time, backup, check,
+    return put_in_place(run, *sibling, src_status.write_time(), backup, check,
                         make_outcome(entry_result::copied, reason));
 }
 

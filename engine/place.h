@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "base/file_status.h"
 #include "engine/entries.h"
 
 namespace quillet {
@@ -28,13 +29,14 @@ bool open_sibling(run_context* run, std::unique_ptr<sibling_file>& sibling, cons
 entry_outcome put_in_place(run_context* run, sibling_file& sibling, int64_t write_time, bool backup,
                            const std::function<entry_outcome()>& check, const entry_outcome& done);
 
-// Copies src's bytes over dest (a plain file, writable, with the file time
-// src_write_time: 100 ns units since 1601),
-// through a sibling file that is checked before it replaces dest; with
-// backup, an existing dest is kept in Rescue first. The outcome is copied,
-// source_unreadable, backup_failed or destination_unwritable.
+// Copies src (whose status is src_status) over dest as a plain, writable
+// file with src's file time, through a sibling file that is checked before it
+// replaces dest; with backup, an existing dest is kept in Rescue first. A dest
+// that already holds src's bytes under src's time (to the second) is left as
+// it is. The outcome is copied, up_to_date, source_unreadable, backup_failed
+// or destination_unwritable.
 entry_outcome copy_unchanged(run_context* run, const std::wstring& src, const std::wstring& dest,
-                             int64_t src_write_time, bool backup, const std::wstring& reason);
+                             const file_status& src_status, bool backup, const std::wstring& reason);
 
 // Copies src over dest as a plain, writable file with modification time
 // write_time (a file time: 100 ns units since 1601): written to a sibling, read back, then moved over dest.
