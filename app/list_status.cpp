@@ -15,18 +15,10 @@ namespace quillet {
 
 namespace {
 
-// The columns before the path of a status line: the change and time marks,
-// the two encoding labels, the source's time and its size.
-constexpr size_t kStatusColumns = 50;
-
 // How long a batch collects lines before it is handed on.
 constexpr ULONGLONG kBatchMs = 100;
 
 }  // namespace
-
-std::wstring pending_status_line(const std::wstring& src) {
-    return std::wstring(kStatusColumns, L' ') + src;
-}
 
 void make_status_lines(const std::wstring& folder, const std::vector<std::wstring>& files,
                        const std::atomic<bool>& stop,

@@ -11,10 +11,6 @@
 
 namespace quillet {
 
-// The line of src while its status line is being made: the status columns
-// blank, the path where the status line has it.
-std::wstring pending_status_line(const std::wstring& src);
-
 // The status lines of files with the destination folder `folder`, as
 // file_entries makes them (an entry whose destination name an earlier entry
 // holds is shown as taken), handed to batch in list order: batch(first,

@@ -10,6 +10,7 @@
 
 #include "app/list_fill.h"
 #include "app/list_status.h"
+#include "engine/entries.h"
 #include "app/main_dialog.h"
 #include "app/resource.h"
 #include "engine/store.h"

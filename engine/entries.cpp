@@ -19,6 +19,16 @@
 namespace quillet {
 namespace {
 
+// The columns of a status line before its path: the marks and the two labels
+// (" " change time " " DEST5 "   " SRC5 " "), then the source's time and size,
+// then two spaces.
+constexpr size_t kMarkColumns = 18;
+constexpr size_t kTimeAndSizeColumns = 30;
+
+}  // namespace
+
+namespace {
+
 struct size_row {
     double divisor;
     const wchar_t* unit;
@@ -141,6 +151,10 @@ line_marks read_marks(const std::wstring& dest, const file_look& d, const std::w
 
 }  // namespace
 
+std::wstring pending_status_line(const std::wstring& src) {
+    return std::wstring(kMarkColumns + kTimeAndSizeColumns + 2, L' ') + src;
+}
+
 std::wstring size_text(int64_t bytes) {
     static const size_row rows[] = {
         {1.0, L" "},
@@ -198,7 +212,7 @@ std::wstring status_line(const std::wstring& dest_folder, const std::wstring& sr
     if (s.exists && s.plain)
         line += time_text(src_time, L"%Y/%m/%d %H:%M:%S") + L"  " + size_text(s.size) + L"B";
     else
-        line += std::wstring(30, L' ');
+        line += std::wstring(kTimeAndSizeColumns, L' ');
     line += L"  ";
     line += src;
     return line;

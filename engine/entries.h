@@ -65,6 +65,10 @@ inline entry_outcome make_outcome(entry_result result, const std::wstring& reaso
 // destination's label "TAKEN".
 std::wstring status_line(const std::wstring& dest_folder, const std::wstring& src,
                          const entry_outcome* known = nullptr, bool name_taken = false);
+// The line of src while its status line is being made: the status columns
+// blank, the path where status_line puts it.
+std::wstring pending_status_line(const std::wstring& src);
+
 // One status line per entry of files, in order; known, when not empty, has one
 // element (possibly null) per entry. Entries whose destination name an
 // earlier entry has are shown as name_taken.

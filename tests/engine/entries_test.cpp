@@ -49,6 +49,8 @@ TEST_F(entries_test, ExampleLineOfTwelveKilobytes) {
     EXPECT_EQ(line.substr(0, 18), L" << -----   S_JIS ");
     EXPECT_EQ(line.substr(37), L"   12.34 KB  " + src);
     EXPECT_EQ(line.size(), 18 + 30 + 2 + src.size());
+    // The line shown while it is being made puts the path in the same place.
+    EXPECT_EQ(pending_status_line(src), std::wstring(line.size() - src.size(), L' ') + src);
 }
 
 TEST_F(entries_test, EqualTextInAnotherEncodingIsNotMarkedForChange) {
